@@ -1,0 +1,72 @@
+// Every message to the user goes through these operations. Each box is
+// answered by the first of: a rule of the answers file, the default button
+// when nobody is at the screen (--unattended), the person. Every box is logged
+// (MSG line) with its answer and where the answer came from.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace setup {
+
+// Button identifiers (IDOK 1, IDCANCEL 2, IDYES 6, IDNO 7, and the toolkit's
+// mrAll 8 and mrIgnore 5, mrRetry 4); 0 = nothing was shown.
+enum : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdIgnore = 5, IdYes = 6, IdNo = 7, IdAll = 8 };
+
+// Message box flags the installer uses.
+enum : uint32_t {
+    MbOk = 0x00,
+    MbOkCancel = 0x01,
+    MbYesNo = 0x04,
+    MbIconHand = 0x10,
+    MbIconQuestion = 0x20,
+    MbIconExclamation = 0x30,
+    MbIconInformation = 0x40,
+    MbDefButton2 = 0x100,
+};
+
+// A window handle; 0 = the active form, NoOwner (0xFFFF) = no owner.
+using Owner = uintptr_t;
+constexpr Owner ActiveForm = 0;
+constexpr Owner NoOwner = 0xFFFF;
+
+// What the front end tells the message layer about its windows.
+struct MessageHost {
+    // The active form's handle, 0 when there is none.
+    std::function<Owner()> activeForm;
+    // The title of a window (at most 253 characters are used).
+    std::function<std::string(Owner)> windowTitle;
+};
+void SetMessageHost(MessageHost host);
+
+// How boxes are answered when no person may be asked.
+void SetUnattended(bool unattended);
+bool IsUnattended();
+// Loads the answers file (UTF-8, one rule a line); false with a message in
+// error when it cannot be read or has a bad rule.
+bool LoadAnswers(const std::string& nativePath, std::string& error);
+
+int ShowMessageBox(Owner owner, const std::string& text, uint32_t flags);
+int ShowUntitledMessageBox(Owner owner, const std::string& text, uint32_t flags);
+int InfoMessage(Owner owner, const std::string& text);
+int AskYesNo(Owner owner, const std::string& text);
+int AskYesNoDefaultNo(Owner owner, const std::string& text);
+int WarnOkCancel(Owner owner, const std::string& text);
+int AskYesNoUntitled(Owner owner, const std::string& text);
+// A plain message box (OK, the application title "Setup" as caption).
+int PlainMessage(const std::string& text);
+
+// Toolkit dialogs: AskIgnoreCancel returns IdIgnore or IdCancel; AskOverwrite
+// IdYes, IdNo, IdCancel, IdAll or (only when offered) IdRetry; ReportNotCopied
+// IdOk, or IdCancel when closed without OK.
+int AskIgnoreCancel(const std::string& text);
+int AskOverwrite(const std::string& text, bool withRetry);
+int ReportNotCopied(const std::string& name);
+
+// The abort flag behind the Cancel button.
+extern bool AbortRequested;
+// Handles pending window messages, then returns AbortRequested.
+bool CheckAbort();
+
+} // namespace setup

@@ -1,0 +1,55 @@
+// Registry services of the platform layer: the real registry on Windows, the
+// REGEDIT4 file of the emulated Windows on POSIX. Key paths have no leading
+// backslash; names and values are Windows-1252. Results are Win32 error codes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace plat {
+
+enum class RegRoot { ClassesRoot, CurrentUser, LocalMachine };
+
+enum class RegAccess { Read, All };
+
+enum class RegType : uint32_t { None = 0, String = 1, ExpandString = 2, Binary = 3, Dword = 4 };
+
+// An open registry key. Not copyable; closes when destroyed.
+class RegKey {
+  public:
+    RegKey();
+    ~RegKey();
+    RegKey(RegKey&&) noexcept;
+    RegKey& operator=(RegKey&&) noexcept;
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    // Opens root\path (RegOpenKeyEx); with create, missing keys are created
+    // (RegCreateKeyEx). An empty path opens the root itself.
+    uint32_t open(RegRoot root, const std::string& path, RegAccess access, bool create = false);
+    bool isOpen() const;
+    void close();
+
+    // Type of a value; nullopt when it does not exist. An empty name is the default value.
+    std::optional<RegType> valueType(const std::string& name) const;
+    // A REG_SZ or REG_EXPAND_SZ value (without its terminating zero).
+    uint32_t queryString(const std::string& name, std::string& out) const;
+    uint32_t queryDword(const std::string& name, uint32_t& out) const;
+    uint32_t setString(const std::string& name, const std::string& value);
+    uint32_t setDword(const std::string& name, uint32_t value);
+    uint32_t deleteValue(const std::string& name);
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// Whether a key exists (opened for reading).
+bool regKeyExists(RegRoot root, const std::string& path);
+
+// Full name of a root ("HKEY_LOCAL_MACHINE", ...).
+const char* regRootName(RegRoot root);
+
+} // namespace plat
