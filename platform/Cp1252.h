@@ -1,0 +1,16 @@
+// Windows-1252 <-> Unicode, independent of the machine's ANSI code page.
+// The program's texts are Windows-1252 bytes; these convert at the boundary.
+#pragma once
+
+#include <string>
+
+namespace plat {
+
+std::wstring cp1252ToWide(const std::string& text);
+// Characters without a Windows-1252 form become "?".
+std::string wideToCp1252(const std::wstring& text);
+std::string cp1252ToUtf8(const std::string& text);
+// Invalid UTF-8 and characters without a Windows-1252 form become "?".
+std::string utf8ToCp1252(const std::string& text);
+
+} // namespace plat
