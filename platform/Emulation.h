@@ -12,5 +12,8 @@ std::string emulationRoot();
 // Forgets cached state (root folder, registry contents) so that the next call
 // reads SETUP_ROOT anew. Used by tests that give each case a fresh root.
 void resetEmulation();
+// false when the emulated Windows is healthy; true with a message for the
+// person when it is not (for example a registry.reg that cannot be read).
+bool emulationProblem(std::string& message);
 
 } // namespace plat
