@@ -1,0 +1,163 @@
+// TFileHandler: the installer's file copier. It compares an existing
+// destination with the source by date and size, recognises 24-byte
+// placeholder files, asks before it replaces a newer or different file, copies
+// in 1 MiB blocks while pumping window messages, stamps the copy with the
+// source's date and keeps the byte and file counters behind the progress
+// display and the final statistics. A copy is written to a temporary file
+// beside the destination and replaces it only when complete, so a failed or
+// cancelled copy leaves the previous destination as it was.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/FileSystem.h"
+
+namespace setup {
+
+// How an existing destination is treated (see TFileHandler::CopyFile):
+// 0 ask always, 1 copy, 2 never copy, 3/4 compare and ask when needed,
+// 5 and 7+ copy, 6 compare and copy every different file without asking.
+using CopyMode = uint8_t;
+
+// The copy mode of the running installation: 4 when a run starts, 1 after the
+// user answered "All" in an overwrite prompt.
+extern CopyMode DefaultCopyMode;
+// The external compare program the overwrite prompt can start.
+extern const std::string CompareToolPath;
+
+// Results of the copy operations.
+enum : int {
+    CopyDone = 0,      // copied, or not copied by decision of the mode or the user
+    CopyNotCopied = 1, // failure, placeholder
+    CopyAbort = 2,     // the user cancelled, or AbortRequested is set
+};
+
+// Kinds passed to OnFileDone.
+enum : uint8_t { FileSkipped = 2, FileCopied = 3 };
+
+class TFileHandler {
+  public:
+    // One read and one write per block of this size.
+    static constexpr std::size_t BufferSize = 1048577;
+
+    TFileHandler();
+    ~TFileHandler();
+    TFileHandler(const TFileHandler&) = delete;
+    TFileHandler& operator=(const TFileHandler&) = delete;
+
+    // Counters; they only grow until ResetCounters.
+    int32_t FilesSkipped = 0; // identical, declined or placeholder
+    int32_t FilesCopied = 0;
+    int64_t BytesCopied = 0;
+    int64_t BytesSkipped = 0;
+    int64_t CurrentBytes = 0; // the file in progress, block by block
+    int64_t BytesDownloaded = 0;
+
+    // Paths of the file in progress.
+    std::string SourceName;
+    std::string DestName;
+
+    // Events; unassigned ones are skipped. OnFileDone (kind FileSkipped or
+    // FileCopied) is always followed by OnProgress.
+    std::function<void()> OnProgress;
+    std::function<void()> OnFileStart;
+    std::function<void(const std::string& folder)> OnFolderCreated;
+    std::function<void(uint8_t kind)> OnFileDone;
+
+    // Copies one file according to mode (which an "All" answer sets to 1);
+    // the copy's last-write time is the later of the source's and minTime.
+    // Returns CopyDone, CopyNotCopied or CopyAbort.
+    int CopyFile(const std::string& source, const std::string& dest, plat::FileTime minTime,
+                 CopyMode& mode);
+    // CopyFile with a DOS date-time (0 = none) as the minimum time and a copy
+    // of mode. Raises SilentAbort when the copy buffer cannot be had.
+    int CopyOneFile(const std::string& source, const std::string& dest, int32_t dosTime,
+                    CopyMode mode);
+    // Copies the files sourceFolder + mask (not folders, not system files)
+    // into destFolder, which is created when something is found; count grows
+    // by the files done. Files that are not copied are reported and the others
+    // go on; an abort stops. Nothing found: reported when reportMissing (1, or
+    // 2 when that message was cancelled), else 0.
+    int CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
+                  const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
+                  CopyMode mode);
+    // CopyFiles on sourceFolder and every sub-folder below it, sub-folders in
+    // sorted order. With reportMissing, a walk that copied nothing gives 1.
+    int CopyTree(const std::string& sourceFolder, const std::string& destFolder,
+                 const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
+                 CopyMode mode);
+    // Creates folder and its missing parents (OnFolderCreated for each, parent
+    // first). Raises SetupError when a folder cannot be created; false when the
+    // path has no creatable parent.
+    bool ForceFolders(const std::string& folder);
+
+    // Compares the directory entries of source and destination and sets
+    // CurrentBytes to the source's content size (a placeholder's recorded
+    // size). 0 identical, 1 different, 2 placeholder that does not match.
+    // A destination on a FAT 2-second boundary up to 2 s after the source
+    // with the same size is identical for a placeholder, and older (dest's
+    // writeTime becomes the source's minus 10 units) for an ordinary file.
+    int CompareFileEntries(const std::string& sourcePath, const plat::DirEntry& source,
+                           plat::DirEntry& dest);
+
+    // Counts the files matching pattern as skipped ("Nicht gefunden" when none).
+    void CountSkipped(const std::string& pattern);
+    // Counts files as copied (files written by other means).
+    void AddCopied(int32_t files, int64_t bytes);
+    // Set the names and fire OnFileStart.
+    void SetFileNames(const std::string& source, const std::string& dest);
+    void SetSourceName(const std::string& source);
+    // Zeroes every counter and CurrentBytes, fires OnProgress, clears the names.
+    void ResetCounters();
+    // BytesCopied + BytesSkipped + CurrentBytes + BytesDownloaded.
+    int64_t ProcessedBytes() const;
+
+    // Handlers for the HTTP client's work events: the count is the client's
+    // running total for the current transfer.
+    void DownloadWorkBegin(int64_t maximum);
+    void DownloadWork(int64_t count);
+
+  private:
+    void FireProgress();
+    void FireFileDone(uint8_t kind);
+    // Bookkeeping of a file that is not copied; see the implementation.
+    void SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size);
+    int CopyContents(const plat::DirEntry& source, plat::FileTime minTime);
+    char* Buffer();
+
+    std::unique_ptr<char[]> buffer_;
+    int64_t lastDownloadPosition_ = 0;
+};
+
+// The process-wide copier without owner (font installation, downloads),
+// created on first use.
+TFileHandler& SharedFileHandler();
+bool ForceFoldersShared(const std::string& folder);
+// CopyOneFile on the shared copier with onProgress bound to its OnProgress for
+// the duration of the call.
+int CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
+                   CopyMode mode, std::function<void()> onProgress);
+
+// Number and total size of the entries matching pattern (any attributes);
+// with reportMissing, "Nicht gefunden:\r" + pattern is shown when there is none.
+struct FileCount {
+    int32_t count = 0;
+    int64_t bytes = 0;
+};
+FileCount CountFiles(const std::string& pattern, bool reportMissing = false);
+// A DOS date-time (local) as a UTC file time; time 0 and the error code when
+// it is not a valid date.
+std::pair<plat::FileTime, uint32_t> DosTimeToFileTime(int32_t dosTime);
+// Sets only the last-write time; 0 or the error code.
+uint32_t SetFileTimes(const std::string& path, plat::FileTime writeTime);
+// A file of exactly 24 bytes that begins with "DUMMY$#$".
+bool IsPlaceholderFile(const std::string& path);
+// Starts CompareToolPath on the folders of source and dest, or says that it
+// is missing.
+void LaunchCompareTool(const std::string& source, const std::string& dest);
+
+} // namespace setup
