@@ -46,6 +46,12 @@ bool IsUnattended();
 // Loads the answers file (UTF-8, one rule a line); false with a message in
 // error when it cannot be read or has a bad rule.
 bool LoadAnswers(const std::string& nativePath, std::string& error);
+// Forgets the loaded answers (rules not used yet are dropped).
+void ClearAnswers();
+
+// Where the answer of the last box came from.
+enum class AnswerSource { None, Answers, Default, User };
+AnswerSource LastAnswerSource();
 
 int ShowMessageBox(Owner owner, const std::string& text, uint32_t flags);
 int ShowUntitledMessageBox(Owner owner, const std::string& text, uint32_t flags);

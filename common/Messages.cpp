@@ -1,0 +1,235 @@
+// Message boxes and dialogs: prefix rules, captions, and the choice between
+// scripted answers, default buttons and the person at the screen.
+#include "common/Messages.h"
+
+#include "common/Answers.h"
+#include "common/Log.h"
+#include "platform/Dialogs.h"
+#include "platform/FileSystem.h"
+#include "platform/System.h"
+
+#include <vector>
+
+namespace setup {
+
+bool AbortRequested = false;
+
+namespace {
+
+struct MessageState {
+    MessageHost host;
+    bool unattended = false;
+    AnswerRules answers;
+    AnswerSource lastSource = AnswerSource::None;
+};
+
+MessageState& state() {
+    static MessageState s;
+    return s;
+}
+
+const char* sourceName(AnswerSource source) {
+    switch (source) {
+    case AnswerSource::Answers:
+        return "answers";
+    case AnswerSource::Default:
+        return "default";
+    case AnswerSource::User:
+        return "user";
+    case AnswerSource::None:
+        break;
+    }
+    return "none";
+}
+
+// Answers one box: a scripted rule, else the default button when nobody may
+// be asked, else the person. Logs the box with its answer.
+template <typename AskPerson>
+int answerBox(const char* kind, const std::string& text, const std::vector<int>& offered,
+              int defaultButton, AskPerson askPerson) {
+    auto& s = state();
+    int button = s.answers.Take(text, offered);
+    AnswerSource source = AnswerSource::Answers;
+    if (button == 0) {
+        if (!s.unattended && plat::canAskPerson()) {
+            button = askPerson();
+            source = AnswerSource::User;
+        } else {
+            button = defaultButton;
+            source = AnswerSource::Default;
+        }
+    }
+    s.lastSource = source;
+    log::Line("MSG", {kind, text + " -> " + ButtonName(button) + " (" + sourceName(source) + ")"});
+    return button;
+}
+
+// The buttons of a standard message box in the order shown, from its flags.
+std::vector<int> buttonsOf(uint32_t flags) {
+    switch (flags & 0x0F) {
+    case 0x01:
+        return {IdOk, IdCancel};
+    case 0x02:
+        return {3 /* IDABORT */, IdRetry, IdIgnore};
+    case 0x03:
+        return {IdYes, IdNo, IdCancel};
+    case 0x04:
+        return {IdYes, IdNo};
+    case 0x05:
+        return {IdRetry, IdCancel};
+    default:
+        return {IdOk};
+    }
+}
+
+// MB_DEFBUTTON1..4 choose the default; one beyond the buttons means the first.
+int defaultOf(const std::vector<int>& buttons, uint32_t flags) {
+    const size_t index = (flags >> 8) & 0x0F;
+    return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
+int showBox(const char* kind, Owner owner, const std::string& message, uint32_t flags,
+            bool titled) {
+    auto& s = state();
+    if (owner == ActiveForm && titled) owner = s.host.activeForm ? s.host.activeForm() : ActiveForm;
+    if (owner == NoOwner) owner = ActiveForm;
+
+    std::string text = message;
+    // "$tag text": the tag is dropped; a lone "$tag" is a box that is not shown.
+    if (!text.empty() && text.front() == '$') {
+        const size_t space = text.find(' ');
+        if (space == std::string::npos) {
+            s.lastSource = AnswerSource::None;
+            return 0;
+        }
+        text.erase(0, space + 1);
+    }
+    if (!text.empty() && text.front() == '!') {
+        text.erase(0, 1);
+        flags = (flags & ~uint32_t{0x70}) | MbIconHand;
+    }
+
+    std::string caption;
+    if (titled) {
+        if (owner == ActiveForm)
+            caption = "???";
+        else if (s.host.windowTitle)
+            caption = s.host.windowTitle(owner).substr(0, 253);
+    }
+
+    const std::vector<int> buttons = buttonsOf(flags);
+    return answerBox(kind, text, buttons, defaultOf(buttons, flags),
+                     [&] { return plat::messageBox(owner, text, caption, flags); });
+}
+
+} // namespace
+
+void SetMessageHost(MessageHost host) {
+    state().host = std::move(host);
+}
+
+void SetUnattended(bool unattended) {
+    state().unattended = unattended;
+}
+bool IsUnattended() {
+    return state().unattended;
+}
+
+bool LoadAnswers(const std::string& nativePath, std::string& error) {
+    plat::File file;
+    std::string contents;
+    if (file.open(plat::toWindowsPath(nativePath), plat::OpenMode::Read)) {
+        char buffer[4096];
+        int64_t count;
+        while ((count = file.read(buffer, sizeof buffer)) > 0)
+            contents.append(buffer, static_cast<size_t>(count));
+        if (count == 0) {
+            std::string lineError;
+            if (state().answers.Parse(contents, lineError)) return true;
+            error = "Antwortdatei " + nativePath + ", " + lineError;
+            return false;
+        }
+    }
+    error = "Antwortdatei " + nativePath + " kann nicht gelesen werden.";
+    const std::string reason = plat::sysErrorText(file.lastError());
+    if (!reason.empty()) error += "\r\n" + reason;
+    return false;
+}
+
+void ClearAnswers() {
+    state().answers.Clear();
+}
+
+AnswerSource LastAnswerSource() {
+    return state().lastSource;
+}
+
+int ShowMessageBox(Owner owner, const std::string& text, uint32_t flags) {
+    return showBox("Plain", owner, text, flags, true);
+}
+
+int ShowUntitledMessageBox(Owner owner, const std::string& text, uint32_t flags) {
+    return showBox("Plain", owner, text, flags, false);
+}
+
+int InfoMessage(Owner owner, const std::string& text) {
+    return showBox("Info", owner, text, MbOk | MbIconInformation, true);
+}
+
+int AskYesNo(Owner owner, const std::string& text) {
+    return showBox("AskYesNo", owner, text, MbYesNo | MbIconQuestion, true);
+}
+
+int AskYesNoDefaultNo(Owner owner, const std::string& text) {
+    return showBox("AskYesNoDefaultNo", owner, text, MbYesNo | MbIconQuestion | MbDefButton2, true);
+}
+
+int WarnOkCancel(Owner owner, const std::string& text) {
+    return showBox("WarnOkCancel", owner, text, MbOkCancel | MbIconExclamation, true);
+}
+
+int AskYesNoUntitled(Owner owner, const std::string& text) {
+    return showBox("AskYesNoUntitled", owner, text, MbYesNo | MbIconQuestion, false);
+}
+
+int PlainMessage(const std::string& text) {
+    const std::vector<int> buttons{IdOk};
+    return answerBox("Plain", text, buttons, IdOk,
+                     [&] { return plat::messageBox(0, text, "Setup", MbOk); });
+}
+
+int AskIgnoreCancel(const std::string& text) {
+    const std::vector<int> buttons{IdCancel, IdIgnore};
+    return answerBox("AskIgnoreCancel", text, buttons, IdCancel, [&] {
+        return plat::buttonDialog("Setup", text, false,
+                                  {{"Abbrechen", IdCancel}, {"&Ignorieren", IdIgnore}}, IdCancel);
+    });
+}
+
+int AskOverwrite(const std::string& text, bool withRetry) {
+    std::vector<plat::DialogButton> dialogButtons{
+        {"&Ja", IdYes}, {"&Nein", IdNo}, {"Abbrechen", IdCancel}};
+    if (withRetry) dialogButtons.push_back({"&Wiederholen", IdRetry});
+    dialogButtons.push_back({"&Alle", IdAll});
+    std::vector<int> buttons;
+    for (const auto& button : dialogButtons)
+        buttons.push_back(button.id);
+    return answerBox("AskOverwrite", text, buttons, IdYes, [&] {
+        return plat::buttonDialog("Best\xE4tigung", text, true, dialogButtons, IdCancel);
+    });
+}
+
+int ReportNotCopied(const std::string& name) {
+    const std::string text = name + " nicht kopiert!";
+    const std::vector<int> buttons{IdOk};
+    return answerBox("ReportNotCopied", text, buttons, IdOk, [&] {
+        return plat::buttonDialog("Setup", text, false, {{"OK", IdOk}}, IdCancel);
+    });
+}
+
+bool CheckAbort() {
+    plat::pumpMessages();
+    return AbortRequested;
+}
+
+} // namespace setup
