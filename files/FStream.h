@@ -77,6 +77,8 @@ class TFStream {
   private:
     void CloseCurrent();
     void AllocateForRead();
+    void Refill();
+    void CheckWritable();
     bool AtFileEnd();
     [[noreturn]] void RaiseWithName(const char* text);
 

@@ -1,0 +1,305 @@
+#include "engine/Ini.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
+#include "common/Ansi.h"
+#include "common/Error.h"
+#include "common/FileInfo.h"
+#include "common/Messages.h"
+#include "files/FStream.h"
+#include "platform/FileSystem.h"
+
+namespace setup {
+
+namespace {
+
+constexpr uint16_t kStreamBufferSize = 65280;
+// A line buffer of 500 bytes, of which ReadLine fills at most 498 characters.
+constexpr uint16_t kLineCapacity = 499;
+constexpr size_t kLineBufferSize = 500;
+constexpr size_t kMaxHeaderName = 80;
+constexpr size_t kMaxKey = 254;
+constexpr size_t kMaxIntegerText = 20;
+constexpr size_t kMaxBoolText = 8;
+
+// Values are zero-terminated texts: a NUL byte ends them.
+std::string_view UpToNul(std::string_view text) {
+    return text.substr(0, text.find('\0'));
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Blanks, an optional sign, then "$", "x", "X", "0x", "0X" and hexadecimal
+// digits or else decimal digits, up to the end. Anything else, no digit at
+// all or a value outside the 32-bit signed range gives 0.
+int32_t TextToInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    unsigned base = 10;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size()) return 0;
+    constexpr int64_t kLimit = int64_t{1} << 31; // magnitude of INT32_MIN
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = base == 16                           ? HexDigit(text[i])
+                          : (text[i] >= '0' && text[i] <= '9') ? text[i] - '0'
+                                                               : -1;
+        if (digit < 0) return 0;
+        magnitude = magnitude * base + digit;
+        if (magnitude > kLimit) return 0;
+    }
+    if (negative) return static_cast<int32_t>(-magnitude);
+    if (magnitude > INT32_MAX) return 0;
+    return static_cast<int32_t>(magnitude);
+}
+
+} // namespace
+
+// ---- TSection_i ----------------------------------------------------------
+
+void TSection_i::AddLine(std::string_view line) {
+    line = UpToNul(line);
+    if (!line.empty() && line[0] == ';') {
+        Append({}, std::string(line));
+        return;
+    }
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+        Append({}, std::string(line));
+        return;
+    }
+    std::string_view value = line.substr(eq + 1);
+    // A key with an empty value does not exist.
+    if (value.empty()) return;
+    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+        value = value.substr(1, value.size() - 2);
+    Append(std::string(TrimBlanks(line.substr(0, std::min(eq, kMaxKey)))), std::string(value));
+}
+
+void TSection_i::Append(std::string key, std::string value) {
+    entries_.push_back(Entry{std::move(key), std::move(value)});
+}
+
+int TSection_i::Find(std::string_view key) const {
+    if (key.empty()) return -1;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (AnsiSameText(entries_[i].key, key)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+// ---- TIni ------------------------------------------------------------------
+
+TIni::TIni(std::string fileName) : fileName_(std::move(fileName)) {
+    if (!fileName_.empty() && plat::fileExists(fileName_)) LoadFile();
+}
+
+TIni::~TIni() {
+    if (!modified_) return;
+    try {
+        SaveFile();
+    } catch (const std::exception& e) {
+        // The error would otherwise vanish with the object: show it as the
+        // error box would have, which also logs it.
+        try {
+            PlainMessage(e.what());
+        } catch (...) {
+        }
+    }
+}
+
+size_t TIni::LowerBound(std::string_view name, bool& found) const {
+    size_t lo = 0, hi = sections_.size();
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        const int cmp = AnsiCompareText(sections_[mid].name, name);
+        if (cmp == 0) {
+            found = true;
+            return mid;
+        }
+        if (cmp < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    found = false;
+    return lo;
+}
+
+int TIni::FindSection(std::string_view name) const {
+    bool found = false;
+    const size_t at = LowerBound(name, found);
+    return found ? static_cast<int>(at) : -1;
+}
+
+TSection_i& TIni::FindOrAddSection(std::string_view name) {
+    bool found = false;
+    const size_t at = LowerBound(name, found);
+    if (!found) {
+        sections_.insert(sections_.begin() + static_cast<std::ptrdiff_t>(at),
+                         NamedSection{std::string(name), std::make_unique<TSection_i>()});
+    }
+    return *sections_[at].section;
+}
+
+void TIni::LoadFile() {
+    sections_.clear();
+    fileAgeStamp_ = FileDosDate(fileName_);
+    TFStream stream(kStreamBufferSize);
+    stream.FileName = fileName_;
+    if (fileName_.empty() || !stream.OpenRead()) return;
+
+    // Sections are collected in file order and sorted once at the end, so
+    // that many sections load in O(n log n); a hash of the upper-case names
+    // finds a section that appears again.
+    std::unordered_map<std::string, size_t> byName;
+    TSection_i* current = nullptr;
+    auto sectionFor = [&](std::string_view name) -> TSection_i* {
+        auto [it, added] = byName.try_emplace(AnsiUpperCase(name), sections_.size());
+        if (added)
+            sections_.push_back(NamedSection{std::string(name), std::make_unique<TSection_i>()});
+        return sections_[it->second].section.get();
+    };
+
+    char line[kLineBufferSize];
+    try {
+        while (!stream.EndOfFile()) {
+            stream.ReadLine(line, kLineCapacity);
+            const std::string_view text(line, std::strlen(line));
+            if (text.empty()) continue;
+            if (text[0] == '[') {
+                std::string_view name = text.substr(1, kMaxHeaderName);
+                name = name.substr(0, name.find(']'));
+                current = sectionFor(name);
+                continue;
+            }
+            if (!current) current = sectionFor({});
+            current->AddLine(text);
+        }
+    } catch (...) {
+        sections_.clear();
+        throw;
+    }
+    std::sort(sections_.begin(), sections_.end(), [](const NamedSection& a, const NamedSection& b) {
+        return AnsiCompareText(a.name, b.name) < 0;
+    });
+}
+
+void TIni::SaveFile() {
+    if (fileName_.empty()) return;
+    // Written beside the old file and moved over it only when complete, so
+    // that a full disk never leaves a half-written file where a good one was.
+    const std::string tempName = fileName_ + ".tmp";
+    std::string error;
+    {
+        TFStream stream(kStreamBufferSize);
+        stream.FileName = tempName;
+        try {
+            stream.OpenWrite();
+            for (const NamedSection& named : sections_) {
+                const TSection_i& section = *named.section;
+                if (section.Count() == 0) continue;
+                if (!named.name.empty()) stream.WriteLine("[" + named.name + "]");
+                for (int i = 0; i < section.Count(); ++i) {
+                    const TSection_i::Entry& entry = section[i];
+                    if (!entry.key.empty()) {
+                        stream.WriteString(entry.key);
+                        stream.WriteChar('=');
+                    }
+                    stream.WriteLine(entry.value);
+                }
+                stream.WriteLine({});
+            }
+            stream.Close();
+        } catch (const SetupError& e) {
+            error = e.what();
+        }
+    }
+    if (!error.empty()) {
+        plat::deleteFile(tempName);
+        // The message names the file the caller asked for, not the temporary one.
+        const size_t at = error.find(tempName);
+        if (at != std::string::npos) error.replace(at, tempName.size(), fileName_);
+        throw SetupError(error);
+    }
+    if (!plat::moveFile(tempName, fileName_, true)) {
+        plat::deleteFile(tempName);
+        throw SetupError("\"" + fileName_ + "\" kann nicht geschrieben werden");
+    }
+    modified_ = false;
+    fileAgeStamp_ = FileDosDate(fileName_);
+}
+
+void TIni::SaveIfStale() {
+    if (modified_ && int64_t{fileAgeStamp_} < int64_t{DosDateNow()} - 5) SaveFile();
+}
+
+std::string TIni::ReadString(std::string_view section, std::string_view key,
+                             const std::string& defaultValue) {
+    SaveIfStale();
+    const int si = FindSection(section);
+    if (si < 0) return defaultValue;
+    const TSection_i& sec = *sections_[static_cast<size_t>(si)].section;
+    const int ki = sec.Find(key);
+    if (ki < 0 || sec[ki].value.empty()) return defaultValue;
+    return sec[ki].value;
+}
+
+int32_t TIni::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    if (text.empty()) return defaultValue;
+    return TextToInteger(std::string_view(text).substr(0, kMaxIntegerText));
+}
+
+bool TIni::ReadBool(std::string_view section, std::string_view key, bool defaultValue) {
+    const std::string text = ReadString(section, key, {});
+    if (text.empty()) return defaultValue;
+    return std::string_view(text).substr(0, kMaxBoolText) != "0";
+}
+
+void TIni::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    value = UpToNul(value);
+    TSection_i& sec = FindOrAddSection(section);
+    const int ki = sec.Find(key);
+    if (ki < 0) {
+        if (value.empty()) return;
+        sec.Append(std::string(key), std::string(value));
+        modified_ = true;
+        return;
+    }
+    if (sec[ki].value == value) return;
+    if (value.empty())
+        sec.Delete(ki);
+    else
+        sec.SetValue(ki, std::string(value));
+    modified_ = true;
+}
+
+} // namespace setup
