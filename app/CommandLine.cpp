@@ -1,0 +1,173 @@
+// Command-line parsing: our own options, the switches deployment tools send
+// to Windows installers, and the script argument.
+#include "app/CommandLine.h"
+
+#include "common/Ansi.h"
+#include "platform/FileSystem.h"
+#include "platform/System.h"
+
+#include <string_view>
+
+namespace setup {
+
+namespace {
+
+enum class Option { Unattended, Answers, Log, Dir, Help };
+
+struct OptionName {
+    std::string_view name;
+    Option option;
+    bool takesValue;
+};
+
+// Our options, written "--name" (on Windows also "/name").
+constexpr OptionName kOptions[] = {
+    {"unattended", Option::Unattended, false},
+    {"answers", Option::Answers, true},
+    {"log", Option::Log, true},
+    {"dir", Option::Dir, true},
+    {"help", Option::Help, false},
+};
+
+// The switches of the common Windows installers, written "/NAME" and
+// recognised without regard to case on every platform.
+constexpr OptionName kAliases[] = {
+    {"S", Option::Unattended, false},
+    {"SILENT", Option::Unattended, false},
+    {"VERYSILENT", Option::Unattended, false},
+    {"SUPPRESSMSGBOXES", Option::Unattended, false},
+    {"D", Option::Dir, true},
+    {"DIR", Option::Dir, true},
+    {"LOG", Option::Log, true},
+};
+
+constexpr OptionName kHelp{"?", Option::Help, false};
+
+bool sameName(std::string_view a, std::string_view b, bool ignoreCase) {
+    return ignoreCase ? AnsiSameText(a, b) : a == b;
+}
+
+template <size_t N>
+const OptionName* findOption(const OptionName (&table)[N], std::string_view name, bool ignoreCase) {
+    for (const auto& entry : table)
+        if (sameName(entry.name, name, ignoreCase)) return &entry;
+    return nullptr;
+}
+
+void apply(const OptionName& option, const std::string& value, CommandLine& out) {
+    switch (option.option) {
+    case Option::Unattended:
+        out.unattended = true;
+        break;
+    case Option::Answers:
+        out.answersFile = value;
+        break;
+    case Option::Log:
+        out.logFile = value;
+        break;
+    case Option::Dir:
+        out.targetDir = value;
+        out.hasTargetDir = true;
+        break;
+    case Option::Help:
+        out.help = true;
+        break;
+    }
+}
+
+} // namespace
+
+CommandLineSyntax PlatformSyntax() {
+    CommandLineSyntax syntax;
+#ifdef _WIN32
+    syntax.windows = true;
+#endif
+    syntax.fileExists = [](const std::string& path) {
+        return plat::fileExists(plat::toWindowsPath(path));
+    };
+    return syntax;
+}
+
+bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyntax& syntax,
+                      CommandLine& out, std::string& error) {
+    out = CommandLine();
+    error.clear();
+    bool haveScript = false;
+    // Parsing goes on after an error, so that the switches that decide how the
+    // error is shown (unattended) are known; the first error is reported.
+    const auto fail = [&error](std::string message) {
+        if (error.empty()) error = std::move(message);
+    };
+    for (const std::string& arg : args) {
+        const bool dashed = arg.starts_with("--");
+        const bool slashed = !dashed && arg.starts_with("/");
+        if (!dashed && !slashed) {
+            // Only the first non-option argument is looked at.
+            if (!haveScript) out.script = arg;
+            haveScript = true;
+            continue;
+        }
+
+        const std::string_view body = std::string_view(arg).substr(dashed ? 2 : 1);
+        const size_t equals = body.find('=');
+        const std::string_view name = body.substr(0, equals);
+        const bool hasValue = equals != std::string_view::npos;
+        const std::string value = hasValue ? std::string(body.substr(equals + 1)) : std::string();
+
+        const OptionName* option = nullptr;
+        if (dashed || syntax.windows) option = findOption(kOptions, name, syntax.windows);
+        if (!option && slashed) option = findOption(kAliases, name, true);
+        if (!option && slashed && syntax.windows && name == "?") option = &kHelp;
+
+        if (!option) {
+            // On Windows "/..." may be the path of the script; on POSIX it
+            // always is (an absolute path).
+            if (slashed && (!syntax.windows || (syntax.fileExists && syntax.fileExists(arg)))) {
+                if (!haveScript) out.script = arg;
+                haveScript = true;
+                continue;
+            }
+            fail("Unbekannte Option: " + arg);
+            continue;
+        }
+        const std::string written = arg.substr(0, arg.size() - body.size() + name.size());
+        if (option->takesValue && value.empty()) {
+            fail("Die Option " + written + " braucht einen Wert: " + written + "=...");
+            continue;
+        }
+        if (!option->takesValue && hasValue) {
+            fail("Die Option " + written + " nimmt keinen Wert.");
+            continue;
+        }
+        apply(*option, value, out);
+    }
+    return error.empty();
+}
+
+std::string UsageText() {
+    return "Aufruf: setup [Script] [Optionen]\n"
+           "\n"
+           "  Script             das Installationsscript (ohne Angabe: install.ins im\n"
+           "                     Programmordner)\n"
+           "  --unattended       ohne Benutzer: jede Meldung nimmt ihre Antwort aus der\n"
+           "                     Antwortdatei oder ihre Vorgabe\n"
+           "  --answers=DATEI    Antworten auf Meldungen (eine Regel je Zeile:\n"
+           "                     SCHALTFL\xC4"
+           "CHE oder TEXT => SCHALTFL\xC4"
+           "CHE)\n"
+           "  --log=DATEI        schreibt das Protokoll in DATEI\n"
+           "  --dir=ORDNER       Zielordner der Installation\n"
+           "  --help             zeigt diese Hilfe\n"
+           "\n"
+           "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"
+           "  /D=ORDNER, /DIR=ORDNER                       wie --dir\n"
+           "  /LOG=DATEI                                   wie --log\n"
+#ifdef _WIN32
+           "  Jede Option kann auch als /Name[=Wert] geschrieben werden.\n"
+#endif
+           "\n"
+           "Exit-Status: 0 installiert, 1 keine erfolgreiche Installation,\n"
+           "2 Script nicht gefunden oder fehlerhafte Befehlszeile.\n";
+}
+
+} // namespace setup

@@ -1,0 +1,124 @@
+// The program start. The installer window is not part of this build yet:
+// after the script is found and read, the run reports that it cannot install.
+#include "app/Program.h"
+
+#include "app/CommandLine.h"
+#include "common/Error.h"
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/Startup.h"
+#include "engine/Ini.h"
+#include "platform/Console.h"
+#include "platform/Emulation.h"
+#include "platform/FileSystem.h"
+#include "platform/System.h"
+
+namespace setup {
+
+namespace {
+
+// Text for the person who started the program from a shell; a message box
+// when there is no console to write to.
+void tell(const std::string& text, bool isError) {
+    if (!plat::writeConsole(text + "\n", isError)) PlainMessage(text);
+}
+
+// A message box whose text should also reach a shell when nobody saw the box
+// (unattended, answered from the answers file, no terminal).
+void report(const std::string& text) {
+    PlainMessage(text);
+    if (LastAnswerSource() != AnswerSource::User) plat::writeConsole(text + "\n", true);
+}
+
+int finish(int modalResult, int exitStatus) {
+    log::Line("RESULT", {std::to_string(modalResult), std::to_string(exitStatus)});
+    log::Close();
+    return exitStatus;
+}
+
+// The script parameter in the Windows form the program works with: on POSIX
+// a Linux path becomes its Z: form; a parameter with a drive stays as it is.
+std::string windowsScriptParameter(const std::string& parameter) {
+#ifdef _WIN32
+    return parameter;
+#else
+    if (parameter.empty() || parameter.find(':') != std::string::npos) return parameter;
+    return plat::toWindowsPath(parameter);
+#endif
+}
+
+int start(const CommandLine& commandLine) {
+    if (!commandLine.logFile.empty() && !log::Open(commandLine.logFile)) {
+        tell("Das Protokoll " + commandLine.logFile + " kann nicht angelegt werden.", true);
+        return ExitBadStart;
+    }
+    InitProgramPath();
+    const std::string script =
+        LocateScript(windowsScriptParameter(commandLine.script), ProgramFolder());
+    log::Line("START", {SETUP_VERSION, script});
+
+    if (!commandLine.answersFile.empty()) {
+        std::string error;
+        if (!LoadAnswers(commandLine.answersFile, error)) {
+            tell(error, true);
+            return finish(0, ExitBadStart);
+        }
+    }
+
+    StartupCommonServices();
+    std::string problem;
+    if (plat::emulationProblem(problem)) {
+        report(problem);
+        return finish(0, ExitNotInstalled);
+    }
+
+    if (!plat::fileExists(script)) {
+        report("Installationsscript nicht gefunden.\r\n" + script);
+        return finish(0, ExitBadStart);
+    }
+
+    TIni ini(script);
+    std::string caption = ini.ReadString("Project", "HeadLine", "");
+    if (caption.empty()) caption = ini.ReadString("Project", "Name", "");
+    log::Line("CAPTION", {caption});
+
+    tell(caption + "\n" +
+             "Die Installation ist in diesem Build noch nicht verf\xFC"
+             "gbar: es wurde nichts installiert.",
+         false);
+    return finish(2, ExitNotInstalled);
+}
+
+} // namespace
+
+std::string LocateScript(const std::string& parameter, const std::string& programFolder) {
+    if (parameter.empty()) return programFolder + "install.ins";
+    if (parameter.find(':') == std::string::npos) return programFolder + parameter;
+    return parameter;
+}
+
+int RunProgram(const std::vector<std::string>& args) {
+    CommandLine commandLine;
+    std::string error;
+    const bool parsed = ParseCommandLine(args, PlatformSyntax(), commandLine, error);
+    SetUnattended(commandLine.unattended);
+    if (!parsed) {
+        tell(error + "\n\n" + UsageText(), true);
+        return ExitBadStart;
+    }
+    if (commandLine.help) {
+        tell(UsageText(), false);
+        return ExitInstalled;
+    }
+    try {
+        return start(commandLine);
+    } catch (const std::exception& e) {
+        // An error out of the start is shown like the window's error box.
+        log::Line("ERROR", {e.what()});
+        PlainMessage(e.what());
+        return finish(0, ExitNotInstalled);
+    }
+}
+
+} // namespace setup
