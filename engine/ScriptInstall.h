@@ -1,0 +1,169 @@
+// TScriptInstall: the installation engine, one per installer window. Holds the
+// loaded script, the project's folders and names, the list of parts, the file
+// counters and the diagnostic mode, and runs an installation step by step and
+// part by part.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/Ini.h"
+#include "engine/InstallerWindow.h"
+#include "files/FileHandler.h"
+
+namespace setup {
+
+// One entry of the project file list: an upper-cased destination path (or a
+// path as found on disk for hold files) and its result code (0 to 3).
+struct ProjectFileEntry {
+    std::string name;
+    int result = 0;
+};
+using TProjectFileList = std::vector<ProjectFileEntry>;
+
+// The name of the Windows version code for WinVersion ("XP", "Vista", ...);
+// empty for codes that are not tested (7 and later, 64-bit systems).
+std::string WinVersionName(int versionCode);
+
+// The step names the engine reports through ReportStatus.
+namespace status {
+inline constexpr const char* Init = "Init";
+inline constexpr const char* CheckDiskSpace = "CheckDiskSpace";
+inline constexpr const char* CopyWinFiles = "CopyWinFiles";
+inline constexpr const char* CopyWinSystemFiles = "CopyWinSystemFiles";
+inline constexpr const char* CopyWinSystem32Files = "CopyWinSystem32Files";
+inline constexpr const char* ExecProgs = "ExecProgs";
+inline constexpr const char* Fonts = "Fonts";
+inline constexpr const char* MakeGroup = "MakeGroup";
+inline constexpr const char* EndInstall = "EndInstall";
+inline constexpr const char* Ready = "Ready";
+} // namespace status
+
+class TScriptInstall {
+  public:
+    using StatusEvent = std::function<void(TScriptInstall& engine, const std::string& name,
+                                           const std::string& detail)>;
+
+    // owner may be null (tests); the copier belongs to the caller.
+    TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler);
+    ~TScriptInstall();
+    TScriptInstall(const TScriptInstall&) = delete;
+    TScriptInstall& operator=(const TScriptInstall&) = delete;
+
+    // --- fields other parts of the program use ---
+    InstallerWindow* Owner;
+    std::unique_ptr<TIni> Script;
+    std::unique_ptr<TIni> UninstallScript; // Deinst.ins, only during a run
+    TFileHandler* FileHandler;
+    std::string ProjectName;
+    std::string InstallRootDir; // script folder + IPath, with a trailing backslash
+    std::string TargetDir;      // with a trailing backslash
+    std::string IPath;          // set by BuildPartList
+    std::string GroupName;
+    std::vector<std::string> PartList;
+    std::vector<std::string> GroupList;
+    std::unique_ptr<TProjectFileList> ProjectFileList; // only during DoInstall1
+    int32_t FailedCount = 0;
+    int32_t CancelledCount = 0;
+    int32_t UnchangedCount = 0;
+    int32_t UpdatedCount = 0;
+    int32_t SuperfluousCount = 0;
+    TReportLines* ReportLines = nullptr;
+    char DiagnoseMode = ' ';
+    StatusEvent OnStatus;
+    bool RunPrograms = false;
+    bool ReportMissing = true;
+    int32_t PathCounter = 0;
+    int32_t Talk = 0;
+    // The section the copy sections work on ("Win", "WSys", a part name...).
+    std::string CurrentSection;
+
+    // --- project ---
+    void LoadScript(const std::string& path);
+    void SetTargetDir(const std::string& path);
+    std::string GetScriptPath() const;
+    std::string GetHeadLine();
+    std::string GetCopyright();
+    std::string GetWWW();
+    std::string GetEMail();
+    int64_t GetProjectBytes();
+    bool GetNeed83();
+    bool GetRestorePoint();
+    // [Project] value with its registry variables expanded.
+    std::string ReadProjectValue(const std::string& key, const std::string& def);
+    // Registry variables (%§name%) and "%%" of value, in place. Always true.
+    bool ExpandPlaceholders(std::string& value);
+    std::string GetPreviousInstallDir();
+    std::string GetDefaultTargetDir();
+    bool BuildPartList();
+    static char ReadDiagnoseMode();
+    void ReportStatus(const std::string& name, const std::string& detail = "");
+    // The copier's OnFileDone handler (bound by BuildPartList).
+    void CountFileResult(TFileHandler& fileHandler, uint8_t result);
+    // Appends the upper-cased path with its result while ProjectFileList exists.
+    void AddToFileList(const std::string& path, int result);
+
+    // --- path variables ---
+    // Expands %DIR% (only when dir is given), %WDIR%, %SDIR%, %SDIR32%, %PDIR%,
+    // %SMDIR%, %SPDIR%, %SMDIRA%, %SPDIRA% in place. false when a variable had
+    // no value (it is removed).
+    bool Substitute(std::string& value, const std::string* dir = nullptr) const;
+    // The variables of a macro-file line (copiedFile: the macro file's path).
+    void SubstituteMacroLine(std::string& line, const std::string& copiedFile);
+
+    // --- conditions, sub-projects, disk space ---
+    bool CheckWinVersion(const std::string& value) const;
+    bool CheckCondition(const std::string& sourceFolder, const std::string& partName,
+                        char driveLetter);
+    // 0 no sub-project, 1 installed, 2 its window closed without success.
+    int RunSubProject(const std::string& partName, bool summary);
+    bool CheckDiskSpace();
+
+    // --- the run ---
+    bool RunInstallation(TReportLines* reportLines);
+    bool DoInstall1();
+    void EndInstall();
+    bool InstallPart(size_t index, const std::string& groupFolder);
+
+    // --- steps of the run that belong to the copy sections, the system
+    // integration and the downloads ---
+    bool CopyWinFiles();
+    bool CopyWinSystemFiles();
+    bool CopyWinSystem32Files();
+    bool CopyFilesOf(const std::string& section, const std::string& partFolder, bool install);
+    bool ExecProgs();
+    bool InstallFonts();
+    // Creates the start-menu group; returns its folder.
+    std::string MakeGroup(const std::string& groupName, std::vector<std::string>& groupList);
+    void RecordInstallFolder(const std::string& folder);
+    void RegisterLine(const std::string& line, const std::string& partName);
+    bool DownloadPartFiles(const std::string& partName, const std::string& partFolder);
+    void RegisterExtension(const std::string& value);
+    void WriteUninstallEntry(const std::string& partName, const std::string& partTarget,
+                             const std::string& unInst);
+    bool AddItem32(const std::string& partName, const std::string& partTarget,
+                   const std::string& groupFolder, const std::string& partFolder);
+    void RegisterClassesSection();
+    void FindSuperfluousFiles();
+    // The [CheckRun] test before a run; false when the user gave up.
+    bool CheckRun();
+
+  private:
+    Owner MessageOwner() const;
+    // Reports a step this build cannot carry out yet, when the script asks for it.
+    void ReportStepNotAvailable(const std::string& step, const std::string& what);
+};
+
+// The Windows-1252 texts of the engine's messages shared with tests.
+namespace texts {
+inline const std::string FailedPartQuestion1 = "Im Teil ";
+inline const std::string FailedPartQuestion2 =
+    " ist ein Fehler aufgetreten.\rSoll dennoch fortgesetzt werden?";
+inline const std::string Continue = "Weiter?";
+inline const std::string FailedSubstitution = "Gescheiterte Substitution:\r";
+} // namespace texts
+
+} // namespace setup

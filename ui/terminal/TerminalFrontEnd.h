@@ -1,0 +1,23 @@
+// The terminal front end of the Linux build: plays the installer window's
+// part of a run on the terminal (caption, hint, target folder, progress bar,
+// status and file lines, Ctrl-C as Cancel, the end-of-run report).
+#pragma once
+
+#include <string>
+
+namespace setup {
+
+struct FrontEndOptions {
+    // Nobody is at the screen: the install button is pressed at once and the
+    // program ends with the run.
+    bool unattended = false;
+    // Target folder of the main script (Windows form); empty = the default.
+    std::string targetDir;
+};
+
+// Runs the installer window for the script (Windows form, existing file) and
+// returns the exit status: 0 when the last run succeeded, 1 otherwise. Logs
+// CAPTION, HINT, TARGET, STATUS and the RESULT line.
+int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& options);
+
+} // namespace setup
