@@ -126,7 +126,10 @@ class TFileHandler {
     void FireFileDone(uint8_t kind);
     // Bookkeeping of a file that is not copied; see the implementation.
     void SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size);
-    int CopyContents(const plat::DirEntry& source, plat::FileTime minTime);
+    // Writes the copy of SourceName and lets it replace DestName (dest: its
+    // entry, null when there is none).
+    int CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
+                     plat::FileTime minTime);
     char* Buffer();
 
     std::unique_ptr<char[]> buffer_;

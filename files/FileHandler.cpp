@@ -1,0 +1,534 @@
+#include "files/FileHandler.h"
+
+#include <cstring>
+#include <new>
+
+#include "common/Error.h"
+#include "common/FileInfo.h"
+#include "common/FileLists.h"
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/Text.h"
+#include "platform/Process.h"
+#include "platform/System.h"
+
+namespace setup {
+
+CopyMode DefaultCopyMode = 4;
+const std::string CompareToolPath = "C:\\Programme\\wincmd\\TOTALCMD.EXE";
+
+namespace {
+
+// The granularity of FAT time stamps in file-time units (2 seconds).
+constexpr int64_t FatTick = 20000000;
+constexpr uint64_t PlaceholderSize = 24;
+constexpr char PlaceholderSignature[8] = {'D', 'U', 'M', 'M', 'Y', '$', '#', '$'};
+
+int64_t Signed(plat::FileTime t) {
+    return static_cast<int64_t>(t);
+}
+
+// The real file's size recorded in a placeholder file; nullopt when path is
+// not a placeholder.
+std::optional<int64_t> PlaceholderContentSize(const std::string& path) {
+    plat::File f;
+    if (!f.open(path, plat::OpenMode::Read)) return std::nullopt;
+    auto size = f.size();
+    if (!size || *size != PlaceholderSize) return std::nullopt;
+    unsigned char data[PlaceholderSize];
+    if (f.read(data, sizeof data) != static_cast<int64_t>(sizeof data)) return std::nullopt;
+    if (std::memcmp(data, PlaceholderSignature, sizeof PlaceholderSignature) != 0)
+        return std::nullopt;
+    uint64_t recorded = 0;
+    for (int i = 7; i >= 0; --i)
+        recorded = (recorded << 8) | data[16 + i];
+    return static_cast<int64_t>(recorded);
+}
+
+// The folder part of a path including its last backslash ("" when none).
+std::string FolderOf(const std::string& path) {
+    auto pos = path.find_last_of('\\');
+    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
+}
+
+// Attributes a file gets when the archive bit is added (NORMAL stands alone).
+uint32_t WithArchive(uint32_t attributes) {
+    return (attributes & ~(plat::kAttrNormal | plat::kAttrDirectory)) | plat::kAttrArchive;
+}
+
+// The file a copy is written to before it replaces the destination. Lives in
+// the destination's folder, so the replace is a rename within one volume; is
+// deleted unless committed, also when an exception leaves the copy loop.
+class TempFile {
+  public:
+    TempFile() = default;
+    ~TempFile() { Discard(); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    // Creates a new file with a name nobody else uses in folder.
+    bool Create(const std::string& folder) {
+        static uint32_t counter = static_cast<uint32_t>(plat::tickCount());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = folder + "~setup" + std::to_string(++counter) + ".tmp";
+            if (file_.open(name, plat::OpenMode::CreateNew)) {
+                path_ = std::move(name);
+                return true;
+            }
+            if (file_.lastError() != plat::kErrFileExists &&
+                file_.lastError() != plat::kErrAlreadyExists)
+                return false;
+        }
+        return false;
+    }
+    plat::File& file() { return file_; }
+    const std::string& path() const { return path_; }
+
+    // Closes the file and moves it over dest; on failure the file is deleted.
+    bool ReplaceInto(const std::string& dest) {
+        file_.close();
+        if (!plat::moveFile(path_, dest, true)) return false;
+        path_.clear();
+        return true;
+    }
+    void Discard() {
+        file_.close();
+        if (!path_.empty()) plat::deleteFile(path_);
+        path_.clear();
+    }
+
+  private:
+    plat::File file_;
+    std::string path_;
+};
+
+} // namespace
+
+TFileHandler::TFileHandler() = default;
+TFileHandler::~TFileHandler() = default;
+
+char* TFileHandler::Buffer() {
+    if (!buffer_) {
+        try {
+            buffer_ = std::make_unique_for_overwrite<char[]>(BufferSize);
+        } catch (const std::bad_alloc&) {
+            throw SilentAbort();
+        }
+    }
+    return buffer_.get();
+}
+
+void TFileHandler::FireProgress() {
+    if (OnProgress) OnProgress();
+}
+
+void TFileHandler::FireFileDone(uint8_t kind) {
+    log::Line("FILE", {std::to_string(kind), DestName});
+    if (OnFileDone) OnFileDone(kind);
+    FireProgress();
+}
+
+void TFileHandler::SetFileNames(const std::string& source, const std::string& dest) {
+    SourceName = source;
+    DestName = dest;
+    if (OnFileStart) OnFileStart();
+}
+
+void TFileHandler::SetSourceName(const std::string& source) {
+    SourceName = source;
+    if (OnFileStart) OnFileStart();
+}
+
+void TFileHandler::ResetCounters() {
+    FilesSkipped = 0;
+    FilesCopied = 0;
+    BytesCopied = 0;
+    BytesSkipped = 0;
+    CurrentBytes = 0;
+    BytesDownloaded = 0;
+    FireProgress();
+    SourceName.clear();
+    DestName.clear();
+}
+
+int64_t TFileHandler::ProcessedBytes() const {
+    return BytesCopied + BytesSkipped + CurrentBytes + BytesDownloaded;
+}
+
+void TFileHandler::DownloadWorkBegin(int64_t /*maximum*/) {
+    lastDownloadPosition_ = 0;
+}
+
+void TFileHandler::DownloadWork(int64_t count) {
+    BytesDownloaded += count - lastDownloadPosition_;
+    lastDownloadPosition_ = count;
+    FireProgress();
+}
+
+void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
+    CurrentBytes = bytes;
+    BytesCopied += bytes;
+    FilesCopied += files;
+    FireFileDone(FileCopied);
+    CurrentBytes = 0;
+}
+
+void TFileHandler::CountSkipped(const std::string& pattern) {
+    FileCount found = CountFiles(pattern, true);
+    CurrentBytes = found.bytes;
+    BytesSkipped += found.bytes;
+    FilesSkipped += found.count;
+    FireFileDone(FileSkipped);
+    CurrentBytes = 0;
+}
+
+int TFileHandler::CompareFileEntries(const std::string& sourcePath, const plat::DirEntry& source,
+                                     plat::DirEntry& dest) {
+    const int64_t destSize = static_cast<int64_t>(dest.size);
+    int64_t contentSize = static_cast<int64_t>(source.size);
+    int verdict = 1;
+    if (source.size == PlaceholderSize) {
+        if (auto recorded = PlaceholderContentSize(sourcePath)) {
+            contentSize = *recorded;
+            verdict = 2;
+        }
+    }
+    CurrentBytes = contentSize;
+    if (contentSize != destSize) return verdict;
+    if (dest.writeTime == source.writeTime) return 0;
+    // FAT keeps times in 2-second steps, rounded up: a destination on such a
+    // step at most 2 s after the source is the same file copied to FAT.
+    const int64_t ahead = Signed(dest.writeTime) - Signed(source.writeTime);
+    if (Signed(dest.writeTime) % FatTick == 0 && ahead > 0 && ahead <= FatTick) {
+        if (verdict == 2) return 0;
+        dest.writeTime = source.writeTime - 10;
+    }
+    return verdict;
+}
+
+void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest,
+                            int64_t size) {
+    CurrentBytes = size;
+    ++FilesSkipped;
+    BytesSkipped += CurrentBytes;
+    FireFileDone(FileSkipped);
+    CurrentBytes = 0;
+    CheckAbort();
+    if (dest.writeTime == 0) return;
+    if (!(dest.attributes & plat::kAttrArchive))
+        plat::setAttributes(DestName, WithArchive(dest.attributes));
+    // A destination on FAT carries the source's time rounded to 2 seconds:
+    // give it the exact time so that the next comparison sees it as equal.
+    const int64_t diff = Signed(dest.writeTime) - Signed(source.writeTime);
+    if (diff != 0 && Signed(dest.writeTime) % FatTick == 0 && diff >= -FatTick && diff <= FatTick &&
+        source.size == dest.size)
+        SetFileTimes(DestName, source.writeTime);
+}
+
+int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
+                           plat::FileTime minTime, CopyMode& mode) {
+    CurrentBytes = 0;
+    SetFileNames(source, dest);
+    auto src = plat::statPath(source);
+    if (!src || (src->attributes & plat::kAttrDirectory)) return CopyNotCopied;
+    auto found = plat::statPath(dest);
+    plat::DirEntry dst = found.value_or(plat::DirEntry{});
+    int64_t sourceSize = static_cast<int64_t>(src->size);
+
+    auto skip = [&](int result) {
+        SkipFile(*src, dst, sourceSize);
+        return result;
+    };
+
+    switch (mode) {
+    case 0:
+        switch (AskOverwrite(dest + " j\xFCnger!\rTrotzdem kopieren?", false)) {
+        case IdCancel:
+            return skip(CopyAbort);
+        case IdNo:
+            return skip(CopyDone);
+        case IdAll:
+            mode = 1;
+            DefaultCopyMode = 1;
+            break;
+        default:
+            break;
+        }
+        break;
+    case 2:
+        return skip(CopyDone);
+    case 3:
+    case 4:
+    case 6:
+        switch (CompareFileEntries(source, *src, dst)) {
+        case 0:
+            sourceSize = CurrentBytes;
+            return skip(CopyDone);
+        case 2: {
+            std::string text = DestName + "\r" + "vom " + FormatFileTime(dst.writeTime) +
+                               "\rkann nicht aktualisiert werden, weil\r" + SourceName + "\r" +
+                               "vom " + FormatFileTime(src->writeTime) +
+                               "\rlediglich eine Platzhalterdatei ist.";
+            if (AskIgnoreCancel(text) == IdIgnore) return skip(CopyNotCopied);
+            CurrentBytes = 0;
+            return CopyAbort;
+        }
+        default:
+            if (Signed(dst.writeTime) < Signed(src->writeTime) || dst.size == 0 || mode == 6) break;
+            for (;;) {
+                std::string reason = Signed(dst.writeTime) > Signed(src->writeTime)
+                                         ? "\rist j\xFCnger!"
+                                         : "\rhat eine andere Dateigr\xF6\xDF"
+                                           "e.";
+                std::string text = dest + reason + "\r\r" + "Soll die vorhandene Datei vom\r  " +
+                                   FormatFileTime(dst.writeTime) + " (" +
+                                   FormatThousands(dst.size) + " Bytes)\rdurch diejenige vom\r  " +
+                                   FormatFileTime(src->writeTime) + " (" +
+                                   FormatThousands(static_cast<uint64_t>(sourceSize)) +
+                                   " Bytes)\r\xFC"
+                                   "berschrieben werden?";
+                int answer = AskOverwrite(text, plat::fileExists(CompareToolPath));
+                if (answer == IdCancel) return skip(CopyAbort);
+                if (answer == IdNo) return skip(CopyDone);
+                if (answer == IdRetry) {
+                    LaunchCompareTool(source, dest);
+                    continue;
+                }
+                if (answer == IdAll) {
+                    DefaultCopyMode = 1;
+                    mode = 1;
+                }
+                break;
+            }
+            break;
+        }
+        break;
+    default: // 1, 5, 7 and above
+        break;
+    }
+    return CopyContents(*src, found ? &dst : nullptr, minTime);
+}
+
+int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
+                               plat::FileTime minTime) {
+    CurrentBytes = 0;
+    plat::File in;
+    if (!in.open(SourceName, plat::OpenMode::Read)) return CopyNotCopied;
+    if (source.size == PlaceholderSize && IsPlaceholderFile(SourceName)) return CopyNotCopied;
+
+    // The destination is replaced only by a complete copy. One that cannot be
+    // written (read-only, or locked by a running program) is refused before
+    // any byte is copied.
+    if (dest) {
+        if (dest->attributes & plat::kAttrReadOnly) return CopyNotCopied;
+        plat::File probe;
+        if (!probe.open(DestName, plat::OpenMode::Write)) return CopyNotCopied;
+    }
+    TempFile out;
+    if (!out.Create(FolderOf(DestName))) return CopyNotCopied;
+
+    char* buffer = Buffer();
+    for (;;) {
+        int64_t got = in.read(buffer, BufferSize);
+        if (got == 0) break;
+        int64_t written = got > 0 ? out.file().write(buffer, static_cast<uint64_t>(got)) : -1;
+        if (got > 0) CurrentBytes += got;
+        FireProgress();
+        if (got < 0 || written != got) {
+            // Disk full or a read error: the previous destination stays.
+            out.Discard();
+            CurrentBytes = 0;
+            ReportNotCopied(SourceName);
+            FireProgress();
+            return CopyNotCopied;
+        }
+        if (AbortRequested) {
+            out.Discard();
+            CurrentBytes = 0;
+            FireProgress();
+            return CopyAbort;
+        }
+        CheckAbort();
+    }
+    in.close();
+
+    // Stamp and mark the copy before it takes the destination's place; it
+    // keeps the replaced file's creation time and attributes.
+    const plat::FileTime stamp =
+        Signed(minTime) > Signed(source.writeTime) ? minTime : source.writeTime;
+    std::optional<plat::FileTime> creation;
+    if (dest && dest->creationTime != 0) creation = dest->creationTime;
+    out.file().setTimes(creation, std::nullopt, stamp);
+    out.file().close();
+    uint32_t attributes = dest ? dest->attributes : plat::kAttrArchive;
+    auto current = plat::getAttributes(out.path());
+    if (!current || *current != WithArchive(attributes))
+        plat::setAttributes(out.path(), WithArchive(attributes));
+    if (!out.ReplaceInto(DestName)) {
+        CurrentBytes = 0;
+        return CopyNotCopied;
+    }
+
+    ++FilesCopied;
+    FireFileDone(FileCopied);
+    BytesCopied += CurrentBytes;
+    CurrentBytes = 0;
+    return CopyDone;
+}
+
+int TFileHandler::CopyOneFile(const std::string& source, const std::string& dest, int32_t dosTime,
+                              CopyMode mode) {
+    Buffer();
+    plat::FileTime minTime = dosTime != 0 ? DosTimeToFileTime(dosTime).first : 0;
+    return CopyFile(source, dest, minTime, mode);
+}
+
+int TFileHandler::CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
+                            const std::string& mask, int32_t dosTime, bool reportMissing,
+                            int& count, CopyMode mode) {
+    const std::string from = AddBackslash(sourceFolder);
+    const std::string to = AddBackslash(destFolder);
+
+    // The names are taken first so that files this call creates (also in a
+    // destination inside the source folder) are never picked up.
+    std::vector<std::string> names;
+    plat::DirSearch search;
+    if (search.first(from + mask)) {
+        do {
+            const plat::DirEntry& e = search.entry();
+            if (e.attributes & (plat::kAttrDirectory | plat::kAttrSystem | 0x08)) continue;
+            if (e.name == "." || e.name == "..") continue;
+            names.push_back(e.name);
+        } while (search.next());
+    }
+    if (names.empty()) {
+        if (!reportMissing) return CopyDone;
+        return ReportNotCopied("from: " + from + "\r" + mask) == IdCancel ? CopyAbort
+                                                                          : CopyNotCopied;
+    }
+
+    ForceFolders(to);
+    int result = CopyDone;
+    Buffer();
+    plat::FileTime minTime = dosTime != 0 ? DosTimeToFileTime(dosTime).first : 0;
+    for (const std::string& name : names) {
+        int r = AbortRequested ? CopyAbort : CopyFile(from + name, to + name, minTime, mode);
+        if (r == CopyNotCopied) {
+            InfoMessage(ActiveForm,
+                        "from: " + from + "\r" + "to: " + to + "\r" + name + " not copied");
+            result = CopyNotCopied;
+        } else if (r == CopyAbort) {
+            result = CopyAbort;
+            break;
+        } else {
+            ++count;
+        }
+    }
+    return result;
+}
+
+int TFileHandler::CopyTree(const std::string& sourceFolder, const std::string& destFolder,
+                           const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
+                           CopyMode mode) {
+    std::string from = sourceFolder;
+    std::string to = destFolder;
+    EnsureBackslash(from);
+    EnsureBackslash(to);
+    const int before = count;
+
+    int result = CopyDone;
+    int r = CopyFiles(from, to, mask, dosTime, false, count, mode);
+    if (r == CopyNotCopied || r == CopyAbort) result = r;
+    TFileList subfolders = CreateSubfolderList(from);
+    for (const FileListEntry& sub : subfolders) {
+        r = CopyTree(from + sub.name, to + sub.name, mask, dosTime, false, count, mode);
+        if (r == CopyNotCopied || r == CopyAbort) result = r;
+    }
+    if (reportMissing && count == before) result = CopyNotCopied;
+    return result;
+}
+
+bool TFileHandler::ForceFolders(const std::string& folder) {
+    std::string path = folder;
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    if (path.size() < 3 || plat::folderExists(path)) return true;
+    auto pos = path.find_last_of('\\');
+    std::string parent = pos == std::string::npos ? std::string() : path.substr(0, pos);
+    if (parent.size() < path.size() && ForceFolders(parent)) {
+        if (!plat::createFolder(path)) {
+            uint32_t error = plat::lastError();
+            // Another program may have made it meanwhile.
+            if (!plat::folderExists(path))
+                throw SetupError(path + "\rkann nicht angelegt werden (" + std::to_string(error) +
+                                 ")");
+            return true;
+        }
+        log::Line("FOLDER", {path});
+        if (OnFolderCreated) OnFolderCreated(path);
+        return true;
+    }
+    return false;
+}
+
+TFileHandler& SharedFileHandler() {
+    static TFileHandler shared;
+    return shared;
+}
+
+bool ForceFoldersShared(const std::string& folder) {
+    return SharedFileHandler().ForceFolders(folder);
+}
+
+int CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
+                   CopyMode mode, std::function<void()> onProgress) {
+    TFileHandler& copier = SharedFileHandler();
+    struct Unbind {
+        TFileHandler& c;
+        ~Unbind() { c.OnProgress = nullptr; }
+    } unbind{copier};
+    copier.OnProgress = std::move(onProgress);
+    return copier.CopyOneFile(source, dest, dosTime, mode);
+}
+
+FileCount CountFiles(const std::string& pattern, bool reportMissing) {
+    FileCount found;
+    plat::DirSearch search;
+    if (search.first(pattern)) {
+        do {
+            const plat::DirEntry& e = search.entry();
+            if (e.name == "." || e.name == "..") continue;
+            ++found.count;
+            found.bytes += static_cast<int64_t>(e.size);
+        } while (search.next());
+    }
+    if (reportMissing && found.count == 0) InfoMessage(ActiveForm, "Nicht gefunden:\r" + pattern);
+    return found;
+}
+
+std::pair<plat::FileTime, uint32_t> DosTimeToFileTime(int32_t dosTime) {
+    if (auto t = DosDateToFileTime(dosTime)) return {*t, 0};
+    return {0, plat::kErrInvalidParameter};
+}
+
+uint32_t SetFileTimes(const std::string& path, plat::FileTime writeTime) {
+    plat::File f;
+    if (!f.open(path, plat::OpenMode::Write)) return f.lastError();
+    if (!f.setTimes(std::nullopt, std::nullopt, writeTime)) return f.lastError();
+    return 0;
+}
+
+bool IsPlaceholderFile(const std::string& path) {
+    return PlaceholderContentSize(path).has_value();
+}
+
+void LaunchCompareTool(const std::string& source, const std::string& dest) {
+    if (!plat::fileExists(CompareToolPath)) {
+        InfoMessage(ActiveForm, CompareToolPath + "\rnicht gefunden.");
+        return;
+    }
+    plat::startProgram(
+        "\"" + CompareToolPath + "\" \"" + FolderOf(source) + "\" \"" + FolderOf(dest) + "\"", "");
+}
+
+} // namespace setup

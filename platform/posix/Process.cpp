@@ -1,0 +1,101 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "platform/System.h"
+
+namespace plat {
+namespace {
+
+// Splits a Windows command line: blanks separate, double quotes group.
+std::vector<std::string> SplitArguments(const std::string& line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any) args.push_back(current);
+            current.clear();
+            any = false;
+        } else {
+            current += c;
+            any = true;
+        }
+    }
+    if (any) args.push_back(current);
+    return args;
+}
+
+// A drive path ("C:\...") names a file of the emulated Windows; other
+// arguments are passed as they are.
+std::string ToLinux(const std::string& arg) {
+    if (arg.size() >= 3 && arg[1] == ':' && arg[2] == '\\') return toNativePath(arg);
+    return arg;
+}
+
+} // namespace
+
+bool startProgram(const std::string& commandLine, const std::string& workingFolder) {
+    std::vector<std::string> args = SplitArguments(commandLine);
+    if (args.empty()) return false;
+    for (std::string& a : args)
+        a = ToLinux(a);
+    if (::access(args[0].c_str(), X_OK) != 0) return false;
+    std::string folder = workingFolder.empty() ? std::string() : ToLinux(workingFolder);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    // The program is started by a grandchild, so that nobody has to wait for
+    // it; a pipe that closes on exec tells whether the exec worked.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return false;
+    pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        ::close(report[0]);
+        pid_t grandchild = ::fork();
+        if (grandchild == 0) {
+            ::setsid();
+            if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+                int err = errno;
+                (void)!::write(report[1], &err, sizeof err);
+                ::_exit(127);
+            }
+            ::execv(argv[0], argv.data());
+            int err = errno;
+            (void)!::write(report[1], &err, sizeof err);
+            ::_exit(127);
+        }
+        if (grandchild < 0) {
+            int err = errno;
+            (void)!::write(report[1], &err, sizeof err);
+        }
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int err = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    return n == 0;
+}
+
+} // namespace plat
