@@ -1,9 +1,476 @@
+// The emulated Windows: its root folder, the layout of a fresh root and the
+// mapping of Windows paths onto the Linux file system.
 #include "platform/Emulation.h"
 
-namespace plat {
-std::string emulationRoot() { return {}; }
-void resetEmulation() {}
-} // namespace plat
-namespace plat {
-bool emulationProblem(std::string&) { return false; }
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+
+#include "platform/Cp1252.h"
+#include "platform/FileSystem.h"
+#include "platform/posix/Emulated.h"
+
+namespace plat::posix {
+namespace {
+
+thread_local uint32_t tlsError = 0;
+
+struct RootState {
+    std::mutex mutex;
+    bool ready = false;
+    std::string path;
+    std::string problem;
+};
+
+RootState& rootState() {
+    static RootState state;
+    return state;
 }
+
+std::string currentFolder() {
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (getcwd(buffer.data(), buffer.size())) return std::string(buffer.c_str());
+        if (errno != ERANGE) return "/";
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// Splits a Linux path and resolves "." and ".." lexically.
+std::vector<std::string> linuxComponents(const std::string& path) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i <= path.size()) {
+        size_t j = path.find('/', i);
+        if (j == std::string::npos) j = path.size();
+        const std::string part = path.substr(i, j - i);
+        if (part == "..") {
+            if (!out.empty()) out.pop_back();
+        } else if (!part.empty() && part != ".") {
+            out.push_back(part);
+        }
+        i = j + 1;
+    }
+    return out;
+}
+
+std::string absoluteLinux(const std::string& path) {
+    std::string full = !path.empty() && path[0] == '/' ? path : currentFolder() + "/" + path;
+    std::string out;
+    for (const std::string& part : linuxComponents(full))
+        out += "/" + part;
+    return out.empty() ? "/" : out;
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p; false with errno set when a folder cannot be made.
+bool makeFolders(const std::string& path) {
+    std::string sofar;
+    for (const std::string& part : linuxComponents(path)) {
+        sofar += "/" + part;
+        if (mkdir(sofar.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    if (!isFolder(path)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}
+
+std::string defaultRoot() {
+    if (const char* env = std::getenv("SETUP_ROOT"); env && *env) return env;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        return std::string(xdg) + "/setup-root";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) {
+        home = pw->pw_dir;
+    }
+    return home + "/.local/share/setup-root";
+}
+
+// The folders a fresh Windows has (Linux paths below drive_c).
+constexpr const char* kFreshFolders[] = {
+    "Windows/System32",
+    "Windows/Fonts",
+    "Program Files",
+    "Users/User/AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
+    "ProgramData/Microsoft/Windows/Start Menu/Programs",
+};
+// The folders the program itself needs in any root.
+constexpr const char* kNeededFolders[] = {"Windows/System32", "Windows/Fonts"};
+
+void layOut(RootState& state) {
+    const std::string root = absoluteLinux(defaultRoot());
+    if (!makeFolders(root + "/drive_c")) {
+        state.problem = "Der Ordner des emulierten Windows " + plat::utf8ToCp1252(root) +
+                        " kann nicht angelegt werden.";
+        return;
+    }
+    const std::string registry = root + "/registry.reg";
+    struct stat st;
+    const bool fresh = lstat(registry.c_str(), &st) != 0 && errno == ENOENT;
+    if (fresh) {
+        for (const char* folder : kFreshFolders)
+            makeFolders(root + "/drive_c/" + folder);
+        uint32_t error = 0;
+        if (!writeFreshRegistry(registry, error)) {
+            state.problem = "Die Registrierung " + plat::utf8ToCp1252(registry) +
+                            " kann nicht geschrieben werden.";
+            return;
+        }
+    } else {
+        for (const char* folder : kNeededFolders)
+            makeFolders(root + "/drive_c/" + folder);
+    }
+    state.path = root;
+}
+
+bool validNameChar(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 32) return false;
+    switch (c) {
+    case '<':
+    case '>':
+    case ':':
+    case '"':
+    case '|':
+    case '?':
+    case '*':
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The Linux folder of a drive; empty when the drive does not exist.
+std::string driveFolder(char drive) {
+    if (drive == 'Z') return "";
+    const std::string base = root();
+    if (base.empty()) return {};
+    const std::string folder = base + "/drive_" + static_cast<char>(drive - 'A' + 'a');
+    if (drive != 'C' && !isFolder(folder)) return {};
+    return folder;
+}
+
+} // namespace
+
+std::string upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = upCase(c);
+    return out;
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (upCase(a[i]) != upCase(b[i])) return false;
+    return true;
+}
+
+void setLastError(uint32_t code) {
+    tlsError = code;
+}
+
+namespace {
+constexpr int64_t kUnixEpoch = 116444736000000000; // 1970-01-01 as a FILETIME
+}
+
+FileTime toFileTime(const timespec& ts) {
+    const int64_t t = static_cast<int64_t>(ts.tv_sec) * 10000000 + ts.tv_nsec / 100 + kUnixEpoch;
+    return t < 0 ? 0 : static_cast<FileTime>(t);
+}
+
+timespec toTimespec(FileTime t) {
+    const int64_t units = static_cast<int64_t>(t) - kUnixEpoch;
+    int64_t seconds = units / 10000000;
+    int64_t rest = units % 10000000;
+    if (rest < 0) {
+        rest += 10000000;
+        --seconds;
+    }
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>(rest * 100);
+    return ts;
+}
+
+bool fail(uint32_t code) {
+    tlsError = code;
+    return false;
+}
+
+uint32_t fromErrno(int err, bool missingParent) {
+    switch (err) {
+    case 0:
+        return kErrSuccess;
+    case ENOENT:
+        return missingParent ? kErrPathNotFound : kErrFileNotFound;
+    case ENOTDIR:
+        return kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+        return err == EROFS ? kErrWriteProtect : kErrAccessDenied;
+    case ENOSPC:
+    case EFBIG:
+    case EDQUOT:
+        return kErrDiskFull;
+    case EEXIST:
+        return kErrAlreadyExists;
+    case ENOTEMPTY:
+        return 145; // ERROR_DIR_NOT_EMPTY
+    case EXDEV:
+        return 17; // ERROR_NOT_SAME_DEVICE
+    case ENOMEM:
+        return kErrNotEnoughMemory;
+    case ENAMETOOLONG:
+        return 206; // ERROR_FILENAME_EXCED_RANGE
+    case EBUSY:
+    case ETXTBSY:
+        return kErrSharingViolation;
+    case EMFILE:
+    case ENFILE:
+        return 4; // ERROR_TOO_MANY_OPEN_FILES
+    case EINVAL:
+        return kErrInvalidParameter;
+    case EIO:
+        return 1117; // ERROR_IO_DEVICE
+    default:
+        return 31; // ERROR_GEN_FAILURE
+    }
+}
+
+std::string root() {
+    RootState& state = rootState();
+    std::lock_guard lock(state.mutex);
+    if (!state.ready) {
+        layOut(state);
+        state.ready = true;
+    }
+    return state.path;
+}
+
+std::string rootProblem() {
+    root();
+    RootState& state = rootState();
+    std::lock_guard lock(state.mutex);
+    return state.problem;
+}
+
+std::optional<Resolved> resolve(const std::string& windowsPath) {
+    std::string path = windowsPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    // "\\?\C:\..." names the same file as "C:\...".
+    if (path.rfind("\\\\?\\", 0) == 0 || path.rfind("\\\\.\\", 0) == 0) path.erase(0, 4);
+    Resolved out;
+    std::string rest;
+    auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 2 && isLetter(path[0]) && path[1] == ':') {
+        out.drive = upCase(path[0]);
+        rest = path.substr(2);
+    } else if (path.rfind("\\\\", 0) == 0) {
+        fail(53); // ERROR_BAD_NETPATH: no network shares here
+        return std::nullopt;
+    } else {
+        // Relative or rooted without a drive: the current folder's drive.
+        const std::string current = driveForm(currentFolder());
+        out.drive = current[0];
+        rest = !path.empty() && path[0] == '\\' ? path : current.substr(2) + "\\" + path;
+    }
+
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= rest.size()) {
+        size_t j = rest.find('\\', i);
+        if (j == std::string::npos) j = rest.size();
+        std::string part = rest.substr(i, j - i);
+        const bool last = j == rest.size();
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (part != "." && !part.empty()) {
+            // Windows drops trailing dots and blanks of the last name.
+            if (last)
+                while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                    part.pop_back();
+            if (!part.empty()) parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    for (const std::string& part : parts)
+        for (char c : part)
+            if (!validNameChar(c)) {
+                fail(123); // ERROR_INVALID_NAME
+                return std::nullopt;
+            }
+
+    const std::string base = driveFolder(out.drive);
+    if (base.empty() && out.drive != 'Z') {
+        fail(kErrPathNotFound);
+        return std::nullopt;
+    }
+
+    std::string full = base;
+    for (const std::string& part : parts)
+        full += "/" + plat::cp1252ToUtf8(part);
+    out.components = parts;
+    struct stat st;
+    if (stat(full.empty() ? "/" : full.c_str(), &st) == 0) {
+        // Fast path: the name exists exactly as asked.
+        out.native = full.empty() ? "/" : full;
+        out.exists = true;
+        out.parentExists = true;
+        return out;
+    }
+
+    // Component by component; a missing name is looked up without regard to case.
+    std::string current = base;
+    bool present = true; // current exists as a folder
+    for (size_t k = 0; k < parts.size(); ++k) {
+        const std::string exact = current + "/" + plat::cp1252ToUtf8(parts[k]);
+        const bool lastPart = k + 1 == parts.size();
+        if (present) {
+            if (lastPart) out.parentExists = true;
+            std::string found;
+            if (stat(exact.c_str(), &st) == 0) {
+                found = exact;
+            } else if (DIR* dir = opendir(current.empty() ? "/" : current.c_str())) {
+                while (const dirent* entry = readdir(dir)) {
+                    const std::string name = entry->d_name;
+                    if (name == "." || name == "..") continue;
+                    if (sameText(plat::utf8ToCp1252(name), parts[k])) {
+                        found = current + "/" + name;
+                        out.components[k] = plat::utf8ToCp1252(name);
+                        break;
+                    }
+                }
+                closedir(dir);
+            }
+            if (!found.empty() && stat(found.c_str(), &st) == 0) {
+                current = found;
+                if (lastPart)
+                    out.exists = true;
+                else
+                    present = S_ISDIR(st.st_mode);
+                continue;
+            }
+            present = false;
+        }
+        current = exact;
+    }
+    out.native = current.empty() ? "/" : current;
+    return out;
+}
+
+std::string zForm(const std::string& linuxPath) {
+    std::string out = "Z:";
+    for (const std::string& part : linuxComponents(absoluteLinux(linuxPath)))
+        out += "\\" + plat::utf8ToCp1252(part);
+    return out.size() == 2 ? "Z:\\" : out;
+}
+
+std::string driveForm(const std::string& linuxPath) {
+    const std::string path = absoluteLinux(linuxPath);
+    const std::string base = root();
+    if (!base.empty()) {
+        std::vector<std::string> drives{base + "/drive_c"};
+        if (char* real = realpath(drives[0].c_str(), nullptr)) {
+            drives.push_back(real);
+            std::free(real);
+        }
+        for (const std::string& drive : drives) {
+            if (path == drive) return "C:\\";
+            if (path.rfind(drive + "/", 0) == 0) {
+                std::string out = "C:";
+                for (const std::string& part : linuxComponents(path.substr(drive.size())))
+                    out += "\\" + plat::utf8ToCp1252(part);
+                return out;
+            }
+        }
+    }
+    return zForm(path);
+}
+
+bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& error) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0) {
+        error = fromErrno(errno);
+        return false;
+    }
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (ok && fchmod(fd, 0644) != 0) ok = false;
+    if (ok && fsync(fd) != 0) ok = false;
+    const int savedErrno = errno;
+    if (close(fd) != 0 && ok) ok = false;
+    if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) {
+        error = fromErrno(errno ? errno : savedErrno);
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself is on disk once the folder is flushed.
+    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    error = 0;
+    return true;
+}
+
+} // namespace plat::posix
+
+namespace plat {
+
+std::string emulationRoot() {
+    return posix::root();
+}
+
+void resetEmulation() {
+    posix::RootState& state = posix::rootState();
+    {
+        std::lock_guard lock(state.mutex);
+        state.ready = false;
+        state.path.clear();
+        state.problem.clear();
+    }
+    posix::resetRegistry();
+}
+
+uint32_t lastError() {
+    return posix::tlsError;
+}
+
+bool emulationProblem(std::string& message) {
+    message = posix::rootProblem();
+    if (!message.empty()) return true;
+    return posix::registryProblem(message);
+}
+
+} // namespace plat

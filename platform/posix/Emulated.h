@@ -1,0 +1,89 @@
+// Private helpers of the POSIX backend: the root of the emulated Windows, the
+// mapping of Windows paths onto it, case rules and error codes.
+#pragma once
+
+#include <time.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace plat::posix {
+
+// Windows-1252 case rules (the same as the program's own AnsiUpCaseChar; the
+// platform layer does not depend on common/).
+constexpr char upCase(char ch) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE)) return static_cast<char>(c - 32);
+    switch (c) {
+    case 0x9A:
+        return static_cast<char>(0x8A);
+    case 0x9C:
+        return static_cast<char>(0x8C);
+    case 0x9E:
+        return static_cast<char>(0x8E);
+    case 0xFF:
+        return static_cast<char>(0x9F);
+    default:
+        return ch;
+    }
+}
+std::string upper(std::string_view text);
+bool sameText(std::string_view a, std::string_view b);
+
+// Sets the thread's last error and returns false, for one-line failure paths.
+bool fail(uint32_t code);
+void setLastError(uint32_t code);
+// errno -> Win32 error code. missingParent selects ERROR_PATH_NOT_FOUND for ENOENT.
+uint32_t fromErrno(int err, bool missingParent = false);
+
+// FILETIME (100 ns since 1601, UTC) <-> Linux time.
+FileTime toFileTime(const timespec& ts);
+timespec toTimespec(FileTime t);
+
+// The root folder (no trailing slash), laid out on first use; empty when it
+// cannot be created (rootProblem() tells why).
+std::string root();
+std::string rootProblem();
+
+// A Windows path mapped onto the Linux file system.
+struct Resolved {
+    char drive = 0;     // upper-case drive letter
+    std::string native; // Linux path, UTF-8, components in on-disk case where they exist
+    std::vector<std::string>
+        components;            // Windows-1252 names after the drive, on-disk case where found
+    bool exists = false;       // the whole path exists
+    bool parentExists = false; // the folder that holds it exists
+};
+
+// Maps a Windows path (absolute, or relative to the current folder; "\" or "/"
+// separators; "." and ".." resolved lexically). Names that do not exist with
+// their exact case are looked up without regard to case. nullopt (with the last
+// error set) when the path names no drive this emulation has.
+std::optional<Resolved> resolve(const std::string& windowsPath);
+
+// A Linux path (absolute or relative to the current folder) in Z: form.
+std::string zForm(const std::string& linuxPath);
+// A Linux path in its drive form: C:\... under the root's drive_c, else Z:\...
+std::string driveForm(const std::string& linuxPath);
+
+} // namespace plat::posix
+
+namespace plat::posix {
+
+// Writes a file as one step: a temporary file beside it, flushed to the disk
+// and renamed over the old one. false with errno's Win32 code in error.
+bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& error);
+
+// Writes the registry of a fresh Windows to file (registry part of a new root).
+bool writeFreshRegistry(const std::string& file, uint32_t& error);
+// Forgets the registry contents read so far.
+void resetRegistry();
+// A message naming the file and line when registry.reg cannot be read.
+bool registryProblem(std::string& message);
+
+} // namespace plat::posix
