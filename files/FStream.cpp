@@ -164,10 +164,12 @@ void TFStream::ReadLine(char* dest, uint16_t capacity) {
     if (sawCr && !eof_) {
         const char next = ReadChar();
         if (next != '\n') {
-            // Push back: the next read returns this byte again.
+            // Push back: the next read returns this byte again, so the
+            // stream is not at its end even if this was the file's last byte.
             --index_;
             --position_;
             if (index_ == 0) buffer_[0] = next;
+            eof_ = false;
         }
     }
     if (capacity > 0) dest[stored] = 0;
