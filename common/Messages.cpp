@@ -90,39 +90,53 @@ int defaultOf(const std::vector<int>& buttons, uint32_t flags) {
 
 int showBox(const char* kind, Owner owner, const std::string& message, uint32_t flags,
             bool titled) {
-    auto& s = state();
-    if (owner == ActiveForm && titled) owner = s.host.activeForm ? s.host.activeForm() : ActiveForm;
-    if (owner == NoOwner) owner = ActiveForm;
-
-    std::string text = message;
-    // "$tag text": the tag is dropped; a lone "$tag" is a box that is not shown.
-    if (!text.empty() && text.front() == '$') {
-        const size_t space = text.find(' ');
-        if (space == std::string::npos) {
-            s.lastSource = AnswerSource::None;
-            return 0;
-        }
-        text.erase(0, space + 1);
+    const PreparedBox box = PrepareMessageBox(owner, message, flags, titled);
+    if (!box.shown) {
+        state().lastSource = AnswerSource::None;
+        return 0;
     }
-    if (!text.empty() && text.front() == '!') {
-        text.erase(0, 1);
-        flags = (flags & ~uint32_t{0x70}) | MbIconHand;
-    }
-
-    std::string caption;
-    if (titled) {
-        if (owner == ActiveForm)
-            caption = "???";
-        else if (s.host.windowTitle)
-            caption = s.host.windowTitle(owner).substr(0, 253);
-    }
-
-    const std::vector<int> buttons = buttonsOf(flags);
-    return answerBox(kind, text, buttons, defaultOf(buttons, flags),
-                     [&] { return plat::messageBox(owner, text, caption, flags); });
+    const std::vector<int> buttons = buttonsOf(box.flags);
+    return answerBox(kind, box.text, buttons, defaultOf(buttons, box.flags),
+                     [&] { return plat::messageBox(box.owner, box.text, box.caption, box.flags); });
 }
 
 } // namespace
+
+PreparedBox PrepareMessageBox(Owner owner, const std::string& text, uint32_t flags, bool titled) {
+    const auto& host = state().host;
+    PreparedBox box;
+    // Titled boxes without an owner belong to the active form; 0xFFFF means
+    // no owner at all.
+    if (owner == ActiveForm && titled && host.activeForm) owner = host.activeForm();
+    if (owner == NoOwner) owner = ActiveForm;
+    box.owner = owner;
+
+    box.text = text;
+    // "$tag text": the tag is dropped; a lone "$tag" is a box that is not shown.
+    if (!box.text.empty() && box.text.front() == '$') {
+        const size_t space = box.text.find(' ');
+        if (space == std::string::npos) {
+            box.shown = false;
+            box.text.clear();
+            return box;
+        }
+        box.text.erase(0, space + 1);
+    }
+    // "!text": the stop icon replaces the caller's icon.
+    if (!box.text.empty() && box.text.front() == '!') {
+        box.text.erase(0, 1);
+        flags = (flags & ~uint32_t{0x70}) | MbIconHand;
+    }
+    box.flags = flags;
+
+    if (titled) {
+        if (owner == ActiveForm)
+            box.caption = "???";
+        else if (host.windowTitle)
+            box.caption = host.windowTitle(owner).substr(0, 253);
+    }
+    return box;
+}
 
 void SetMessageHost(MessageHost host) {
     state().host = std::move(host);

@@ -70,6 +70,18 @@ int AskIgnoreCancel(const std::string& text);
 int AskOverwrite(const std::string& text, bool withRetry);
 int ReportNotCopied(const std::string& name);
 
+// What ShowMessageBox (titled) or ShowUntitledMessageBox would show for its
+// arguments: the owner resolved, the "$tag " and "!" prefixes applied, the
+// caption chosen. shown is false for a lone "$tag" (nothing is shown).
+struct PreparedBox {
+    bool shown = true;
+    Owner owner = 0;
+    std::string text;
+    std::string caption;
+    uint32_t flags = 0;
+};
+PreparedBox PrepareMessageBox(Owner owner, const std::string& text, uint32_t flags, bool titled);
+
 // The abort flag behind the Cancel button.
 extern bool AbortRequested;
 // Handles pending window messages, then returns AbortRequested.
