@@ -101,6 +101,9 @@ class TScriptInstall {
     bool BuildPartList();
     static char ReadDiagnoseMode();
     void ReportStatus(const std::string& name, const std::string& detail = "");
+    // Records a folder the copier created as the next P# key of [Pathes] in
+    // Deinst.ins (the window's folder handler calls it).
+    void RecordCreatedFolder(const std::string& folder);
     // The copier's OnFileDone handler (bound by BuildPartList).
     void CountFileResult(TFileHandler& fileHandler, uint8_t result);
     // Appends the upper-cased path with its result while ProjectFileList exists.
@@ -128,12 +131,16 @@ class TScriptInstall {
     void EndInstall();
     bool InstallPart(size_t index, const std::string& groupFolder);
 
-    // --- steps of the run that belong to the copy sections, the system
-    // integration and the downloads ---
+    // --- steps of the run: the copy sections (CopySections.cpp) and the
+    // system integration, downloads and superfluous files (PendingSteps.cpp) ---
     bool CopyWinFiles();
     bool CopyWinSystemFiles();
     bool CopyWinSystem32Files();
     bool CopyFilesOf(const std::string& section, const std::string& partFolder, bool install);
+    // Copies a text file line by line with the macro-line variables expanded.
+    void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
+    // Adds the files target + Hold# to ProjectFileList (kind 0).
+    void AddHoldFiles(const std::string& target, const std::string& section);
     bool ExecProgs();
     bool InstallFonts();
     // Creates the start-menu group; returns its folder.
@@ -152,9 +159,12 @@ class TScriptInstall {
     bool CheckRun();
 
   private:
-    Owner MessageOwner() const;
-    // Reports a step this build cannot carry out yet, when the script asks for it.
-    void ReportStepNotAvailable(const std::string& step, const std::string& what);
+    setup::Owner MessageOwner() const;
+    // Reports, in the file line under the current status, a step this build
+    // cannot carry out yet when the script asks for it.
+    void ReportStepNotAvailable(const std::string& what);
+    std::string lastStatus_;
+    std::vector<std::string> pendingFolders_;
 };
 
 // The Windows-1252 texts of the engine's messages shared with tests.

@@ -1,0 +1,139 @@
+// The installation run: the 8.3 precondition, Deinst.ins and the target
+// folder, the fixed order of the steps, the loop over the parts and the
+// clean-up after a successful run.
+#include "engine/ScriptInstall.h"
+
+#include "common/Messages.h"
+#include "common/WinInfo.h"
+
+namespace setup {
+
+namespace {
+
+// Releases the project file list however DoInstall1 ends.
+struct FileListScope {
+    std::unique_ptr<TProjectFileList>& list;
+    ~FileListScope() { list.reset(); }
+};
+
+} // namespace
+
+bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
+    ReportLines = reportLines;
+    DiagnoseMode = ReadDiagnoseMode();
+
+    if (GetNeed83() && !ShortNamesEnabled()) {
+        if (AskYesNo(MessageOwner(),
+                     ProjectName + " ben\xF6tigt die 8.3-Dateinamenunterst\xFCtzung,\r"
+                                   "die auf Ihrem System ausgeschaltet ist.\r\r"
+                                   "Wollen Sie die 8.3-Dateinamenunterst\xFCtzung aktivieren?") ==
+            IdYes) {
+            EnableShortNames();
+            InfoMessage(MessageOwner(), "Starten Sie Ihren Computer nun neu, damit die\r"
+                                        "8.3-Dateinamenunterst\xFCtzung wirksam wird.");
+            if (Owner) Owner->TerminateApplication();
+        }
+        return false;
+    }
+
+    BuildPartList();
+    ReportStatus(status::Init);
+
+    // The folders made for the target are recorded in Deinst.ins inside it,
+    // so the target is created first and the file opened when it exists:
+    // a target that cannot be made leaves nothing behind to write.
+    pendingFolders_.clear();
+    PathCounter = 1;
+    struct UninstallScope {
+        TScriptInstall& engine;
+        ~UninstallScope() {
+            engine.pendingFolders_.clear();
+            engine.UninstallScript.reset(); // writes Deinst.ins when anything was recorded
+        }
+    } uninstallScope{*this};
+
+    if (!FileHandler->ForceFolders(TargetDir)) return false;
+    UninstallScript = std::make_unique<TIni>(TargetDir + "Deinst.ins");
+    for (const std::string& folder : pendingFolders_)
+        RecordCreatedFolder(folder);
+    pendingFolders_.clear();
+
+    RecordInstallFolder(TargetDir);
+    const bool result = DoInstall1();
+    if (result) {
+        ReportStatus(status::EndInstall);
+        EndInstall();
+    }
+    // Written here so that an error in writing it reaches the caller.
+    if (UninstallScript && UninstallScript->Modified()) UninstallScript->SaveFile();
+    return result;
+}
+
+bool TScriptInstall::DoInstall1() {
+    FailedCount = CancelledCount = UnchangedCount = UpdatedCount = SuperfluousCount = 0;
+    bool result = true;
+    const bool diagnose = DiagnoseMode != ' ';
+    const setup::Owner owner = MessageOwner();
+    if (diagnose) InfoMessage(owner, "DoInstall1: " + GetScriptPath());
+    DefaultCopyMode = 4;
+
+    ReportStatus(status::CheckDiskSpace);
+    if (!CheckDiskSpace()) return false;
+
+    // A failing step stops the run only when an abort was requested.
+    ReportStatus(status::CopyWinFiles);
+    if (!CopyWinFiles() && CheckAbort()) return false;
+    ReportStatus(status::CopyWinSystemFiles);
+    if (!CopyWinSystemFiles() && CheckAbort()) return false;
+    ReportStatus(status::CopyWinSystem32Files);
+    if (!CopyWinSystem32Files() && CheckAbort()) return false;
+    ReportStatus(status::ExecProgs, " ");
+    if (!ExecProgs() && CheckAbort()) return false;
+    ReportStatus(status::Fonts);
+    if (diagnose) InfoMessage(owner, "vor Fonts");
+    const bool fonts = InstallFonts();
+    if (diagnose) InfoMessage(owner, "nach Fonts");
+    if (!fonts && CheckAbort()) return false;
+
+    ProjectFileList = std::make_unique<TProjectFileList>();
+    ProjectFileList->reserve(8000);
+    FileListScope fileListScope{ProjectFileList};
+
+    if (diagnose) InfoMessage(owner, "vor CopyPacked");
+    if (diagnose) InfoMessage(owner, "vor MakeGroup");
+    ReportStatus(status::MakeGroup);
+    const std::string groupFolder = MakeGroup(GroupName, GroupList);
+    if (diagnose) InfoMessage(owner, "nach CreateGroup");
+
+    for (size_t index = 0; index < PartList.size(); ++index) {
+        if (!InstallPart(index, groupFolder)) {
+            if (AskYesNoDefaultNo(owner, texts::FailedPartQuestion1 + PartList[index] +
+                                             texts::FailedPartQuestion2) != IdYes) {
+                result = false;
+                break;
+            }
+        }
+        // A run stopped here by the abort request still counts as completed.
+        if (CheckAbort()) break;
+    }
+
+    if (result) FindSuperfluousFiles();
+
+    if (Talk == 2) {
+        std::string copied;
+        for (const ProjectFileEntry& entry : *ProjectFileList) {
+            if (entry.result == 3) copied += entry.name + "\r\n";
+        }
+        if (!copied.empty() && ReportLines) ReportLines->SetText("kopiert wurden:\r\n" + copied);
+    }
+    return result;
+}
+
+void TScriptInstall::EndInstall() {
+    ReportStatus(" ", " ");
+    PartList.clear();
+    Script.reset();
+    ReportStatus(status::Ready);
+}
+
+} // namespace setup

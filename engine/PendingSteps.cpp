@@ -1,0 +1,95 @@
+// Steps of the run whose work belongs to the system integration, the
+// downloads and the superfluous-file search. Until that work lands each one
+// does nothing, and says so in the file line when the script asks for it:
+// nothing may look as if it had been done. Each is replaced by its real
+// implementation (which then removes it here).
+#include "engine/ScriptInstall.h"
+
+#include "common/RegistryAccess.h"
+
+namespace setup {
+
+namespace {
+
+bool HasValue(TIni* script, const std::string& section, const std::string& key) {
+    return script && !script->ReadString(section, key, "").empty();
+}
+
+} // namespace
+
+bool TScriptInstall::ExecProgs() {
+    if (!RunPrograms || !HasValue(Script.get(), "Project", "Exec1")) return true;
+    ReportStepNotAvailable("Programme starten (Exec#)");
+    return false;
+}
+
+bool TScriptInstall::InstallFonts() {
+    if (!HasValue(Script.get(), "Project", "Font1")) return true;
+    ReportStepNotAvailable("Schriftarten (Font#)");
+    return false;
+}
+
+std::string TScriptInstall::MakeGroup(const std::string& groupName,
+                                      std::vector<std::string>& groupList) {
+    (void)groupList;
+    if (HasValue(Script.get(), "Project", "Group"))
+        ReportStepNotAvailable("Startmen\xFC-Gruppe " + groupName);
+    return {};
+}
+
+void TScriptInstall::RecordInstallFolder(const std::string& folder) {
+    // The install record that GetPreviousInstallDir reads back ("R\Installs\").
+    WriteRegistryString("M\\Software\\Qorv\\Installs", ProjectName, folder);
+}
+
+void TScriptInstall::RegisterLine(const std::string& line, const std::string& partName) {
+    (void)partName;
+    ReportStepNotAvailable("Registry-Eintrag " + line);
+}
+
+bool TScriptInstall::DownloadPartFiles(const std::string& partName, const std::string& partFolder) {
+    (void)partFolder;
+    if (HasValue(Script.get(), partName, "URLDir1")) ReportStepNotAvailable("Download (URLDir#)");
+    // The part's own files are copied all the same.
+    return true;
+}
+
+void TScriptInstall::RegisterExtension(const std::string& value) {
+    ReportStepNotAvailable("Dateizuordnung " + value);
+}
+
+void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std::string& partTarget,
+                                         const std::string& unInst) {
+    (void)partTarget;
+    ReportStepNotAvailable("Deinstallationseintrag " + partName + " (" + unInst + ")");
+}
+
+bool TScriptInstall::AddItem32(const std::string& partName, const std::string& partTarget,
+                               const std::string& groupFolder, const std::string& partFolder) {
+    (void)partTarget;
+    (void)groupFolder;
+    (void)partFolder;
+    if (HasValue(Script.get(), partName, "Execute") &&
+        Script->ReadString(partName, "Icon", "") != "-")
+        ReportStepNotAvailable("Verkn\xFCpfung " + partName);
+    return false;
+}
+
+void TScriptInstall::RegisterClassesSection() {
+    if (HasValue(Script.get(), "Register", "R1")) ReportStepNotAvailable("[Register]");
+}
+
+void TScriptInstall::FindSuperfluousFiles() {
+    if (HasValue(Script.get(), "Project", "DelExt"))
+        ReportStepNotAvailable("\xDC"
+                               "berfl\xFCssige Dateien (DelExt)");
+}
+
+bool TScriptInstall::CheckRun() {
+    if (HasValue(Script.get(), "CheckRun", "1"))
+        ReportStepNotAvailable("Pr\xFC"
+                               "fung laufender Programme ([CheckRun])");
+    return true;
+}
+
+} // namespace setup

@@ -1,0 +1,185 @@
+// TScriptInstall: creation, script loading, [Project] accessors, the part
+// list, the file result counters and the status report.
+#include "engine/ScriptInstall.h"
+
+#include "common/Ansi.h"
+#include "common/Paths.h"
+#include "common/RegistryAccess.h"
+#include "common/RegistryVariables.h"
+#include "common/Text.h"
+#include "platform/FileSystem.h"
+
+namespace setup {
+
+namespace {
+
+// The folder of a path, with its trailing backslash ("" when it has none).
+std::string FolderOf(const std::string& path) {
+    const size_t slash = LastPosChar('\\', path);
+    return path.substr(0, slash);
+}
+
+} // namespace
+
+TScriptInstall::TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler)
+    : Owner(owner), FileHandler(&fileHandler) {}
+
+TScriptInstall::~TScriptInstall() {
+    // Deinst.ins of an interrupted run is still written by its own destructor.
+    UninstallScript.reset();
+    Script.reset();
+}
+
+setup::Owner TScriptInstall::MessageOwner() const {
+    return Owner ? Owner->Handle() : ActiveForm;
+}
+
+void TScriptInstall::LoadScript(const std::string& path) {
+    Script.reset();
+    FileHandler->ResetCounters();
+    GroupList.clear();
+    Script = std::make_unique<TIni>(path);
+    const std::string folder = FolderOf(path);
+    ReportMissing = !plat::fileExists(folder + "$MissingList.txt");
+    InstallRootDir = folder + Script->ReadString("Project", "IPath", "");
+    if (InstallRootDir.empty() || InstallRootDir.back() != '\\') InstallRootDir += '\\';
+    ProjectName = Script->ReadString("Project", "Name", "");
+    SetTargetDir(GetDefaultTargetDir());
+    GroupName = Script->ReadString("Project", "Group", "Group= (untitled)");
+}
+
+void TScriptInstall::SetTargetDir(const std::string& path) {
+    TargetDir = path;
+    if (TargetDir.empty() || TargetDir.back() != '\\') TargetDir += '\\';
+}
+
+std::string TScriptInstall::GetScriptPath() const {
+    return Script ? Script->FileName() : std::string();
+}
+
+std::string TScriptInstall::GetHeadLine() {
+    return Script ? Script->ReadString("Project", "HeadLine", ProjectName) : ProjectName;
+}
+
+std::string TScriptInstall::GetCopyright() {
+    return Script ? Script->ReadString("Project", "CR", "") : std::string();
+}
+
+std::string TScriptInstall::GetWWW() {
+    return Script ? Script->ReadString("Project", "WWW", "") : std::string();
+}
+
+std::string TScriptInstall::GetEMail() {
+    return Script ? Script->ReadString("Project", "EMail", "") : std::string();
+}
+
+int64_t TScriptInstall::GetProjectBytes() {
+    return Script ? static_cast<int64_t>(Script->ReadInteger("Project", "Bytes", 100000)) : 0;
+}
+
+bool TScriptInstall::GetNeed83() {
+    return Script && Script->ReadBool("Project", "Need83", false);
+}
+
+bool TScriptInstall::GetRestorePoint() {
+    return Script && Script->ReadBool("Project", "RestorePoint", false);
+}
+
+std::string TScriptInstall::ReadProjectValue(const std::string& key, const std::string& def) {
+    std::string value = Script ? Script->ReadString("Project", key, def) : def;
+    ExpandPlaceholders(value);
+    return value;
+}
+
+bool TScriptInstall::ExpandPlaceholders(std::string& value) {
+    return ExpandRegistryVariables(value, true);
+}
+
+std::string TScriptInstall::GetPreviousInstallDir() {
+    return ReadRegistryString("R\\Installs\\", ProjectName, "");
+}
+
+std::string TScriptInstall::GetDefaultTargetDir() {
+    if (Script && Script->ReadBool("Project", "fromTarvel", false)) {
+        // The viewer program keeps its projects' folders as key default values.
+        std::string dir =
+            ReadRegistryString("R\\Tarvel.exe\\Projects\\" + ProjectName + "\\dir", "", "");
+        if (!dir.empty()) return dir;
+    }
+    std::string previous = GetPreviousInstallDir();
+    if (!previous.empty()) return previous;
+    std::string path =
+        Script ? Script->ReadString("Project", "Path", "%PDIR%\\Qorv\\XXX") : "%PDIR%\\Qorv\\XXX";
+    Substitute(path); // a failure leaves the partly substituted text, which is used
+    return path;
+}
+
+bool TScriptInstall::BuildPartList() {
+    FileHandler->OnFileDone = [this](uint8_t kind) { CountFileResult(*FileHandler, kind); };
+    AbortRequested = false;
+    for (int n = 1; n <= 9999; ++n) {
+        std::string part = ReadProjectValue("Part" + std::to_string(n), "");
+        if (part.empty()) break;
+        PartList.push_back(part);
+    }
+    IPath = Script ? Script->ReadString("Project", "IPath", "") : std::string();
+    if (!IPath.empty() && IPath.back() != '\\') IPath += '\\';
+    return true;
+}
+
+void TScriptInstall::AddToFileList(const std::string& path, int result) {
+    if (!ProjectFileList || path.empty()) return;
+    ProjectFileList->push_back({AnsiUpperCase(path), result});
+}
+
+void TScriptInstall::CountFileResult(TFileHandler& fileHandler, uint8_t result) {
+    AddToFileList(fileHandler.DestName, result);
+    switch (result) {
+    case 0:
+        ++FailedCount;
+        break;
+    case 1:
+        ++CancelledCount;
+        break;
+    case 2:
+        ++UnchangedCount;
+        break;
+    case 3:
+        ++UpdatedCount;
+        break;
+    default:
+        break;
+    }
+}
+
+char TScriptInstall::ReadDiagnoseMode() {
+    const std::string value = ReadRegistryString("M\\Software\\Qorv\\", "Diagnose", "");
+    return value.empty() ? ' ' : value[0];
+}
+
+void TScriptInstall::ReportStatus(const std::string& name, const std::string& detail) {
+    lastStatus_ = name;
+    if (OnStatus) OnStatus(*this, name, detail);
+}
+
+void TScriptInstall::ReportStepNotAvailable(const std::string& what) {
+    const std::string name = lastStatus_;
+    ReportStatus(name, what + ": in diesem Build noch nicht verf\xFC"
+                              "gbar, nicht ausgef\xFC"
+                              "hrt");
+}
+
+} // namespace setup
+
+namespace setup {
+
+void TScriptInstall::RecordCreatedFolder(const std::string& folder) {
+    if (!UninstallScript) {
+        pendingFolders_.push_back(folder);
+        return;
+    }
+    UninstallScript->WriteString("Pathes", "P" + std::to_string(PathCounter), folder);
+    ++PathCounter;
+}
+
+} // namespace setup
