@@ -3,6 +3,15 @@
 #include "platform/win32/WindowsSupport.h"
 
 namespace plat {
+namespace {
+
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+} // namespace
 
 std::optional<DateTime> fileTimeToLocal(FileTime t) {
     FILETIME utc = win::toFileTime(t);
@@ -29,6 +38,8 @@ std::optional<FileTime> localToFileTime(const DateTime& local) {
         local.minute > 59 || local.second < 0 || local.second > 59 || local.millisecond < 0 ||
         local.millisecond > 999)
         return std::nullopt;
+    // Checked here too: Wine's SystemTimeToFileTime takes 29 February of any year.
+    if (local.day > daysInMonth(local.year, local.month)) return std::nullopt;
     SYSTEMTIME st{};
     st.wYear = static_cast<WORD>(local.year);
     st.wMonth = static_cast<WORD>(local.month);

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs every test program of a win64 build under wine64, in a fresh Wine
+# prefix that is thrown away afterwards.
+#
+#   scripts/wine-tests.sh BUILD_DIR [gtest arguments...]
+#
+# Exit status: 0 when every test program passed, 1 when one failed, 2 on a
+# usage error, 3 when wine64 is missing (0 then with SETUP_ALLOW_SKIP=1).
+set -u
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+
+if [ $# -lt 1 ] || [ ! -d "$1" ]; then
+    echo "usage: $0 BUILD_DIR [gtest arguments...]" >&2
+    exit 2
+fi
+build_dir=$(cd "$1" && pwd)
+shift
+
+if [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
+    echo "SKIPPED: wine64 not installed ($WINE64)"
+    [ "${SETUP_ALLOW_SKIP:-0}" = 1 ] && exit 0
+    exit 3
+fi
+
+mapfile -t programs < <(find "$build_dir" -name '*_tests.exe' -not -path '*/CMakeFiles/*' | sort)
+if [ ${#programs[@]} -eq 0 ]; then
+    echo "no *_tests.exe in $build_dir (build the win64 preset first)" >&2
+    exit 1
+fi
+
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")
+export WINEPREFIX
+export WINEDEBUG=-all
+# No Mono or Gecko installer dialogs while the prefix is created.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# Windows need a display; a private virtual one keeps tests off the desktop.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null 2>&1; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        sleep 0.5
+        if kill -0 "$xvfb_pid" 2>/dev/null; then
+            export DISPLAY=":$n"
+            break
+        fi
+        xvfb_pid=
+    done
+fi
+
+start=$(date +%s)
+if ! "$WINE64" wineboot -i >/dev/null 2>&1; then
+    echo "cannot initialise the Wine prefix $WINEPREFIX" >&2
+    exit 1
+fi
+wineserver -w >/dev/null 2>&1 || true
+echo "Wine prefix ready in $(( $(date +%s) - start )) s"
+
+failed=()
+for program in "${programs[@]}"; do
+    name=$(basename "$program")
+    echo "=== $name"
+    (cd "$(dirname "$program")" && "$WINE64" "$program" "$@")
+    status=$?
+    if [ $status -ne 0 ]; then
+        echo "=== $name FAILED (exit status $status)"
+        failed+=("$name")
+    fi
+done
+
+echo
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "FAILED under wine64: ${failed[*]}"
+    exit 1
+fi
+echo "All ${#programs[@]} test programs passed under wine64."
