@@ -137,7 +137,8 @@ std::string hexBytes(const char* prefix, const std::string& bytes) {
 
 void writeKey(std::string& out, const std::string& parentPath, const Key& key, bool isRoot) {
     const std::string path = parentPath.empty() ? key.name : parentPath + "\\" + key.name;
-    if (!isRoot || !key.values.empty()) {
+    // Keys that only hold other keys come into being with them.
+    if (!key.values.empty() || (!isRoot && key.children.empty())) {
         out += "[" + path + "]\r\n";
         for (const Value& v : key.values) {
             out += v.name.empty() ? std::string("@") : quoted(v.name);

@@ -1,0 +1,332 @@
+// The emulated Windows of the Linux build: root layout, registry.reg, paths,
+// attributes, version and the terminal prompt.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/Dialogs.h"
+#include "platform/Emulation.h"
+#include "platform/FileSystem.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "platform/Time.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace plat;
+namespace fs = std::filesystem;
+
+std::string slurp(const std::string& linuxPath) {
+    std::ifstream in(linuxPath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+void spit(const std::string& linuxPath, const std::string& bytes) {
+    std::ofstream out(linuxPath, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string queryString(RegRoot root, const std::string& path, const std::string& name) {
+    RegKey key;
+    std::string value;
+    if (key.open(root, path, RegAccess::Read) != kErrSuccess) return "<no key>";
+    if (key.queryString(name, value) != kErrSuccess) return "<no value>";
+    return value;
+}
+
+class EmulationTest : public testenv::FreshEnv {
+  protected:
+    std::string root() const { return emulationRoot(); }
+    std::string registryFile() const { return root() + "/registry.reg"; }
+
+    // Replaces the root by one that has only the given registry.reg.
+    void useExistingRoot(const std::string& registry) {
+        const std::string dir = std::getenv("SETUP_ROOT");
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        spit(dir + "/registry.reg", registry);
+        resetEmulation();
+    }
+};
+
+TEST_F(EmulationTest, NewRootIsLaidOutLikeAFreshWindows) {
+    const std::string base = root();
+    EXPECT_EQ(base, std::getenv("SETUP_ROOT"));
+    for (const char* folder : {"Windows/System32", "Windows/Fonts", "Program Files",
+                               "Users/User/AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
+                               "ProgramData/Microsoft/Windows/Start Menu/Programs"})
+        EXPECT_TRUE(fs::is_directory(base + "/drive_c/" + folder)) << folder;
+    EXPECT_TRUE(folderExists(windowsDirectory()));
+    EXPECT_TRUE(folderExists(systemDirectory()));
+
+    const std::string cv = "Software\\Microsoft\\Windows\\CurrentVersion";
+    const std::string sf = cv + "\\Explorer\\Shell Folders";
+    const std::string userMenu =
+        "C:\\Users\\User\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+    const std::string commonMenu = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu";
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, cv, "ProgramFilesDir"), "C:\\Program Files");
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, sf, "Start Menu"), userMenu);
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, sf, "Programs"), userMenu + "\\Programs");
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, sf, "Common Start Menu"), commonMenu);
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, sf, "Common Programs"), commonMenu + "\\Programs");
+
+    const std::string text = slurp(registryFile());
+    EXPECT_EQ(text.rfind("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft", 0), 0u);
+    EXPECT_NE(text.find("\"ProgramFilesDir\"=\"C:\\\\Program Files\"\r\n"), std::string::npos);
+    std::string problem;
+    EXPECT_FALSE(emulationProblem(problem)) << problem;
+}
+
+TEST_F(EmulationTest, ExistingRootKeepsItsRegistryAsWritten) {
+    // Hand-written: LF line ends, other value kinds, a continuation line.
+    const std::string original =
+        "REGEDIT4\n\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]\n"
+        "\"CurrentVersion\"=\"5.1\"\n\n"
+        "[HKEY_CURRENT_USER\\Software\\Demo]\n"
+        "\"Bin\"=hex:01,02,ff,\\\n  10\n"
+        "\"Expand\"=hex(2):25,57,49,4e,25,00\n"
+        "\"Multi\"=hex(7):61,00,62,00,00\n";
+    useExistingRoot(original);
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\Demo", "Expand"), "%WIN%");
+    EXPECT_TRUE(fs::is_directory(root() + "/drive_c/Windows/System32"));
+    EXPECT_FALSE(fs::exists(root() + "/drive_c/Program Files"));
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                          "ProgramFilesDir"),
+              "<no key>");
+    EXPECT_EQ(slurp(registryFile()), original);
+
+    RegKey key;
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\Demo", RegAccess::All), kErrSuccess);
+    EXPECT_EQ(key.valueType("bin"), RegType::Binary);
+    EXPECT_EQ(key.valueType("Expand"), RegType::ExpandString);
+    ASSERT_EQ(key.setDword("New", 31), kErrSuccess);
+    const std::string written = slurp(registryFile());
+    EXPECT_NE(written.find("\"Bin\"=hex:01,02,ff,\\\r\n  10\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("\"Multi\"=hex(7):61,00,62,00,00\r\n"), std::string::npos);
+    EXPECT_NE(written.find("\"New\"=dword:0000001f\r\n"), std::string::npos);
+}
+
+TEST_F(EmulationTest, RegistryFileIsPlainRegedit4) {
+    RegKey key;
+    ASSERT_EQ(key.open(RegRoot::ClassesRoot, ".abc", RegAccess::All, true), kErrSuccess);
+    ASSERT_EQ(key.setString("", "ABC \"File\""), kErrSuccess);
+    ASSERT_EQ(key.open(RegRoot::LocalMachine, "Software\\Qorv\\Installs", RegAccess::All, true),
+              kErrSuccess);
+    ASSERT_EQ(key.setString("Path", "C:\\Pro\xE4gramme\\"), kErrSuccess);
+    ASSERT_EQ(key.setDword("Count", 0x1f), kErrSuccess);
+    ASSERT_EQ(key.setString("Lines", "a\r\nb"), kErrSuccess);
+
+    const std::string text = slurp(registryFile());
+    EXPECT_NE(
+        text.find("[HKEY_LOCAL_MACHINE\\Software\\Classes\\.abc]\r\n@=\"ABC \\\"File\\\"\"\r\n"),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\Software\\Qorv\\Installs]\r\n"
+                        "\"Path\"=\"C:\\\\Pro\xE4gramme\\\\\"\r\n"
+                        "\"Count\"=dword:0000001f\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("HKEY_CLASSES_ROOT"), std::string::npos);
+    // Every line ends with CR LF; line breaks inside a value do not break the file.
+    for (size_t i = text.find('\n'); i != std::string::npos; i = text.find('\n', i + 1))
+        EXPECT_EQ(text[i - 1], '\r');
+
+    // Another process (here: a fresh start) reads the same values back.
+    resetEmulation();
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, "software\\qorv\\installs", "lines"), "a\r\nb");
+    EXPECT_EQ(queryString(RegRoot::ClassesRoot, ".ABC", ""), "ABC \"File\"");
+}
+
+TEST_F(EmulationTest, ChangesByAnotherProcessAreReadBeforeWriting) {
+    RegKey key;
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\Shared", RegAccess::All, true),
+              kErrSuccess);
+    ASSERT_EQ(key.setString("Mine", "1"), kErrSuccess);
+    // Another program rewrites the file in between.
+    std::string text = slurp(registryFile());
+    text += "[HKEY_CURRENT_USER\\Software\\Shared]\r\n\"Theirs\"=\"2\"\r\n\r\n";
+    spit(registryFile() + ".new", text);
+    fs::rename(registryFile() + ".new", registryFile());
+
+    ASSERT_EQ(key.setString("Mine", "3"), kErrSuccess);
+    resetEmulation();
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\Shared", "Theirs"), "2");
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\Shared", "Mine"), "3");
+}
+
+TEST_F(EmulationTest, GarbageRegistryIsReportedAndNeverOverwritten) {
+    const std::string garbage = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n"
+                                "\"ok\"=\"1\"\r\nthis is not a value\r\n";
+    useExistingRoot(garbage);
+    std::string message;
+    ASSERT_TRUE(emulationProblem(message));
+    EXPECT_NE(message.find(registryFile()), std::string::npos) << message;
+    EXPECT_NE(message.find("Zeile 5"), std::string::npos) << message;
+
+    RegKey key;
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\A", RegAccess::Read), 1009u);
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, "Software\\B", RegAccess::All, true), 1009u);
+    EXPECT_FALSE(regKeyExists(RegRoot::CurrentUser, "Software"));
+    OsVersion version;
+    EXPECT_TRUE(getOsVersion(version)); // the defaults
+    EXPECT_EQ(slurp(registryFile()), garbage);
+
+    // Mended by hand, it is used again.
+    spit(registryFile(), "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A]\r\n\"ok\"=\"1\"\r\n");
+    EXPECT_FALSE(emulationProblem(message));
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\A", "ok"), "1");
+
+    for (const char* bad : {"not a registry\r\n", "REGEDIT4\r\n\"x\"=\"outside a key\"\r\n",
+                            "REGEDIT4\r\n[HKEY_NOWHERE\\A]\r\n",
+                            "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=dword:xyz\r\n",
+                            "REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"open\r\n"}) {
+        useExistingRoot(bad);
+        EXPECT_TRUE(emulationProblem(message)) << bad;
+        EXPECT_EQ(slurp(registryFile()), bad);
+    }
+}
+
+TEST_F(EmulationTest, VersionComesFromTheEmulatedRegistry) {
+    OsVersion v;
+    ASSERT_TRUE(getOsVersion(v));
+    EXPECT_EQ(v.platformId, 2u);
+    EXPECT_EQ(v.major, 6u);
+    EXPECT_EQ(v.minor, 1u);
+    EXPECT_FALSE(isWow64Process());
+
+    RegKey nt;
+    ASSERT_EQ(nt.open(RegRoot::LocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion",
+                      RegAccess::All, true),
+              kErrSuccess);
+    ASSERT_EQ(nt.setString("CurrentVersion", "5.1"), kErrSuccess);
+    ASSERT_EQ(nt.setDword("Wow64", 1), kErrSuccess);
+    ASSERT_TRUE(getOsVersion(v));
+    EXPECT_EQ(v.major, 5u);
+    EXPECT_EQ(v.minor, 1u);
+    EXPECT_TRUE(isWow64Process());
+
+    RegKey old;
+    ASSERT_EQ(old.open(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                       RegAccess::All),
+              kErrSuccess);
+    ASSERT_EQ(old.setString("CurrentVersion", "4.10"), kErrSuccess);
+    ASSERT_TRUE(getOsVersion(v));
+    EXPECT_EQ(v.platformId, 1u);
+    EXPECT_EQ(v.major, 4u);
+    EXPECT_EQ(v.minor, 10u);
+    EXPECT_FALSE(isWow64Process());
+}
+
+TEST_F(EmulationTest, DrivesMapOntoTheRootAndLinux) {
+    EXPECT_EQ(testenv::Native("C:\\Windows"), root() + "/drive_c/Windows");
+    EXPECT_EQ(testenv::Native("c:/windows/SYSTEM32"), root() + "/drive_c/Windows/System32");
+    EXPECT_EQ(testenv::Native("C:\\Windows\\..\\..\\New Folder\\x.txt"),
+              root() + "/drive_c/New Folder/x.txt");
+    EXPECT_EQ(testenv::Native("Z:\\tmp"), "/tmp");
+    EXPECT_EQ(testenv::Native("Z:\\"), "/");
+    EXPECT_TRUE(folderExists("Z:\\TMP"));
+
+    EXPECT_FALSE(folderExists("D:\\"));
+    EXPECT_FALSE(createFolder("D:\\x"));
+    EXPECT_EQ(lastError(), kErrPathNotFound);
+    fs::create_directories(root() + "/drive_d");
+    EXPECT_TRUE(createFolder("d:\\Data"));
+    EXPECT_TRUE(fs::is_directory(root() + "/drive_d/Data"));
+    EXPECT_FALSE(createFolder("C:\\bad|name"));
+
+    EXPECT_EQ(toWindowsPath("/home/a/x.ins"), "Z:\\home\\a\\x.ins");
+    const std::string cwd = fs::current_path().string();
+    EXPECT_EQ(toWindowsPath("sub/../x.ins"), toWindowsPath(cwd + "/x.ins"));
+    EXPECT_EQ(toWindowsPath("/tmp/\xC3\xA4.ins"), "Z:\\tmp\\\xE4.ins");
+    const std::string program = programPath();
+    EXPECT_EQ(program.rfind("Z:\\", 0), 0u) << program;
+    EXPECT_TRUE(fileExists(program));
+}
+
+TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
+    const std::string file = scratch_ + "a.txt";
+    testenv::WriteFile(file, "x");
+    ASSERT_TRUE(setAttributes(file, kAttrHidden | kAttrReadOnly));
+    struct stat st;
+    ASSERT_EQ(stat(testenv::Native(file).c_str(), &st), 0);
+    EXPECT_FALSE(st.st_mode & S_IWUSR);
+    ASSERT_TRUE(setAttributes(file, kAttrHidden));
+    // A write sets archive again, as Windows does.
+    File f;
+    ASSERT_TRUE(f.open(file, OpenMode::Write));
+    EXPECT_EQ(*getAttributes(file), kAttrHidden | kAttrArchive);
+    f.close();
+    // CreateAlways does not replace a hidden file.
+    EXPECT_FALSE(f.open(file, OpenMode::CreateAlways));
+    EXPECT_EQ(f.lastError(), kErrAccessDenied);
+    // A folder marked read-only stays usable.
+    ASSERT_TRUE(setAttributes(scratch_, kAttrReadOnly));
+    EXPECT_EQ(*getAttributes(scratch_), kAttrDirectory | kAttrReadOnly);
+    EXPECT_TRUE(createFolder(scratch_ + "inner"));
+}
+
+TEST_F(EmulationTest, LocalTimeFollowsTz) {
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    DateTime summer{2020, 7, 1, 12, 30, 15, 250};
+    const std::optional<FileTime> t = localToFileTime(summer);
+    ASSERT_TRUE(t);
+    // 2020-07-01 10:30:15.250 UTC
+    EXPECT_EQ(*t, 132380730152500000ULL);
+    const std::optional<DateTime> back = fileTimeToLocal(*t);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->hour, 12);
+    EXPECT_EQ(back->millisecond, 250);
+    EXPECT_FALSE(localToFileTime(DateTime{2021, 2, 29, 0, 0, 0, 0}));
+    EXPECT_FALSE(localToFileTime(DateTime{2021, 13, 1, 0, 0, 0, 0}));
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+TEST_F(EmulationTest, TerminalPromptReadsTheChoice) {
+    const std::string input = testenv::Native(scratch_ + "input.txt");
+    const int savedIn = dup(STDIN_FILENO);
+    const int savedErr = dup(STDERR_FILENO);
+    const int devNull = open("/dev/null", O_WRONLY);
+    dup2(devNull, STDERR_FILENO);
+    auto answer = [&](const std::string& typed, auto&& show) {
+        spit(input, typed);
+        const int fd = open(input.c_str(), O_RDONLY);
+        dup2(fd, STDIN_FILENO);
+        close(fd);
+        clearerr(stdin);
+        return show();
+    };
+    auto yesNoCancel = [] { return messageBox(0, "Weiter?", "Setup", 3); };
+    EXPECT_EQ(answer("2\n", yesNoCancel), kIdNo);
+    EXPECT_EQ(answer("j\n", yesNoCancel), kIdYes);
+    EXPECT_EQ(answer("\n", [] { return messageBox(0, "x", "y", 4 | 0x100); }), kIdNo);
+    EXPECT_EQ(answer("", yesNoCancel), kIdCancel);
+    EXPECT_EQ(answer("?\nnein\n", yesNoCancel), kIdNo);
+    const std::vector<DialogButton> buttons{{"&Ja", kIdYes}, {"A&lle", kIdAll}, {"&Nein", kIdNo}};
+    EXPECT_EQ(answer("l\n", [&] { return buttonDialog("t", "x", true, buttons, kIdCancel); }),
+              kIdAll);
+    EXPECT_EQ(answer("", [&] { return buttonDialog("t", "x", true, buttons, kIdCancel); }),
+              kIdCancel);
+    dup2(savedIn, STDIN_FILENO);
+    dup2(savedErr, STDERR_FILENO);
+    close(savedIn);
+    close(savedErr);
+    close(devNull);
+    clearerr(stdin);
+}
+
+} // namespace
