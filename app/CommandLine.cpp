@@ -4,7 +4,6 @@
 
 #include "common/Ansi.h"
 #include "platform/FileSystem.h"
-#include "platform/System.h"
 
 #include <string_view>
 
@@ -82,9 +81,8 @@ CommandLineSyntax PlatformSyntax() {
 #ifdef _WIN32
     syntax.windows = true;
 #endif
-    syntax.fileExists = [](const std::string& path) {
-        return plat::fileExists(plat::toWindowsPath(path));
-    };
+    // Only asked on Windows, where arguments are already Windows paths.
+    syntax.fileExists = [](const std::string& path) { return plat::fileExists(path); };
     return syntax;
 }
 

@@ -10,6 +10,7 @@
 #include "common/Startup.h"
 #include "engine/Ini.h"
 #include "platform/Console.h"
+#include "platform/Cp1252.h"
 #include "platform/Emulation.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
@@ -37,6 +38,15 @@ int finish(int modalResult, int exitStatus) {
     return exitStatus;
 }
 
+// An argument (Windows-1252) as the platform names files: UTF-8 on POSIX.
+std::string nativeForm(const std::string& argument) {
+#ifdef _WIN32
+    return argument;
+#else
+    return plat::cp1252ToUtf8(argument);
+#endif
+}
+
 // The script parameter in the Windows form the program works with: on POSIX
 // a Linux path becomes its Z: form; a parameter with a drive stays as it is.
 std::string windowsScriptParameter(const std::string& parameter) {
@@ -44,12 +54,12 @@ std::string windowsScriptParameter(const std::string& parameter) {
     return parameter;
 #else
     if (parameter.empty() || parameter.find(':') != std::string::npos) return parameter;
-    return plat::toWindowsPath(parameter);
+    return plat::toWindowsPath(nativeForm(parameter));
 #endif
 }
 
 int start(const CommandLine& commandLine) {
-    if (!commandLine.logFile.empty() && !log::Open(commandLine.logFile)) {
+    if (!commandLine.logFile.empty() && !log::Open(nativeForm(commandLine.logFile))) {
         tell("Das Protokoll " + commandLine.logFile + " kann nicht angelegt werden.", true);
         return ExitBadStart;
     }
@@ -60,7 +70,7 @@ int start(const CommandLine& commandLine) {
 
     if (!commandLine.answersFile.empty()) {
         std::string error;
-        if (!LoadAnswers(commandLine.answersFile, error)) {
+        if (!LoadAnswers(nativeForm(commandLine.answersFile), error)) {
             tell(error, true);
             return finish(0, ExitBadStart);
         }

@@ -4,6 +4,7 @@
 
 #include "common/Answers.h"
 #include "common/Log.h"
+#include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
@@ -149,6 +150,16 @@ bool IsUnattended() {
     return state().unattended;
 }
 
+// A platform path in the program's Windows-1252 text, for messages: POSIX
+// paths are UTF-8.
+std::string displayName(const std::string& nativePath) {
+#ifdef _WIN32
+    return nativePath;
+#else
+    return plat::utf8ToCp1252(nativePath);
+#endif
+}
+
 bool LoadAnswers(const std::string& nativePath, std::string& error) {
     plat::File file;
     std::string contents;
@@ -160,11 +171,11 @@ bool LoadAnswers(const std::string& nativePath, std::string& error) {
         if (count == 0) {
             std::string lineError;
             if (state().answers.Parse(contents, lineError)) return true;
-            error = "Antwortdatei " + nativePath + ", " + lineError;
+            error = "Antwortdatei " + displayName(nativePath) + ", " + lineError;
             return false;
         }
     }
-    error = "Antwortdatei " + nativePath + " kann nicht gelesen werden.";
+    error = "Antwortdatei " + displayName(nativePath) + " kann nicht gelesen werden.";
     const std::string reason = plat::sysErrorText(file.lastError());
     if (!reason.empty()) error += "\r\n" + reason;
     return false;

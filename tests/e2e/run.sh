@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# End-to-end tests of the built program: command line, exit statuses, log and
+# answers file, on real files.
+#
+#   tests/e2e/run.sh BUILD_DIR
+#
+# BUILD_DIR holds `setup` (native build) or `Setup.exe` (Windows build). A
+# Windows build is run through the command prefix in SETUP_RUNNER, for example
+#   SETUP_RUNNER=/usr/lib/wine/wine64 WINEPREFIX=/tmp/prefix WINEDEBUG=-all \
+#     tests/e2e/run.sh build/win64
+# Paths handed to a Windows build are written in their Z: form. The native
+# build runs on a fresh emulated Windows (SETUP_ROOT) in a scratch folder.
+set -u
+
+if [ $# -ne 1 ]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd) || exit 2
+here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/../.." && pwd)
+
+read -r -a runner <<<"${SETUP_RUNNER:-}"
+if [ -x "$build/setup" ]; then
+    exe="$build/setup"
+    windows=0
+elif [ -f "$build/Setup.exe" ]; then
+    exe="$build/Setup.exe"
+    windows=1
+    if [ ${#runner[@]} -eq 0 ]; then
+        echo "$0: a Windows build needs SETUP_RUNNER (e.g. /usr/lib/wine/wine64)" >&2
+        exit 2
+    fi
+else
+    echo "$0: no setup or Setup.exe in $build" >&2
+    exit 2
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/setup-e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export SETUP_ROOT="$work/root"
+
+# The Windows form of a Linux path (Z: is the Linux root in both builds).
+zpath() {
+    printf 'Z:%s' "${1//\//\\}"
+}
+
+# A path as it is given to the program under test.
+path() {
+    if [ "$windows" = 1 ]; then
+        zpath "$1"
+    else
+        printf '%s' "$1"
+    fi
+}
+
+failures=0
+checks=0
+fail() {
+    echo "FAIL: $current: $*" >&2
+    failures=$((failures + 1))
+}
+
+# run ARGS...: runs the program with stdin from /dev/null; sets rc, out, err.
+run() {
+    "${runner[@]}" "$exe" "$@" </dev/null >"$work/out" 2>"$work/err"
+    rc=$?
+    out=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+
+expect_rc() {
+    checks=$((checks + 1))
+    [ "$rc" = "$1" ] || fail "exit status $rc, expected $1 (stdout: $out; stderr: $err)"
+}
+
+# expect_text NAME TEXT PATTERN: TEXT contains the fixed string PATTERN.
+expect_text() {
+    checks=$((checks + 1))
+    grep -qF -- "$3" <<<"$2" || fail "$1 lacks \"$3\": $2"
+}
+
+# expect_log_line LINE: the log holds exactly this line.
+expect_log_line() {
+    checks=$((checks + 1))
+    if [ ! -f "$work/log.txt" ]; then
+        fail "no log written"
+        return
+    fi
+    grep -qxF -- "$1" <(tr -d '\r' <"$work/log.txt") || fail "log lacks line \"$1\": $(cat "$work/log.txt")"
+}
+
+version=$(sed -n 's/^project(Setup VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+log=$(path "$work/log.txt")
+missing=$(path "$work/fehlt/install.ins")
+missing_z=$(zpath "$work/fehlt/install.ins")
+hello=$(path "$source_dir/examples/hello/install.ins")
+hello_z=$(zpath "$source_dir/examples/hello/install.ins")
+
+current="--help"
+run --help
+expect_rc 0
+expect_text stdout "$out" "Aufruf: setup"
+expect_text stdout "$out" "--unattended"
+
+current="unknown option"
+run --x
+expect_rc 2
+expect_text stderr "$err" "Unbekannte Option: --x"
+expect_text stderr "$err" "Aufruf: setup"
+
+current="option without its value"
+run --log
+expect_rc 2
+expect_text stderr "$err" "--log"
+
+current="missing script, unattended"
+rm -f "$work/log.txt"
+run "$missing" --unattended "--log=$log"
+expect_rc 2
+expect_text stderr "$err" "Installationsscript nicht gefunden."
+expect_log_line "START $version | $missing_z"
+expect_log_line "MSG Plain | Installationsscript nicht gefunden.\\r\\n$missing_z -> OK (default)"
+expect_log_line "RESULT 0 | 2"
+
+current="installer switches"
+rm -f "$work/log.txt"
+run /VERYSILENT /SUPPRESSMSGBOXES "/D=$(path "$work/ziel")" "/LOG=$log" "$missing"
+expect_rc 2
+expect_log_line "MSG Plain | Installationsscript nicht gefunden.\\r\\n$missing_z -> OK (default)"
+for switch in /S /SILENT /s; do
+    rm -f "$work/log.txt"
+    run "$switch" "/DIR=$(path "$work/ziel")" "--log=$log" "$missing"
+    expect_rc 2
+    expect_log_line "RESULT 0 | 2"
+done
+
+current="script found"
+rm -f "$work/log.txt"
+run --unattended "--log=$log" "$hello"
+expect_rc 1
+expect_text stdout "$out" "Hallo Welt 1.0"
+expect_text stdout "$out" "nicht verf"
+expect_log_line "START $version | $hello_z"
+expect_log_line "CAPTION Hallo Welt 1.0"
+expect_log_line "RESULT 2 | 1"
+
+current="answers file"
+printf '# Antworten\n\nnicht gefunden.\\r\\n => OK\n' >"$work/answers.txt"
+rm -f "$work/log.txt"
+run "$missing" "--answers=$(path "$work/answers.txt")" "--log=$log"
+expect_rc 2
+expect_log_line "MSG Plain | Installationsscript nicht gefunden.\\r\\n$missing_z -> OK (answers)"
+rm -f "$work/log.txt"
+run "--answers=$(path "$work/answers.txt")" "--log=$log" --unattended "$hello"
+expect_rc 1
+expect_log_line "CAPTION Hallo Welt 1.0"
+
+current="bad answers file"
+printf 'Yes\nWeiter => Vielleicht\n' >"$work/bad.txt"
+run "--answers=$(path "$work/bad.txt")" --unattended "$hello"
+expect_rc 2
+expect_text stderr "$err" "bad.txt, Zeile 2"
+
+echo "e2e: $checks checks, $failures failed ($exe)"
+[ "$failures" = 0 ]
