@@ -69,6 +69,38 @@ std::string parentFolder(const std::string& path) {
 
 constexpr DWORD kMaxChunk = 1u << 30;
 
+// Windows refuses to change, replace or delete a read-only file. Wine running
+// as root lets the Unix permission check pass; checking the attribute here
+// keeps the Windows rule wherever the program runs.
+bool isReadOnlyFile(const std::wstring& path) {
+    DWORD attr = ::GetFileAttributesW(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY) &&
+           (attr & FILE_ATTRIBUTE_READONLY);
+}
+
+// The name a directory entry has on disk; empty when there is none.
+std::wstring storedName(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    win::FindHandle find(::FindFirstFileW(path.c_str(), &data));
+    return find ? std::wstring(data.cFileName) : std::wstring();
+}
+
+std::wstring lastWideComponent(const std::wstring& path) {
+    size_t cut = path.find_last_of(L"\\/");
+    return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    while (true) {
+        DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(),
+                                     nullptr);
+        if (n == 0) return std::wstring();
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(n + 1);
+    }
+}
+
 } // namespace
 
 // --- DirSearch -------------------------------------------------------------
@@ -169,8 +201,13 @@ bool File::open(const std::string& path, OpenMode mode) {
         disposition = CREATE_NEW;
         break;
     }
+    std::wstring wide = win::widen(path);
     win::CriticalErrorsSilenced silenced;
-    impl_->handle.reset(::CreateFileW(win::widen(path).c_str(), access, share, nullptr, disposition,
+    if (mode != OpenMode::Read && mode != OpenMode::CreateNew && isReadOnlyFile(wide)) {
+        error_ = recordError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    impl_->handle.reset(::CreateFileW(wide.c_str(), access, share, nullptr, disposition,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!impl_->handle) {
         error_ = recordFailure();
@@ -339,7 +376,12 @@ bool folderExists(const std::string& path) {
 }
 
 bool deleteFile(const std::string& path) {
-    if (!::DeleteFileW(win::widen(path).c_str())) {
+    std::wstring wide = win::widen(path);
+    if (isReadOnlyFile(wide)) {
+        recordError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (!::DeleteFileW(wide.c_str())) {
         recordFailure();
         return false;
     }
@@ -347,11 +389,35 @@ bool deleteFile(const std::string& path) {
 }
 
 bool moveFile(const std::string& from, const std::string& to, bool replace) {
+    std::wstring source = win::widen(from);
+    std::wstring target = win::widen(to);
+    const bool caseOnly =
+        source != target &&
+        ::CompareStringOrdinal(source.c_str(), -1, target.c_str(), -1, TRUE) == CSTR_EQUAL;
+    if (replace && !caseOnly && isReadOnlyFile(target)) {
+        recordError(ERROR_ACCESS_DENIED);
+        return false;
+    }
     DWORD flags = MOVEFILE_COPY_ALLOWED;
     if (replace) flags |= MOVEFILE_REPLACE_EXISTING;
-    if (!::MoveFileExW(win::widen(from).c_str(), win::widen(to).c_str(), flags)) {
+    if (!::MoveFileExW(source.c_str(), target.c_str(), flags)) {
         recordFailure();
         return false;
+    }
+    // A rename that changes only the case succeeds on Wine without renaming:
+    // take a detour over a temporary name.
+    const std::wstring wanted = lastWideComponent(target);
+    if (caseOnly && storedName(target) != wanted) {
+        std::wstring detour = source + L".~" + std::to_wstring(::GetTickCount64());
+        if (!::MoveFileExW(source.c_str(), detour.c_str(), 0)) {
+            recordFailure();
+            return false;
+        }
+        if (!::MoveFileExW(detour.c_str(), target.c_str(), 0)) {
+            recordFailure();
+            ::MoveFileExW(detour.c_str(), source.c_str(), 0);
+            return false;
+        }
     }
     return true;
 }
@@ -392,19 +458,46 @@ std::optional<uint64_t> freeSpace(const std::string& path) {
     }
 }
 
+// Rebuilt component by component from directory searches, so that every
+// component has the name stored on disk: its long name and its case.
 std::optional<std::string> longPathName(const std::string& path) {
-    std::wstring wide = win::widen(path);
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    while (true) {
-        DWORD n =
-            ::GetLongPathNameW(wide.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) {
-            recordFailure();
-            return std::nullopt;
-        }
-        if (n < buffer.size()) return win::narrow(std::wstring(buffer.data(), n));
-        buffer.resize(n + 1);
+    if (hasWildcards(path)) {
+        recordError(ERROR_INVALID_NAME);
+        return std::nullopt;
     }
+    std::wstring full = fullPath(win::widen(path));
+    if (full.empty()) {
+        recordFailure();
+        return std::nullopt;
+    }
+    // The root stays as given: "C:\" or "\\server\share\".
+    size_t pos = 0;
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+        pos = 3;
+    } else if (full.starts_with(L"\\\\")) {
+        size_t server = full.find(L'\\', 2);
+        size_t share = server == std::wstring::npos ? server : full.find(L'\\', server + 1);
+        pos = share == std::wstring::npos ? full.size() : share + 1;
+    }
+    std::wstring result = full.substr(0, pos);
+    win::CriticalErrorsSilenced silenced;
+    while (pos < full.size()) {
+        size_t end = full.find(L'\\', pos);
+        if (end == std::wstring::npos) end = full.size();
+        if (end > pos) {
+            WIN32_FIND_DATAW data;
+            win::FindHandle find(
+                ::FindFirstFileW((result + full.substr(pos, end - pos)).c_str(), &data));
+            if (!find) {
+                recordFailure();
+                return std::nullopt;
+            }
+            result += win::widen(entryName(data));
+        }
+        if (end < full.size()) result += L'\\';
+        pos = end + 1;
+    }
+    return win::narrow(result);
 }
 
 uint32_t lastError() {
