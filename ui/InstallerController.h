@@ -58,7 +58,6 @@ int32_t ProgressUnits(int64_t bytes);
 
 class TInstallerController : public InstallerWindow, public TReportLines {
   public:
-    // parent: the window of the calling project for a sub-project window.
     explicit TInstallerController(InstallerView* view = nullptr);
     ~TInstallerController() override;
     TInstallerController(const TInstallerController&) = delete;
@@ -81,6 +80,13 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     uint32_t GradientBottom = 0xCABB88;
     AboutTexts About2;
     bool AboutProjVisible = false; // SpeedButtonAboutProj
+
+    // Heights in pixels that SetHint and a resize keep (the window's outer
+    // height and its minimum, the hint area's height when last hidden).
+    int32_t WindowHeight = 380;
+    int32_t MinWindowHeight = 380;
+    int32_t SavedHintHeight = 0;
+    int32_t HintHeight = 88;
 
     // What the controls show.
     const std::string& WindowCaption() const { return caption_; }
@@ -126,6 +132,11 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     void CancelClick();
     // The OK button shown after the report.
     void OkClick();
+    // A program answered the [StopRun] broadcast (message id, wParam 8) with
+    // its command line (the text of the receiving field).
+    void StopRunReply(uint32_t messageId, const std::string& commandLine);
+    // The window's client area changed size: the hint area follows it.
+    void Resized(int32_t clientWidth, int32_t clientHeight);
 
     // --- status ---
     void ShowStatus(const std::string& text);
@@ -140,7 +151,7 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     void TerminateApplication() override;
 
     // TReportLines (the hint area's lines)
-    void SetText(const std::string& text) override { SetHint(text); }
+    void SetText(const std::string& text) override;
     std::string Text() const override { return hint_; }
 
   private:

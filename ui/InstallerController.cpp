@@ -1,0 +1,333 @@
+// The installer window's logic: creation of copier and engine, the script's
+// texts, the install button's steps, Cancel, the status handlers and the
+// end-of-run report.
+#include "ui/InstallerController.h"
+
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "common/Text.h"
+
+namespace setup {
+
+namespace {
+
+std::string Left(const std::string& text, size_t count) {
+    return text.size() > count ? text.substr(0, count) : text;
+}
+
+const std::string& FileWord(int32_t count) {
+    return count == 1 ? uitexts::FileSingular : uitexts::FilePlural;
+}
+
+// A resource text with "%s" replaced by the value.
+std::string Format(const std::string& pattern, const std::string& value) {
+    std::string text = pattern;
+    const size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
+
+} // namespace
+
+int32_t ProgressUnits(int64_t bytes) {
+    return static_cast<int32_t>((static_cast<uint64_t>(bytes) >> 8) & 0x7FFFFFFF);
+}
+
+TInstallerController::TInstallerController(InstallerView* view) : view_(view) {}
+
+TInstallerController::~TInstallerController() {
+    // The engine refers to the copier: release it first.
+    engine_.reset();
+    fileHandler_.reset();
+}
+
+Owner TInstallerController::Handle() const {
+    return view_ ? view_->WindowHandle() : NoOwner;
+}
+
+void TInstallerController::CreateEngine() {
+    fileHandler_ = std::make_unique<TFileHandler>();
+    fileHandler_->OnProgress = [this] { ProgressHandler(); };
+    fileHandler_->OnFileStart = [this] { FileStartHandler(); };
+    fileHandler_->OnFolderCreated = [this](const std::string& folder) { FolderHandler(folder); };
+    engine_ = std::make_unique<TScriptInstall>(this, *fileHandler_);
+    engine_->RunPrograms = true;
+}
+
+void TInstallerController::LoadScript(const std::string& path) {
+    Installed = false;
+    engine_->OnStatus = [this](TScriptInstall&, const std::string& name,
+                               const std::string& detail) { StatusHandler(name, detail); };
+    engine_->LoadScript(path);
+    projectLabel_ = engine_->GetHeadLine();
+    targetFolder_ = engine_->TargetDir;
+    GradientTop =
+        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color1", 0xF4F1D7));
+    GradientBottom =
+        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color2", 0xCABB88));
+    if (view_) {
+        view_->CaptionChanged();
+        view_->TargetFolderChanged();
+    }
+}
+
+void TInstallerController::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    log::Line("CAPTION", {caption_});
+    if (view_) view_->CaptionChanged();
+}
+
+void TInstallerController::FillFromScript(bool mainWindow) {
+    TIni& script = *engine_->Script;
+    if (mainWindow) {
+        SetCaption(
+            script.ReadString("Project", "HeadLine", script.ReadString("Project", "Name", "")));
+        About2.Head1 = Left(caption_, 80);
+        About2.WWW = Left(script.ReadString("Project", "WWW", ""), 80);
+        About2.Copyright = script.ReadString("Project", "CR", "");
+        About2.eMail = Left(script.ReadString("Project", "EMail", ""), 120);
+        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
+        const std::string instit = script.ReadString("Project", "Instit", "");
+        if (!instit.empty()) About2.Instit = instit;
+    } else {
+        About2.Head1 = Left(engine_->GetHeadLine(), 80);
+        SetCaption(About2.Head1);
+        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
+        About2.WWW = Left(engine_->GetWWW(), 80);
+        About2.Copyright = engine_->GetCopyright();
+        About2.eMail = Left(engine_->GetEMail(), 120);
+    }
+    SetHint(engine_->ReadProjectValue("Memo", ""));
+}
+
+void TInstallerController::SetHint(const std::string& text) {
+    hint_ = text;
+    if (!text.empty()) {
+        if (!hintVisible_) {
+            WindowHeight = MinWindowHeight + SavedHintHeight;
+            MinWindowHeight = 388;
+        }
+        hintVisible_ = true;
+    } else {
+        if (hintVisible_) {
+            MinWindowHeight = 300;
+            SavedHintHeight = HintHeight;
+            WindowHeight = MinWindowHeight;
+        }
+        hintVisible_ = false;
+    }
+    log::Line("HINT", {hint_});
+    if (view_) view_->HintChanged();
+}
+
+void TInstallerController::SetText(const std::string& text) {
+    // The engine's report replaces the lines of the hint area, which keeps
+    // its visibility.
+    hint_ = text;
+    log::Line("HINT", {hint_});
+    if (view_) view_->HintChanged();
+}
+
+void TInstallerController::Resized(int32_t clientWidth, int32_t clientHeight) {
+    (void)clientWidth;
+    HintHeight = clientHeight - 264;
+}
+
+void TInstallerController::SetTargetFolder(const std::string& folder) {
+    targetFolder_ = folder;
+    if (view_) view_->TargetFolderChanged();
+}
+
+void TInstallerController::ShowStatus(const std::string& text) {
+    status_ = text;
+    log::Line("STATUS", {text});
+    if (view_) view_->StatusChanged();
+}
+
+void TInstallerController::ShowFileName(const std::string& text) {
+    fileName_ = text;
+    if (view_) view_->FileNameChanged();
+}
+
+void TInstallerController::StatusHandler(const std::string& name, const std::string& detail) {
+    status_ = name;
+    if (detail.empty()) {
+        log::Line("STATUS", {name});
+    } else {
+        log::Line("STATUS", {name, detail});
+    }
+    if (view_) view_->StatusChanged();
+    if (!detail.empty()) ShowFileName(detail);
+}
+
+void TInstallerController::ProgressHandler() {
+    progressPosition_ = ProgressUnits(fileHandler_->ProcessedBytes());
+    if (view_) view_->ProgressChanged();
+}
+
+void TInstallerController::FileStartHandler() {
+    ShowFileName(fileHandler_->DestName);
+}
+
+void TInstallerController::FolderHandler(const std::string& folder) {
+    engine_->RecordCreatedFolder(folder);
+}
+
+void TInstallerController::ControlsChanged() {
+    if (view_) view_->ControlsChanged();
+}
+
+void TInstallerController::BroadcastStopRun() {
+    TIni* script = engine_->Script.get();
+    if (!script) return;
+    for (int n = 1;; ++n) {
+        const std::string name = script->ReadString("StopRun", "S" + std::to_string(n), "");
+        if (name.empty()) break;
+        const uint32_t id = view_ ? view_->BroadcastStopRun(name) : 0;
+        StopRunList.push_back({std::string(), id});
+    }
+}
+
+void TInstallerController::StopRunReply(uint32_t messageId, const std::string& commandLine) {
+    if (messageId < 1024) return;
+    for (StopRunEntry& entry : StopRunList) {
+        if (entry.messageId == messageId) {
+            if (!commandLine.empty()) entry.text = commandLine;
+            return;
+        }
+    }
+}
+
+void TInstallerController::RestartStoppedPrograms() {
+    for (const StopRunEntry& entry : StopRunList) {
+        if (!Trim(entry.text).empty() && view_) view_->RestartProgram(Trim(entry.text));
+    }
+}
+
+void TInstallerController::PrepareProgress() {
+    fileName_.clear();
+    status_.clear();
+    progressMaximum_ = ProgressUnits(engine_->GetProjectBytes());
+    progressPosition_ = 0;
+    progressVisible_ = true;
+    if (view_) {
+        view_->StatusChanged();
+        view_->FileNameChanged();
+        view_->ProgressChanged();
+    }
+    ControlsChanged();
+}
+
+void TInstallerController::InstallNowClick() {
+    if (Running || modalResult_ != ModalNone) return;
+    TIni* script = engine_->Script.get();
+    engine_->Talk = script ? script->ReadInteger("Project", "talk", TalkDefault) : TalkDefault;
+    engine_->SetTargetDir(targetFolder_);
+    log::Line("TARGET", {engine_->TargetDir});
+    StopRunList.clear();
+    BroadcastStopRun();
+    PrepareProgress();
+    if (!engine_->CheckRun()) return;
+
+    Running = true;
+    installNowEnabled_ = false;
+    targetButtonEnabled_ = false;
+    ControlsChanged();
+    // The restore point around the run (RestorePoint) belongs here once
+    // restore points are available.
+
+    auto restore = [this] {
+        Running = false;
+        installNowVisible_ = true;
+        installNowEnabled_ = true;
+        targetButtonEnabled_ = true;
+        ControlsChanged();
+        RestartStoppedPrograms();
+    };
+    try {
+        Installed = engine_->RunInstallation(this);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+    Report();
+}
+
+void TInstallerController::Report() {
+    const int result = Installed ? ModalOk : ModalCancel;
+    const int32_t talk = engine_->Talk;
+    if (talk == 0) {
+        Close(result);
+        return;
+    }
+    if (talk == 1) {
+        if (Installed) InfoMessage(Handle(), uitexts::Success);
+        Close(result);
+        return;
+    }
+    InfoMessage(Handle(), StatisticsText());
+    if (view_) view_->HintChanged(); // back to its first line
+    okVisible_ = true;
+    installNowVisible_ = false;
+    cancelVisible_ = false;
+    ControlsChanged();
+    if (!hintVisible_) Close(result);
+}
+
+std::string TInstallerController::StatisticsText() const {
+    const TScriptInstall& e = *engine_;
+    std::string text = uitexts::CopyHeadline + "\r\r";
+    if (e.FailedCount != 0) text += Format(uitexts::Failed, std::to_string(e.FailedCount)) + "\r";
+    if (e.CancelledCount != 0)
+        text += Format(uitexts::Cancelled, std::to_string(e.CancelledCount)) + "\r";
+    if (e.UnchangedCount != 0) {
+        text += std::to_string(e.UnchangedCount) + " " + FileWord(e.UnchangedCount) + " " +
+                uitexts::Unchanged + "\r";
+    }
+    if (e.UpdatedCount != 0) {
+        text += std::to_string(e.UpdatedCount) + " " + FileWord(e.UpdatedCount) + " " +
+                uitexts::Updated + "\r";
+    }
+    if (e.SuperfluousCount != 0) {
+        text += std::to_string(e.SuperfluousCount) + " " +
+                Format(uitexts::Superfluous, FileWord(e.SuperfluousCount)) + "\r";
+    }
+    return text;
+}
+
+void TInstallerController::CancelClick() {
+    if (Running) {
+        AbortRequested = true;
+        return;
+    }
+    if (modalResult_ != ModalNone) return;
+    if (!ConfirmCancel || AskYesNoDefaultNo(Handle(), uitexts::ConfirmCancel) == IdYes)
+        Close(ModalCancel);
+}
+
+void TInstallerController::OkClick() {
+    Close(ModalOk);
+}
+
+void TInstallerController::Close(int modalResult) {
+    modalResult_ = modalResult;
+    if (view_) view_->CloseWindow(modalResult);
+}
+
+int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, bool summary) {
+    TInstallerController sub;
+    if (summary) sub.TalkDefault = 2;
+    sub.CreateEngine();
+    sub.LoadScript(scriptPath);
+    sub.AboutProjVisible = true;
+    sub.FillFromScript(false);
+    if (!view_) return ModalCancel;
+    return view_->ShowSubWindowModal(sub);
+}
+
+void TInstallerController::TerminateApplication() {
+    if (view_) view_->TerminateApplication();
+}
+
+} // namespace setup
