@@ -167,19 +167,21 @@ void TFileHandler::DownloadWork(int64_t count) {
 }
 
 void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
+    // The events see the bytes in CurrentBytes only, so that ProcessedBytes
+    // never counts them twice.
     CurrentBytes = bytes;
-    BytesCopied += bytes;
     FilesCopied += files;
     FireFileDone(FileCopied);
+    BytesCopied += bytes;
     CurrentBytes = 0;
 }
 
 void TFileHandler::CountSkipped(const std::string& pattern) {
     FileCount found = CountFiles(pattern, true);
     CurrentBytes = found.bytes;
-    BytesSkipped += found.bytes;
     FilesSkipped += found.count;
     FireFileDone(FileSkipped);
+    BytesSkipped += found.bytes;
     CurrentBytes = 0;
 }
 
@@ -211,8 +213,8 @@ void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& 
                             int64_t size) {
     CurrentBytes = size;
     ++FilesSkipped;
-    BytesSkipped += CurrentBytes;
     FireFileDone(FileSkipped);
+    BytesSkipped += size;
     CurrentBytes = 0;
     CheckAbort();
     if (dest.writeTime == 0) return;
