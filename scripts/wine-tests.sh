@@ -45,8 +45,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Windows need a display; a private virtual one keeps tests off the desktop.
-if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null 2>&1; then
+# Dialog tests need a display; a private virtual one keeps them off the
+# desktop (the current DISPLAY is used only when Xvfb is missing).
+if command -v Xvfb >/dev/null 2>&1; then
     for n in $(seq 90 120); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
