@@ -1,6 +1,7 @@
 #include "common/Text.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "common/Ansi.h"
 #include "common/Error.h"
@@ -204,31 +205,30 @@ char DecimalSeparator() {
 }
 
 std::string FormatSize(bool shortUnit, uint64_t bytes) {
-    std::string unit;
-    std::string number;
-    if (bytes < 1024) {
-        number = std::to_string(bytes);
-        unit = "B";
-    } else {
-        double value;
-        if (bytes < 1048576) {
-            value = static_cast<double>(bytes) / 1024.0;
-            unit = "KB";
-        } else if (bytes >= 1073741824) {
-            value = static_cast<double>(bytes) / 1073741824.0;
-            unit = "GB";
-        } else {
-            value = static_cast<double>(bytes) / 1048576.0;
-            unit = "MB";
-        }
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "%.3f", value);
-        number = buf;
-        const size_t dot = number.find('.');
-        if (dot != std::string::npos) number[dot] = DecimalSeparator();
+    const char* unit = "B";
+    double divisor = 1;
+    if (bytes >= 1073741824) {
+        unit = "GB";
+        divisor = 1073741824.0;
+    } else if (bytes >= 1048576) {
+        unit = "MB";
+        divisor = 1048576.0;
+    } else if (bytes >= 1024) {
+        unit = "KB";
+        divisor = 1024.0;
     }
-    if (!shortUnit) unit += "yte";
-    return number + " " + unit;
+    char buf[80];
+    if (divisor == 1) {
+        std::snprintf(buf, sizeof buf, "%llu %s", static_cast<unsigned long long>(bytes), unit);
+    } else {
+        std::snprintf(buf, sizeof buf, "%.3f %s", static_cast<double>(bytes) / divisor, unit);
+        // The decimal point is the first "." of the number.
+        char* dot = std::strchr(buf, '.');
+        if (dot != nullptr) *dot = DecimalSeparator();
+    }
+    std::string text = buf;
+    if (!shortUnit) text.append("yte");
+    return text;
 }
 
 } // namespace setup
