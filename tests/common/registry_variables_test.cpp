@@ -3,6 +3,7 @@
 #include "common/Messages.h"
 #include "common/RegistryVariables.h"
 #include "platform/Registry.h"
+#include "platform/Time.h"
 #include "support/TestEnv.h"
 
 using namespace setup;
@@ -29,6 +30,8 @@ class RegistryVariables : public testenv::FreshEnv {
     static void Node(const std::string& name, const std::string& value) {
         Set(plat::RegRoot::CurrentUser, "Software\\TIV_NN\\" + name, "", value);
     }
+    // New for every test and every run.
+    static std::string UniqueSuffix() { return std::to_string(plat::now()); }
     static std::string Expanded(std::string text) {
         ExpandRegistryVariables(text, false);
         return text;
@@ -62,11 +65,13 @@ TEST_F(RegistryVariables, WhereValuesComeFrom) {
     Set(plat::RegRoot::CurrentUser, "Software\\SetupTest", "Named", "named");
     EXPECT_EQ(Expanded("%\xA7U\\Software\\SetupTest\\Key\\%"), "default");
     EXPECT_EQ(Expanded("%\xA7U\\Software\\SetupTest\\Named%"), "named");
-    // Unrooted, missing from the node: the installer's machine-wide key.
-    Set(plat::RegRoot::LocalMachine, "Software\\Qorv\\Machine", "", "m");
-    EXPECT_EQ(Expanded("%\xA7Machine%"), "m");
-    Node("Machine", "user");
-    EXPECT_EQ(Expanded("%\xA7Machine%"), "user");
+    // Unrooted, missing from the node: the installer's machine-wide key. (The
+    // name is new per test: under Wine the registry outlives a test.)
+    const std::string machine = "Machine" + UniqueSuffix();
+    Set(plat::RegRoot::LocalMachine, "Software\\Qorv\\" + machine, "", "m");
+    EXPECT_EQ(Expanded("%\xA7" + machine + "%"), "m");
+    Node(machine, "user");
+    EXPECT_EQ(Expanded("%\xA7" + machine + "%"), "user");
 
     // The short form resolves rooted names only and passes the project name on.
     Set(plat::RegRoot::LocalMachine, "Software\\Qorv\\Tarvel.Exe\\Projects\\Demo\\Dir", "",
