@@ -31,6 +31,15 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
     const std::string name = AnsiUpperCase(part);
     if (DiagnoseMode != ' ') InfoMessage(owner, "Part " + name);
 
+    if (Script->FindSection(name) < 0) {
+        // A part list naming a section the script does not have is a broken
+        // script, not an empty part: say so, and let the run ask whether to go on.
+        InfoMessage(owner, "Der Teil " + part +
+                               " ist im Installationsscript nicht beschrieben:\r"
+                               "die Sektion [" +
+                               part + "] fehlt.");
+        return false;
+    }
     if (!CheckWinVersion(Script->ReadString(name, "WinVersion", ""))) return true;
 
     std::string dir = Script->ReadString(name, "Dir", "");

@@ -1,0 +1,80 @@
+// Fixture of the engine and window tests: a fresh emulated Windows (or Wine
+// prefix) with the common services started, message boxes answered by their
+// default buttons or by rules, and a log whose lines the tests read back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "common/Startup.h"
+#include "files/FileHandler.h"
+#include "platform/Registry.h"
+#include "support/TestEnv.h"
+
+namespace enginetest {
+
+class EngineEnv : public testenv::FreshEnv {
+  protected:
+    void SetUp() override {
+        FreshEnv::SetUp();
+        setup::StartupCommonServices();
+        setup::SetUnattended(true);
+        setup::ClearAnswers();
+        setup::AbortRequested = false;
+        setup::DefaultCopyMode = 4;
+        logPath_ = testenv::Native(scratch_ + "test.log");
+        ASSERT_TRUE(setup::log::Open(logPath_));
+    }
+    void TearDown() override {
+        setup::log::Close();
+        setup::ClearAnswers();
+        setup::AbortRequested = false;
+        FreshEnv::TearDown();
+    }
+
+    // Rules of an answers file ("TEXT => BUTTON" lines).
+    void Answers(const std::string& rules) {
+        const std::string path = scratch_ + "answers.txt";
+        testenv::WriteFile(path, rules);
+        std::string error;
+        ASSERT_TRUE(setup::LoadAnswers(testenv::Native(path), error)) << error;
+    }
+
+    // The log so far (UTF-8; CR and LF inside texts as \r and \n): it is
+    // flushed line by line.
+    std::string Log() { return testenv::ReadFile(scratch_ + "test.log"); }
+    std::vector<std::string> LogLines(const std::string& tag) {
+        std::vector<std::string> lines;
+        const std::string text = Log();
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            const std::string line = text.substr(start, end - start);
+            if (line.compare(0, tag.size() + 1, tag + " ") == 0) lines.push_back(line);
+            start = end + 1;
+        }
+        return lines;
+    }
+
+    static void SetRegistryString(plat::RegRoot root, const std::string& key,
+                                  const std::string& name, const std::string& value) {
+        plat::RegKey k;
+        ASSERT_EQ(0u, k.open(root, key, plat::RegAccess::All, true));
+        ASSERT_EQ(0u, k.setString(name, value));
+    }
+    static std::string RegistryString(plat::RegRoot root, const std::string& key,
+                                      const std::string& name) {
+        plat::RegKey k;
+        std::string value;
+        if (k.open(root, key, plat::RegAccess::Read) != 0) return "<no key>";
+        if (k.queryString(name, value) != 0) return "<no value>";
+        return value;
+    }
+
+    std::string logPath_;
+};
+
+} // namespace enginetest
