@@ -45,6 +45,7 @@ class EngineEnv : public testenv::FreshEnv {
     // The log so far (UTF-8; CR and LF inside texts as \r and \n): it is
     // flushed line by line.
     std::string Log() { return testenv::ReadFile(scratch_ + "test.log"); }
+    // The lines that begin with prefix (a tag, or more of the line).
     std::vector<std::string> LogLines(const std::string& tag) {
         std::vector<std::string> lines;
         const std::string text = Log();
@@ -53,7 +54,7 @@ class EngineEnv : public testenv::FreshEnv {
             size_t end = text.find('\n', start);
             if (end == std::string::npos) end = text.size();
             const std::string line = text.substr(start, end - start);
-            if (line.compare(0, tag.size() + 1, tag + " ") == 0) lines.push_back(line);
+            if (line.compare(0, tag.size(), tag) == 0) lines.push_back(line);
             start = end + 1;
         }
         return lines;

@@ -1,0 +1,258 @@
+// Whole installation runs through the installer window's controller: the
+// engine's steps, its questions, sub-projects, Cancel and bad input.
+#include "ui/UiTestEnv.h"
+
+#include "common/Ansi.h"
+#include "common/Error.h"
+#include "common/FileInfo.h"
+#include "engine/Ini.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using enginetest::EngineEnv;
+using setup::TInstallerController;
+using uitest::TestView;
+
+class RunTest : public EngineEnv {
+  protected:
+    void SetUp() override {
+        EngineEnv::SetUp();
+        source_ = scratch_ + "medium\\";
+        target_ = scratch_ + "Ziel\\Demo";
+    }
+
+    // A project of two parts with files in sub-folders, a memo and talk 2.
+    void WriteDemo(const std::string& extraProject = "", const std::string& extraParts = "") {
+        testenv::WriteFile(source_ + "bin\\demo.bat", "@echo Demo\r\n");
+        testenv::WriteFile(source_ + "bin\\demo.cfg", "farbe=blau\r\n");
+        testenv::WriteFile(source_ + "doc\\liesmich.txt", "Zum Lesen.\r\n");
+        testenv::WriteFile(source_ + "install.ins",
+                           "[Project]\r\nName=Demo\r\nHeadLine=Demo-Projekt\r\n"
+                           "Memo=Ein Beispiel\r\nPart1=Programm\r\nPart2=Doku\r\n" +
+                               extraProject +
+                               "[Headline]\r\nDoku=Dokumentation\r\n"
+                               "[Programm]\r\nDir=bin\r\nFile1=*.*\r\n"
+                               "[Doku]\r\nDir=doc\r\nFile1=*.txt\r\n" +
+                               extraParts);
+    }
+
+    // Creates the main window as the program start does and presses install.
+    void Run(TInstallerController& window, TestView& view) {
+        (void)view;
+        window.TalkDefault = 2;
+        window.CreateEngine();
+        window.LoadScript(source_ + "install.ins");
+        window.ConfirmCancel = false;
+        window.FillFromScript(true);
+        window.SetTargetFolder(target_);
+        window.InstallNowClick();
+    }
+
+    std::vector<std::string> StatusNames() {
+        std::vector<std::string> names;
+        for (const std::string& line : LogLines("STATUS")) {
+            const std::string name = line.substr(7, line.find(" | ") - 7);
+            if (names.empty() || names.back() != name) names.push_back(name);
+        }
+        return names;
+    }
+
+    std::string source_;
+    std::string target_;
+};
+
+TEST_F(RunTest, InstallsTheProjectAndRecordsIt) {
+    WriteDemo();
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    ASSERT_TRUE(window.Installed);
+
+    const std::string target = target_ + "\\";
+    for (const char* file : {"bin\\demo.bat", "bin\\demo.cfg", "doc\\liesmich.txt"}) {
+        EXPECT_EQ(testenv::ReadFile(source_ + file), testenv::ReadFile(target + file)) << file;
+        const auto copied = plat::statPath(target + file);
+        const auto original = plat::statPath(source_ + file);
+        ASSERT_TRUE(copied && original) << file;
+        EXPECT_EQ(original->writeTime, copied->writeTime) << file;
+    }
+
+    // Every folder the run created, parents first, in Deinst.ins.
+    setup::TIni deinst(target + "Deinst.ins");
+    EXPECT_EQ(scratch_ + "Ziel", deinst.ReadString("Pathes", "P1", ""));
+    EXPECT_EQ(target_, deinst.ReadString("Pathes", "P2", ""));
+    EXPECT_EQ(target + "bin", deinst.ReadString("Pathes", "P3", ""));
+    EXPECT_EQ(target + "doc", deinst.ReadString("Pathes", "P4", ""));
+    EXPECT_EQ("", deinst.ReadString("Pathes", "P5", ""));
+
+    EXPECT_EQ(target,
+              RegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Demo"));
+    const std::vector<std::string> names = StatusNames();
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ((std::vector<std::string>{"Init", "CheckDiskSpace", "CopyWinFiles",
+                                        "CopyWinSystemFiles", "CopyWinSystem32Files", "ExecProgs",
+                                        "Fonts", "MakeGroup", "Programm", "PROGRAMM",
+                                        "Dokumentation", "DOKU", "EndInstall", " ", "Ready"}),
+              names);
+    EXPECT_EQ("STATUS Init", LogLines("STATUS")[0]);
+    EXPECT_EQ("TARGET " + target, LogLines("TARGET").at(0));
+
+    // talk 2: the copied files replace the hint, the statistics are shown and
+    // the window waits for OK.
+    EXPECT_NE(std::string::npos, window.HintText().find("kopiert wurden:\r\n"));
+    EXPECT_NE(std::string::npos,
+              window.HintText().find(setup::AnsiUpperCase(target) + "BIN\\DEMO.BAT\r\n"));
+    EXPECT_TRUE(window.OkVisible());
+    EXPECT_FALSE(window.InstallNowVisible());
+    EXPECT_EQ(setup::ModalNone, window.ModalResult());
+    EXPECT_NE(std::string::npos,
+              Log().find("MSG Info | Kopieren von Dateien:\\r\\r3 Dateien aktualisiert\\r -> OK"));
+
+    // A second run into the same folder finds the files up to date.
+    TInstallerController again;
+    TestView againView(again);
+    Run(again, againView);
+    EXPECT_TRUE(again.Installed);
+    EXPECT_EQ(3, again.Engine().UnchangedCount);
+    EXPECT_EQ(0, again.Engine().UpdatedCount);
+    EXPECT_NE(std::string::npos, Log().find("3 Dateien bzgl. Aktualit\xC3\xA4t gepr\xC3\xBC"
+                                            "ft und nicht ge\xC3\xA4ndert"));
+    // Deinst.ins keeps the earlier entries; nothing new was created.
+    setup::TIni deinst2(target + "Deinst.ins");
+    EXPECT_EQ(target + "doc", deinst2.ReadString("Pathes", "P4", ""));
+}
+
+TEST_F(RunTest, TalkLevelsDecideTheReport) {
+    WriteDemo("talk=1\r\n");
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    EXPECT_EQ(std::vector<int>{setup::ModalOk}, view.closedWith);
+    EXPECT_EQ(1u, LogLines("MSG Info | Setup erfolgreich beendet.").size());
+
+    // talk 0 and a failed run: closed with 2, no message.
+    testenv::WriteFile(source_ + "install.ins", "[Project]\r\nName=X\r\ntalk=0\r\nPart1=Fehlt\r\n");
+    TInstallerController failing;
+    TestView failingView(failing);
+    Run(failing, failingView);
+    EXPECT_FALSE(failing.Installed);
+    EXPECT_EQ(std::vector<int>{setup::ModalCancel}, failingView.closedWith);
+}
+
+TEST_F(RunTest, FailedPartQuestion) {
+    // The first part's file is missing: the section is incomplete, "Weiter?"
+    // is answered No, the part fails and the run asks whether to go on.
+    WriteDemo();
+    testenv::WriteFile(source_ + "install.ins",
+                       "[Project]\r\nName=Demo\r\nPart1=Kaputt\r\nPart2=Doku\r\n"
+                       "[Kaputt]\r\nDir=bin\r\nFile1=fehlt.dll\r\n"
+                       "[Doku]\r\nDir=doc\r\nFile1=*.txt\r\n");
+    Answers("Weiter? => No\nIm Teil Kaputt ist ein Fehler aufgetreten. => Yes\n");
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    EXPECT_TRUE(window.Installed);
+    EXPECT_TRUE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
+    EXPECT_EQ(1u, LogLines("MSG WarnOkCancel | KAPUTT: Anwendung nicht vollst\xC3\xA4ndig "
+                           "installiert! -> OK (default)")
+                      .size());
+
+    // Answered No: the run ends there.
+    setup::ClearAnswers();
+    Answers("Weiter? => No\n");
+    target_ = scratch_ + "Ziel2";
+    TInstallerController second;
+    TestView secondView(second);
+    Run(second, secondView);
+    EXPECT_FALSE(second.Installed);
+    EXPECT_FALSE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
+    EXPECT_EQ(1u, LogLines("MSG AskYesNoDefaultNo | Im Teil Kaputt ist ein Fehler "
+                           "aufgetreten.\\rSoll dennoch fortgesetzt werden? -> No (default)")
+                      .size());
+}
+
+TEST_F(RunTest, RequiredSubProjectCancelled) {
+    WriteDemo("", "[Programm]\r\nInstall=sub\\sub.ins\r\nAbortText=Ohne Zusatz geht es nicht.\r\n");
+    testenv::WriteFile(source_ + "sub\\sub.ins", "[Project]\r\nName=Zusatz\r\nPath=C:\\Zusatz\r\n");
+    TInstallerController window;
+    TestView view(window);
+    // The nested window is cancelled by its person (it asks first).
+    view.subWindow = [](TInstallerController& sub) {
+        TestView subView(sub);
+        sub.CancelClick();
+        return sub.ModalResult();
+    };
+    Answers("Installation wirklich abbrechen? => Yes\n");
+    Run(window, view);
+    EXPECT_EQ(std::vector<std::string>{"Zusatz"}, view.subCaptions);
+    EXPECT_FALSE(window.Installed);
+    EXPECT_EQ(1u, LogLines("MSG Info | Ohne Zusatz geht es nicht. -> OK (default)").size());
+    EXPECT_EQ(1u, LogLines("MSG AskYesNoDefaultNo | Im Teil Programm ist ein Fehler").size());
+    // The abort request stopped the run before the second part.
+    EXPECT_FALSE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
+
+    // Installed by its nested window, the sub-project counts as done.
+    TInstallerController ok;
+    TestView okView(ok);
+    target_ = scratch_ + "Ziel3";
+    Run(ok, okView);
+    EXPECT_TRUE(ok.Installed);
+    EXPECT_TRUE(plat::folderExists("C:\\Zusatz"));
+}
+
+TEST_F(RunTest, CancelDuringAPart) {
+    WriteDemo();
+    TInstallerController window;
+    TestView view(window);
+    view.onStatus = [](TInstallerController& w) {
+        if (w.StatusText() == "Programm") w.CancelClick();
+    };
+    Run(window, view);
+    EXPECT_FALSE(window.Installed);
+    EXPECT_FALSE(plat::fileExists(target_ + "\\bin\\demo.bat"));
+    EXPECT_FALSE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
+    EXPECT_TRUE(window.InstallNowEnabled());
+    EXPECT_FALSE(window.Running);
+}
+
+TEST_F(RunTest, BadInput) {
+    // A sub-script that does not exist: reported, the part fails, and the
+    // default answer ends the run.
+    WriteDemo("", "[Doku]\r\nInstall=nirgends.ins\r\n");
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    EXPECT_FALSE(window.Installed);
+    EXPECT_TRUE(view.subCaptions.empty());
+    EXPECT_EQ(1u, LogLines("MSG Info | Installationsscript nicht gefunden.\\r\\n" + source_ +
+                           "nirgends.ins")
+                      .size());
+
+    // A part list naming a section that does not exist.
+    testenv::WriteFile(source_ + "install.ins", "[Project]\r\nName=X\r\nPart1=Geister\r\n");
+    TInstallerController ghost;
+    TestView ghostView(ghost);
+    Run(ghost, ghostView);
+    EXPECT_FALSE(ghost.Installed);
+    EXPECT_EQ(1u, LogLines("MSG Info | Der Teil Geister ist im Installationsscript nicht "
+                           "beschrieben:\\rdie Sektion [Geister] fehlt.")
+                      .size());
+
+    // A target folder that cannot be created: the error reaches the caller,
+    // the window is usable again, nothing is written.
+    WriteDemo();
+    testenv::WriteFile(scratch_ + "Datei", "im Weg");
+    target_ = scratch_ + "Datei\\Demo";
+    TInstallerController blocked;
+    TestView blockedView(blocked);
+    EXPECT_THROW(Run(blocked, blockedView), setup::SetupError);
+    EXPECT_FALSE(blocked.Installed);
+    EXPECT_FALSE(blocked.Running);
+    EXPECT_TRUE(blocked.InstallNowEnabled());
+    EXPECT_EQ("im Weg", testenv::ReadFile(scratch_ + "Datei"));
+    EXPECT_EQ(scratch_ + "Ziel\\Demo\\",
+              RegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Demo"));
+}
+
+} // namespace
