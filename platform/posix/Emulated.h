@@ -66,6 +66,15 @@ struct Resolved {
 // error set) when the path names no drive this emulation has.
 std::optional<Resolved> resolve(const std::string& windowsPath);
 
+// The on-disk name (UTF-8) of the entry of a Linux folder that matches a
+// Windows-1252 name without regard to case.
+std::optional<std::string> findInFolder(const std::string& folder, const std::string& name);
+// Keeping the listings of findInFolder current: listingCurrent before a change
+// of a folder, listingChanged after it succeeded (names on disk, empty for none).
+bool listingCurrent(const std::string& folder);
+void listingChanged(const std::string& folder, bool wasCurrent, const std::string& added,
+                    const std::string& removed);
+
 // A Linux path (absolute or relative to the current folder) in Z: form.
 std::string zForm(const std::string& linuxPath);
 // A Linux path in its drive form: C:\... under the root's drive_c, else Z:\...

@@ -181,6 +181,25 @@ std::string parentOf(const std::string& native) {
     return slash == 0 || slash == std::string::npos ? "/" : native.substr(0, slash);
 }
 
+std::string baseName(const std::string& native) {
+    return native.substr(native.rfind('/') + 1);
+}
+
+// Keeps the folder listings for case-insensitive lookups up to date across
+// one change made by this process.
+class FolderChange {
+  public:
+    explicit FolderChange(const std::string& native)
+        : folder_(parentOf(native)), name_(baseName(native)),
+          wasCurrent_(posix::listingCurrent(folder_)) {}
+    void added() { posix::listingChanged(folder_, wasCurrent_, name_, ""); }
+    void removed() { posix::listingChanged(folder_, wasCurrent_, "", name_); }
+
+  private:
+    std::string folder_, name_;
+    bool wasCurrent_;
+};
+
 } // namespace
 
 // ---- DirSearch ----
@@ -323,12 +342,15 @@ bool File::open(const std::string& path, OpenMode mode) {
     int flags = O_CLOEXEC | (writing ? O_RDWR : O_RDONLY);
     if (mode == OpenMode::CreateAlways) flags |= O_CREAT | O_TRUNC;
     if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
+    std::optional<FolderChange> change;
+    if (!r->exists) change.emplace(r->native);
     const int fd = ::open(r->native.c_str(), flags, 0666);
     if (fd < 0) {
         return failWith(errno == EEXIST && mode == OpenMode::CreateNew
                             ? kErrFileExists
                             : fromErrno(errno, !r->parentExists));
     }
+    if (change) change->added();
     impl_ = std::make_unique<Impl>();
     impl_->fd = fd;
     if (writing) markArchive(fd);
@@ -504,7 +526,9 @@ bool deleteFile(const std::string& path) {
     Info info;
     if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
     if (S_ISDIR(info.mode) || readOnlyFile(info)) return fail(kErrAccessDenied);
+    FolderChange change(r->native);
     if (unlink(r->native.c_str()) != 0) return fail(fromErrno(errno));
+    change.removed();
     return true;
 }
 
@@ -533,8 +557,20 @@ bool moveFile(const std::string& from, const std::string& to, bool replace) {
     } else if (!target->parentExists) {
         return fail(kErrPathNotFound);
     }
+    const std::string sourceFolder = parentOf(source->native);
+    const std::string targetFolder = parentOf(destination);
+    const bool sourceCurrent = posix::listingCurrent(sourceFolder);
+    const bool targetCurrent =
+        targetFolder == sourceFolder ? sourceCurrent : posix::listingCurrent(targetFolder);
     if (rename(source->native.c_str(), destination.c_str()) != 0)
         return fail(errno == EINVAL ? kErrAccessDenied : fromErrno(errno));
+    if (targetFolder == sourceFolder) {
+        posix::listingChanged(sourceFolder, sourceCurrent, baseName(destination),
+                              baseName(source->native));
+    } else {
+        posix::listingChanged(sourceFolder, sourceCurrent, "", baseName(source->native));
+        posix::listingChanged(targetFolder, targetCurrent, baseName(destination), "");
+    }
     return true;
 }
 
@@ -543,7 +579,9 @@ bool createFolder(const std::string& path) {
     if (!r) return false;
     if (r->exists) return fail(kErrAlreadyExists);
     if (!r->parentExists) return fail(kErrPathNotFound);
+    FolderChange change(r->native);
     if (mkdir(r->native.c_str(), 0777) != 0) return fail(fromErrno(errno, true));
+    change.added();
     return true;
 }
 
@@ -554,7 +592,9 @@ bool removeFolder(const std::string& path) {
     if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
     if (!S_ISDIR(info.mode)) return fail(kErrDirectory);
     if (r->components.empty()) return fail(kErrAccessDenied);
+    FolderChange change(r->native);
     if (rmdir(r->native.c_str()) != 0) return fail(fromErrno(errno));
+    change.removed();
     return true;
 }
 
@@ -587,6 +627,43 @@ std::optional<std::string> longPathName(const std::string& path) {
         out += "\\" + name;
     if (r->components.empty() || path.back() == '\\' || path.back() == '/') out += "\\";
     return out;
+}
+
+// ---- Block copy ----
+
+int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
+    if (!isOpen() || !source.isOpen()) {
+        error_ = kErrInvalidHandle;
+        fail(error_);
+        return -1;
+    }
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(count, INT_MAX));
+    for (;;) {
+        const ssize_t n =
+            ::copy_file_range(source.impl_->fd, nullptr, impl_->fd, nullptr, chunk, 0);
+        // 0 may also be a file whose size the system does not know (/proc):
+        // the read below tells.
+        if (n > 0) return n;
+        if (n == 0) break;
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF)
+            break; // not between these two files: copy through the buffer
+        error_ = fromErrno(errno);
+        fail(error_);
+        return -1;
+    }
+    const int64_t got = source.read(buffer, count);
+    if (got <= 0) {
+        if (got < 0) error_ = source.lastError();
+        return got;
+    }
+    const int64_t written = write(buffer, static_cast<uint64_t>(got));
+    if (written != got) {
+        if (written >= 0) fail(error_ = kErrDiskFull);
+        return -1;
+    }
+    return got;
 }
 
 } // namespace plat

@@ -251,6 +251,32 @@ TEST_F(EmulationTest, DrivesMapOntoTheRootAndLinux) {
     EXPECT_TRUE(fileExists(program));
 }
 
+TEST_F(EmulationTest, CaseLookupsSeeChangesOfOtherPrograms) {
+    const std::string dir = testenv::Native(scratch_);
+    EXPECT_FALSE(fileExists(scratch_ + "A.TXT")); // the folder is listed now
+    spit(dir + "/a.txt", "1");                    // another program, at once
+    EXPECT_TRUE(fileExists(scratch_ + "A.TXT"));
+    fs::rename(dir + "/a.txt", dir + "/b.txt");
+    EXPECT_FALSE(fileExists(scratch_ + "A.TXT"));
+    EXPECT_TRUE(fileExists(scratch_ + "B.TXT"));
+    // The folder itself replaced by another of the same name.
+    fs::rename(dir, dir + ".old");
+    fs::create_directories(dir);
+    spit(dir + "/c.txt", "2");
+    EXPECT_FALSE(fileExists(scratch_ + "B.TXT"));
+    EXPECT_TRUE(fileExists(scratch_ + "C.TXT"));
+    // Changes of this program keep the listing right.
+    File f;
+    ASSERT_TRUE(f.open(scratch_ + "New.txt", OpenMode::CreateNew));
+    f.close();
+    EXPECT_TRUE(fileExists(scratch_ + "NEW.TXT"));
+    ASSERT_TRUE(moveFile(scratch_ + "new.txt", scratch_ + "Renamed.txt", false));
+    EXPECT_FALSE(fileExists(scratch_ + "NEW.TXT"));
+    EXPECT_TRUE(fileExists(scratch_ + "RENAMED.TXT"));
+    ASSERT_TRUE(deleteFile(scratch_ + "renamed.TXT"));
+    EXPECT_FALSE(fileExists(scratch_ + "RENAMED.TXT"));
+}
+
 TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
     const std::string file = scratch_ + "a.txt";
     testenv::WriteFile(file, "x");
