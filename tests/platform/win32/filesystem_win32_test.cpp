@@ -56,6 +56,26 @@ TEST_F(Win32FileSystem, Windows1252NamesRoundTripThroughTheDisk) {
     EXPECT_EQ(testenv::ReadFile(path(kUmlautName)), "abc");
 }
 
+TEST_F(Win32FileSystem, NamesWithoutAWindows1252FormAreFoundByTheirShortName) {
+    // A Greek name cannot be written in Windows-1252; "?" would name nothing.
+    std::wstring wide = plat::win::widen(scratch_) + L"\u03A9mega file.txt";
+    plat::win::FileHandle created(::CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(created);
+    created.reset();
+
+    std::set<std::string> names = list("*");
+    ASSERT_EQ(names.size(), 1u);
+    const std::string name = *names.begin();
+    EXPECT_EQ(name.find('?'), std::string::npos) << name;
+    EXPECT_TRUE(plat::fileExists(path(name))) << name;
+    plat::File f;
+    EXPECT_TRUE(f.open(path(name), plat::OpenMode::Read)) << f.lastError();
+    auto stored = plat::longPathName(path(name));
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(plat::fileExists(*stored)) << *stored;
+}
+
 TEST_F(Win32FileSystem, SearchMatchesWildcardsAndReportsSizesAndKinds) {
     makeFile("a.txt", "12345");
     makeFile("b.TXT", "");
