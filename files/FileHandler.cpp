@@ -330,14 +330,15 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
     TempFile out;
     if (!out.Create(FolderOf(DestName))) return CopyNotCopied;
 
+    // Block by block: one read and one write (or one copy inside the kernel
+    // where the system offers it), then progress, the abort flag and messages.
     char* buffer = Buffer();
     for (;;) {
-        int64_t got = in.read(buffer, BufferSize);
-        if (got == 0) break;
-        int64_t written = got > 0 ? out.file().write(buffer, static_cast<uint64_t>(got)) : -1;
-        if (got > 0) CurrentBytes += got;
+        const int64_t copied = out.file().copyFrom(in, BufferSize, buffer);
+        if (copied == 0) break;
+        if (copied > 0) CurrentBytes += copied;
         FireProgress();
-        if (got < 0 || written != got) {
+        if (copied < 0) {
             // Disk full or a read error: the previous destination stays.
             out.Discard();
             CurrentBytes = 0;

@@ -114,6 +114,12 @@ class File {
                   std::optional<FileTime> write);
     std::optional<FileTime> writeTime() const;
     bool flush();
+    // Copies up to count bytes from source's position to this file's position
+    // and advances both: inside the kernel where the system can (Linux
+    // copy_file_range), else by one read into buffer (count bytes) and one
+    // write. Returns the bytes copied, 0 at the source's end, -1 when reading
+    // or writing failed or not all could be written (lastError()).
+    int64_t copyFrom(File& source, uint64_t count, void* buffer);
 
     uint32_t lastError() const { return error_; }
 

@@ -504,4 +504,20 @@ uint32_t lastError() {
     return tLastError;
 }
 
+// ---- Block copy ----
+
+int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
+    const int64_t got = source.read(buffer, count);
+    if (got <= 0) {
+        if (got < 0) error_ = recordError(source.lastError());
+        return got;
+    }
+    const int64_t written = write(buffer, static_cast<uint64_t>(got));
+    if (written != got) {
+        if (written >= 0) error_ = recordError(ERROR_DISK_FULL);
+        return -1;
+    }
+    return got;
+}
+
 } // namespace plat
