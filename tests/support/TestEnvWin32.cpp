@@ -88,7 +88,10 @@ std::string ReadFile(const std::string& windowsPath) {
                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
-    if (!file) return bytes;
+    if (!file) {
+        ADD_FAILURE() << "cannot read " << windowsPath;
+        return bytes;
+    }
     char buffer[65536];
     DWORD got = 0;
     while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
