@@ -87,12 +87,12 @@ int32_t TextToInteger(std::string_view text) {
 void TSection_i::AddLine(std::string_view line) {
     line = UpToNul(line);
     if (!line.empty() && line[0] == ';') {
-        Append({}, std::string(line));
+        AppendPlain({}, line);
         return;
     }
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-        Append({}, std::string(line));
+        AppendPlain({}, line);
         return;
     }
     std::string_view value = line.substr(eq + 1);
@@ -100,17 +100,43 @@ void TSection_i::AddLine(std::string_view line) {
     if (value.empty()) return;
     if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
         value = value.substr(1, value.size() - 2);
-    Append(std::string(TrimBlanks(line.substr(0, std::min(eq, kMaxKey)))), std::string(value));
+    AppendPlain(TrimBlanks(line.substr(0, std::min(eq, kMaxKey))), value);
 }
 
-void TSection_i::Append(std::string key, std::string value) {
-    entries_.push_back(Entry{std::move(key), std::move(value)});
+size_t TSection_i::Store(std::string_view text) {
+    const size_t offset = text_.size();
+    text_.append(text.data(), text.size());
+    return offset;
+}
+
+void TSection_i::Append(std::string_view key, std::string_view value) {
+    AppendPlain(key, UpToNul(value));
+}
+
+void TSection_i::AppendPlain(std::string_view key, std::string_view value) {
+    Entry entry;
+    entry.keyLength = static_cast<uint32_t>(key.size());
+    entry.keyOffset = Store(key);
+    entry.valueLength = static_cast<uint32_t>(value.size());
+    entry.valueOffset = Store(value);
+    entries_.push_back(entry);
+}
+
+void TSection_i::SetValue(int index, std::string_view value) {
+    value = UpToNul(value);
+    // The old text stays in the block unused; sections are small and short-lived.
+    Entry& entry = entries_[static_cast<size_t>(index)];
+    entry.valueLength = static_cast<uint32_t>(value.size());
+    entry.valueOffset = Store(value);
 }
 
 int TSection_i::Find(std::string_view key) const {
     if (key.empty()) return -1;
     for (size_t i = 0; i < entries_.size(); ++i) {
-        if (AnsiSameText(entries_[i].key, key)) return static_cast<int>(i);
+        const Entry& e = entries_[i];
+        if (e.keyLength == key.size() &&
+            AnsiSameText(std::string_view(text_).substr(e.keyOffset, e.keyLength), key))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -228,12 +254,14 @@ void TIni::SaveFile() {
                 if (section.Count() == 0) continue;
                 if (!named.name.empty()) stream.WriteLine("[" + named.name + "]");
                 for (int i = 0; i < section.Count(); ++i) {
-                    const TSection_i::Entry& entry = section[i];
-                    if (!entry.key.empty()) {
-                        stream.WriteString(entry.key);
+                    const std::string_view key = section.Key(i);
+                    const std::string_view value = section.Value(i);
+                    if (!key.empty()) {
+                        stream.WriteBlock(key.data(), key.size());
                         stream.WriteChar('=');
                     }
-                    stream.WriteLine(entry.value);
+                    stream.WriteBlock(value.data(), value.size());
+                    stream.WriteBlock("\r\n", 2);
                 }
                 stream.WriteLine({});
             }
@@ -268,8 +296,8 @@ std::string TIni::ReadString(std::string_view section, std::string_view key,
     if (si < 0) return defaultValue;
     const TSection_i& sec = *sections_[static_cast<size_t>(si)].section;
     const int ki = sec.Find(key);
-    if (ki < 0 || sec[ki].value.empty()) return defaultValue;
-    return sec[ki].value;
+    if (ki < 0 || sec.Value(ki).empty()) return defaultValue;
+    return std::string(sec.Value(ki));
 }
 
 int32_t TIni::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) {
@@ -290,15 +318,15 @@ void TIni::WriteString(std::string_view section, std::string_view key, std::stri
     const int ki = sec.Find(key);
     if (ki < 0) {
         if (value.empty()) return;
-        sec.Append(std::string(key), std::string(value));
+        sec.Append(key, value);
         modified_ = true;
         return;
     }
-    if (sec[ki].value == value) return;
+    if (sec.Value(ki) == value) return;
     if (value.empty())
         sec.Delete(ki);
     else
-        sec.SetValue(ki, std::string(value));
+        sec.SetValue(ki, value);
     modified_ = true;
 }
 

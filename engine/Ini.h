@@ -13,33 +13,49 @@
 namespace setup {
 
 // The lines of one section in file order. Comments and lines without "=" are
-// keyless entries whose value is the whole line.
+// keyless entries whose value is the whole line. Keys and values live in one
+// text block per section, so that loading a large script costs few allocations.
 class TSection_i {
   public:
-    struct Entry {
-        std::string key;   // trimmed of blanks, at most 254 characters; empty when keyless
-        std::string value; // never holds a NUL byte
-    };
-
     // Parses and appends one line: ";" comments and lines without "=" become
     // keyless entries; "key=" (empty value) is dropped; a value between single
-    // quotes loses them.
+    // quotes loses them. A NUL byte ends the line.
     void AddLine(std::string_view line);
     // Index of the first entry whose key equals key without regard to case;
     // -1 when there is none. An empty key never matches.
     int Find(std::string_view key) const;
 
     int Count() const { return static_cast<int>(entries_.size()); }
-    const Entry& operator[](int index) const { return entries_[static_cast<size_t>(index)]; }
-    void Append(std::string key, std::string value);
-    void SetValue(int index, std::string value) {
-        entries_[static_cast<size_t>(index)].value = std::move(value);
+    // Trimmed of blanks, at most 254 characters; empty for a keyless entry.
+    std::string_view Key(int index) const {
+        const Entry& e = entries_[static_cast<size_t>(index)];
+        return std::string_view(text_).substr(e.keyOffset, e.keyLength);
     }
+    // Never holds a NUL byte. Valid until the section is next changed.
+    std::string_view Value(int index) const {
+        const Entry& e = entries_[static_cast<size_t>(index)];
+        return std::string_view(text_).substr(e.valueOffset, e.valueLength);
+    }
+    void Append(std::string_view key, std::string_view value);
+    void SetValue(int index, std::string_view value);
     void Delete(int index) { entries_.erase(entries_.begin() + index); }
-    void Clear() { entries_.clear(); }
+    void Clear() {
+        entries_.clear();
+        text_.clear();
+    }
 
   private:
+    struct Entry {
+        size_t keyOffset;
+        size_t valueOffset;
+        uint32_t keyLength;
+        uint32_t valueLength;
+    };
+    size_t Store(std::string_view text);
+    void AppendPlain(std::string_view key, std::string_view value); // value without NUL
+
     std::vector<Entry> entries_;
+    std::string text_; // the keys and values the entries point into
 };
 
 class TIni {

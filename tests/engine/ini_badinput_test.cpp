@@ -33,9 +33,9 @@ void ExpectWellFormed(const TIni& ini) {
         ASSERT_LE(ini.SectionName(i).size(), 80u);
         const TSection_i& section = ini.Section(i);
         for (int k = 0; k < section.Count(); ++k) {
-            ASSERT_EQ(section[k].value.find('\0'), std::string::npos);
-            ASSERT_LE(section[k].key.size(), 254u);
-            ASSERT_LE(section[k].value.size(), 498u);
+            ASSERT_EQ(section.Value(k).find('\0'), std::string_view::npos);
+            ASSERT_LE(section.Key(k).size(), 254u);
+            ASSERT_LE(section.Value(k).size(), 498u);
         }
     }
 }
@@ -47,7 +47,7 @@ std::vector<std::string> NonEmptySections(const TIni& ini) {
     for (int i = 0; i < ini.SectionCount(); ++i) {
         const TSection_i& section = ini.Section(i);
         for (int k = 0; k < section.Count(); ++k) {
-            if (!section[k].value.empty()) {
+            if (!section.Value(k).empty()) {
                 names.push_back(ini.SectionName(i));
                 break;
             }
