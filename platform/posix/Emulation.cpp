@@ -501,6 +501,25 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
         out.parentExists = true;
         return out;
     }
+    // Second fast path: the folder exists exactly as asked and only the last
+    // name is missing or spelt in another case (a file about to be created).
+    if (!parts.empty()) {
+        const std::string parent = full.substr(0, full.rfind('/'));
+        const std::string folder = parent.empty() ? "/" : parent;
+        if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            out.parentExists = true;
+            out.native = full;
+            if (const std::optional<std::string> name = findInFolder(folder, parts.back())) {
+                const std::string found = parent + "/" + *name;
+                if (stat(found.c_str(), &st) == 0) {
+                    out.native = found;
+                    out.components.back() = plat::utf8ToCp1252(*name);
+                    out.exists = true;
+                }
+            }
+            return out;
+        }
+    }
 
     // Component by component; a missing name is looked up without regard to case.
     std::string current = base;
