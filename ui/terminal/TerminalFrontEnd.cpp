@@ -44,6 +44,11 @@ void OnInterrupt(int) {
 
 bool g_terminate = false;
 
+// Blank texts clear the window's lines; the terminal prints nothing for them.
+bool Blank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
 // Message texts break lines with CR; the terminal wants LF and UTF-8.
 std::string TerminalText(const std::string& text) {
     std::string out;
@@ -85,15 +90,16 @@ class TerminalView : public InstallerView {
     Owner WindowHandle() const override { return static_cast<Owner>(0x100 + depth_); }
 
     void StatusChanged() override {
-        if (controller_.StatusText().empty() || controller_.StatusText() == lastStatus_) return;
-        lastStatus_ = controller_.StatusText();
+        const std::string& status = controller_.StatusText();
+        if (Blank(status) || status == lastStatus_) return;
+        lastStatus_ = status;
         if (!tty_) Line(TerminalText(lastStatus_));
         DrawProgress(true);
     }
     void FileNameChanged() override {
-        if (!tty_ && !controller_.FileNameText().empty() &&
-            controller_.FileNameText() != lastFileName_) {
-            lastFileName_ = controller_.FileNameText();
+        const std::string& name = controller_.FileNameText();
+        if (!tty_ && !Blank(name) && name != lastFileName_) {
+            lastFileName_ = name;
             Line("  " + TerminalText(lastFileName_));
         }
         DrawProgress(false);
@@ -119,8 +125,11 @@ class TerminalView : public InstallerView {
         const bool person = !options_.unattended && !IsUnattended() && plat::canAskPerson();
         while (controller_.ModalResult() == ModalNone && !g_terminate) {
             if (controller_.InstallNowVisible()) {
-                if (person && !AskBeforeInstall()) continue;
-                Line("Installieren in: " + TerminalText(controller_.TargetFolder()));
+                if (person) {
+                    if (!AskBeforeInstall()) continue;
+                } else {
+                    Line("Installieren in: " + TerminalText(controller_.TargetFolder()));
+                }
                 PressInstall();
                 if (controller_.ModalResult() != ModalNone || g_terminate) break;
                 if (!controller_.OkVisible() && !person) {
@@ -211,6 +220,7 @@ class TerminalView : public InstallerView {
     // The progress bar: redrawn at most ten times a second on a terminal;
     // without a terminal, a line for every tenth of the way.
     void DrawProgress(bool force) {
+        if (!controller_.ProgressVisible()) return;
         const int32_t maximum = controller_.ProgressMaximum();
         const int32_t position = controller_.ProgressPosition();
         const int percent =
@@ -233,7 +243,7 @@ class TerminalView : public InstallerView {
                           std::string(static_cast<size_t>(kWidth - filled), '-') + "] ";
         bar += maximum > 0 ? std::to_string(percent) + "%" : std::string("?");
         std::string text = bar + "  " + TerminalText(controller_.StatusText());
-        if (!controller_.FileNameText().empty() && controller_.FileNameText() != " ")
+        if (!Blank(controller_.FileNameText()))
             text += "  " + TerminalText(controller_.FileNameText());
         if (text.size() > 150) text = text.substr(0, 147) + "...";
         std::printf("\r\x1b[K%*s%s", depth_ * 2, "", text.c_str());

@@ -1,0 +1,2 @@
+@echo off
+echo Qorv-Demo 1.0
