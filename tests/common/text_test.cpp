@@ -83,13 +83,7 @@ TEST(Text, SearchesAreOneBased) {
     EXPECT_EQ(DigitValue('g'), -1);
 }
 
-TEST(Text, SmallUtilities) {
-    EXPECT_EQ(FirstChar(""), ' ');
-    EXPECT_EQ(LastChar("ab"), 'b');
-    EXPECT_EQ(WithoutLastChar(""), "");
-    EXPECT_EQ(Trim("  a b \t "), "a b \t");
-    EXPECT_EQ(TrimLeft("  a "), "a ");
-    EXPECT_EQ(TextBeforeQuestionMark("a.exe?x=1"), "a.exe");
+TEST(Text, SkipToStopsAtTheEnd) {
     const char* text = "key=value";
     SkipTo('=', text);
     EXPECT_STREQ(text, "=value");
