@@ -4,6 +4,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -492,7 +493,20 @@ struct KeyRef {
     std::string rootName;
     std::vector<std::string> names;
     bool writable = false;
+    bool standIn = false; // an always-present system key that registry.reg lacks
 };
+
+// Keys that every NT Windows has. The version rules take a missing key for an
+// old NT; the emulation's version defaults (Windows 7) imply the key, so a
+// registry.reg without it reads as the key with no values.
+bool isSystemKey(const std::string& rootName, const std::vector<std::string>& names) {
+    static const char* const kVersionKey[] = {"Software", "Microsoft", "Windows NT",
+                                              "CurrentVersion"};
+    if (rootName != "HKEY_LOCAL_MACHINE" || names.size() != 4) return false;
+    for (size_t i = 0; i < 4; ++i)
+        if (strcasecmp(names[i].c_str(), kVersionKey[i]) != 0) return false;
+    return true;
+}
 
 } // namespace
 
@@ -513,8 +527,13 @@ uint32_t RegKey::open(RegRoot root, const std::string& path, RegAccess access, b
     if (!reg.refresh()) return kErrBadDb;
     Key* key = &reg.tree.rootKey(rootName);
     bool created = false;
+    bool standIn = false;
     for (const std::string& name : names) {
         Key* next = key->child(name);
+        if (!next && !create && access == RegAccess::Read && isSystemKey(rootName, names)) {
+            standIn = true;
+            break;
+        }
         if (!next) {
             if (!create) return kErrFileNotFound;
             next = &key->addChild(name);
@@ -528,6 +547,7 @@ uint32_t RegKey::open(RegRoot root, const std::string& path, RegAccess access, b
     impl_->rootName = rootName;
     impl_->names = std::move(names);
     impl_->writable = access == RegAccess::All;
+    impl_->standIn = standIn;
     return kErrSuccess;
 }
 
@@ -556,7 +576,7 @@ uint32_t RegKey::queryString(const std::string& name, std::string& out) const {
     std::lock_guard guard(reg.mutex);
     if (!reg.refresh()) return kErrBadDb;
     Key* key = reg.find(impl_->rootName, impl_->names);
-    if (!key) return kErrKeyDeleted;
+    if (!key) return impl_->standIn ? kErrFileNotFound : kErrKeyDeleted;
     const Value* v = key->value(name);
     if (!v) return kErrFileNotFound;
     if (v->type != RegType::String && v->type != RegType::ExpandString) return kErrInvalidData;
@@ -570,7 +590,7 @@ uint32_t RegKey::queryDword(const std::string& name, uint32_t& out) const {
     std::lock_guard guard(reg.mutex);
     if (!reg.refresh()) return kErrBadDb;
     Key* key = reg.find(impl_->rootName, impl_->names);
-    if (!key) return kErrKeyDeleted;
+    if (!key) return impl_->standIn ? kErrFileNotFound : kErrKeyDeleted;
     const Value* v = key->value(name);
     if (!v) return kErrFileNotFound;
     if (v->type != RegType::Dword) return kErrInvalidData;

@@ -70,3 +70,9 @@ TEST_F(WindowsVersionEmulated, Windows9xCodes) {
     Set9x("4.90", "Microsoft Windows ME");
     EXPECT_EQ(WindowsVersion(), WinMe);
 }
+
+TEST_F(WindowsVersionEmulated, FreshRootIsWindows7) {
+    // No version values at all: the emulation is a 32-bit Windows 7.
+    EXPECT_EQ(WindowsVersion(), Win7);
+    EXPECT_FALSE(IsWow64());
+}
