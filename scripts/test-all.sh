@@ -43,7 +43,7 @@ if [ -x tests/e2e/run.sh ]; then
 fi
 step "build win64" build win64
 step "check win64 executable" check_pe build/win64/Setup.exe "PE32+ executable (GUI) x86-64"
-step "unit tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64
+step "unit and end-to-end tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64
 step "build win32" build win32
 step "check win32 executable" check_pe build/win32/Setup.exe "PE32 executable (GUI) Intel 80386"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test program of a win64 build under wine64, in a fresh Wine
-# prefix that is thrown away afterwards.
+# Runs every test program of a win64 build under wine64, then the end-to-end
+# tests of its Setup.exe, in a fresh Wine prefix that is thrown away afterwards.
 #
 #   scripts/wine-tests.sh BUILD_DIR [gtest arguments...]
 #
@@ -80,6 +80,16 @@ for program in "${programs[@]}"; do
         failed+=("$name")
     fi
 done
+
+# The built program itself, end to end, in the same prefix.
+e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/run.sh"
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e" ]; then
+    echo "=== end-to-end tests of Setup.exe"
+    if ! SETUP_RUNNER="$WINE64" "$e2e" "$build_dir"; then
+        echo "=== end-to-end tests of Setup.exe FAILED"
+        failed+=("e2e")
+    fi
+fi
 
 echo
 if [ ${#failed[@]} -ne 0 ]; then
