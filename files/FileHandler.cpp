@@ -364,10 +364,10 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
     if (dest && dest->creationTime != 0) creation = dest->creationTime;
     out.file().setTimes(creation, std::nullopt, stamp);
     out.file().close();
-    uint32_t attributes = dest ? dest->attributes : plat::kAttrArchive;
-    auto current = plat::getAttributes(out.path());
-    if (!current || *current != WithArchive(attributes))
-        plat::setAttributes(out.path(), WithArchive(attributes));
+    // A new file carries the archive bit already; hidden and system bits of
+    // the file it replaces are kept.
+    if (dest && (dest->attributes & (plat::kAttrHidden | plat::kAttrSystem)))
+        plat::setAttributes(out.path(), WithArchive(dest->attributes));
     if (!out.ReplaceInto(DestName)) {
         CurrentBytes = 0;
         return CopyNotCopied;

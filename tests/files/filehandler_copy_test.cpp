@@ -229,6 +229,12 @@ TEST_F(FileHandlerCopyTest, CopyGetsSourceTimeAndOnlyTheArchiveBit) {
     EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "n.txt", FileTimeToDosDate(T0 - 3600 * Sec), 1),
               CopyDone);
     EXPECT_EQ(Entry(dst_ + "n.txt").writeTime, T0 + Sec);
+
+    // A replaced hidden file stays hidden.
+    ASSERT_TRUE(plat::setAttributes(dst_ + "n.txt", plat::kAttrHidden));
+    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "n.txt", 0, 1), CopyDone);
+    EXPECT_EQ(Entry(dst_ + "n.txt").attributes, plat::kAttrHidden | plat::kAttrArchive);
+    ASSERT_TRUE(plat::setAttributes(dst_ + "n.txt", plat::kAttrNormal));
     ASSERT_TRUE(plat::setAttributes(from, plat::kAttrNormal));
 }
 
