@@ -62,15 +62,16 @@ TEST_F(ProjectTest, FoldersAndNames) {
 }
 
 TEST_F(ProjectTest, PreviousInstallationIsTheDefaultTarget) {
-    SetRegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Demo",
-                      "E:\\Old\\Demo\\");
-    engine_.LoadScript(WriteScript("[Project]\r\nName=Demo\r\nPath=D:\\New\r\n"));
-    EXPECT_EQ("E:\\Old\\Demo\\", engine_.TargetDir);
+    SetRegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Vorher",
+                      "E:\\Old\\Vorher\\");
+    engine_.LoadScript(WriteScript("[Project]\r\nName=Vorher\r\nPath=D:\\New\r\n"));
+    EXPECT_EQ("E:\\Old\\Vorher\\", engine_.TargetDir);
     // fromTarvel: the viewer's folder of the project wins.
     SetRegistryString(plat::RegRoot::LocalMachine,
-                      "Software\\Qorv\\Tarvel.exe\\Projects\\Demo\\dir", "", "F:\\Viewer\\Demo");
-    engine_.LoadScript(WriteScript("[Project]\r\nName=Demo\r\nfromTarvel=1\r\n"));
-    EXPECT_EQ("F:\\Viewer\\Demo\\", engine_.TargetDir);
+                      "Software\\Qorv\\Tarvel.exe\\Projects\\Vorher\\dir", "",
+                      "F:\\Viewer\\Vorher");
+    engine_.LoadScript(WriteScript("[Project]\r\nName=Vorher\r\nfromTarvel=1\r\n"));
+    EXPECT_EQ("F:\\Viewer\\Vorher\\", engine_.TargetDir);
 }
 
 TEST_F(ProjectTest, FileResultsAreCountedAndListed) {
