@@ -47,13 +47,6 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
     ReportStepNotAvailable("Registry-Eintrag " + line);
 }
 
-bool TScriptInstall::DownloadPartFiles(const std::string& partName, const std::string& partFolder) {
-    (void)partFolder;
-    if (HasValue(Script.get(), partName, "URLDir1")) ReportStepNotAvailable("Download (URLDir#)");
-    // The part's own files are copied all the same.
-    return true;
-}
-
 void TScriptInstall::RegisterExtension(const std::string& value) {
     ReportStepNotAvailable("Dateizuordnung " + value);
 }

@@ -16,6 +16,8 @@
 
 namespace setup {
 
+class THttpClient;
+
 // One entry of the project file list: an upper-cased destination path (or a
 // path as found on disk for hold files) and its result code (0 to 3).
 struct ProjectFileEntry {
@@ -148,6 +150,13 @@ class TScriptInstall {
     void RecordInstallFolder(const std::string& folder);
     void RegisterLine(const std::string& line, const std::string& partName);
     bool DownloadPartFiles(const std::string& partName, const std::string& partFolder);
+    // The files of the part's web folders (URLDir#) into TargetDir + partFolder
+    // (files/Download.cpp); false when a list or a file could not be had.
+    bool DownloadSection(const std::string& section, const std::string& partFolder);
+    bool DownloadList(const std::vector<std::string>& lines, const std::string& folderUrl,
+                      const std::string& section, const std::string& partFolder);
+    // Created by the first download, kept for the engine's lifetime.
+    std::shared_ptr<THttpClient> HttpClient;
     void RegisterExtension(const std::string& value);
     void WriteUninstallEntry(const std::string& partName, const std::string& partTarget,
                              const std::string& unInst);

@@ -1,0 +1,93 @@
+// The download step of a part: the files of its web folders (URLDir#) that
+// are missing or differ from their local copies in the part's folder.
+#include "common/Ansi.h"
+#include "common/FileInfo.h"
+#include "common/Messages.h"
+#include "common/Text.h"
+#include "engine/ScriptInstall.h"
+#include "files/HttpClient.h"
+
+namespace setup {
+
+bool TScriptInstall::DownloadPartFiles(const std::string& partName, const std::string& partFolder) {
+    return DownloadSection(partName, partFolder);
+}
+
+bool TScriptInstall::DownloadSection(const std::string& section, const std::string& partFolder) {
+    bool result = true;
+    for (int i = 1;; ++i) {
+        std::string folderUrl = Script->ReadString(section, "URLDir" + std::to_string(i), "");
+        if (folderUrl.empty()) break;
+        folderUrl = AnsiLowerCase(folderUrl);
+        if (folderUrl.back() != '/') folderUrl += '/';
+        if (!HttpClient) HttpClient = std::make_shared<THttpClient>();
+
+        const std::string text = HttpClient->GetText(folderUrl + texts::ListFileName);
+        if (text.empty()) {
+            result = false;
+            if (WarnOkCancel(MessageOwner(), "Sektion " + section + "\r" + texts::ListFileName +
+                                                 texts::NotFound) != IdOk)
+                AbortRequested = true;
+            break;
+        }
+        std::vector<std::string> lines;
+        size_t start = 0;
+        while (start <= text.size()) {
+            const size_t end = text.find_first_of("\r\n", start);
+            lines.push_back(text.substr(start, end - start));
+            if (end == std::string::npos) break;
+            start =
+                end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+        }
+        result = DownloadList(lines, folderUrl, section, partFolder);
+        if (CheckAbort()) break;
+    }
+    return result;
+}
+
+bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
+                                  const std::string& folderUrl, const std::string& section,
+                                  const std::string& partFolder) {
+    bool result = true;
+    const setup::Owner owner = MessageOwner();
+    for (const std::string& line : lines) {
+        if (line.empty()) continue;
+        const TDownloadLine entry = ParseDownloadLine(line);
+        const std::string url = folderUrl + entry.Name;
+        ReportStatus(Script->ReadString(section, "HeadLine", section));
+        if (!IsContainedName(entry.Name)) {
+            // It would be written outside the part's folder.
+            result = false;
+            if (WarnOkCancel(owner, "Sektion " + section + "\r" + texts::UnsafeName + entry.Name +
+                                        "\r" + url + texts::NotCopied) != IdOk) {
+                AbortRequested = true;
+                break;
+            }
+            continue;
+        }
+        const std::string local = TargetDir + partFolder + LocalDownloadName(entry.Name);
+        const size_t slash = local.find_last_of('\\');
+        if (slash != std::string::npos) ForceFoldersShared(local.substr(0, slash));
+
+        if (FileDosDate(local) >= entry.Date && FileSize64(local) == entry.Size) continue;
+
+        FileHandler->SetSourceName(url);
+        TFileHandler* copier = FileHandler;
+        HttpClient->OnWorkBegin = [copier](int64_t maximum) { copier->DownloadWorkBegin(maximum); };
+        HttpClient->OnWork = [copier](int64_t count) { copier->DownloadWork(count); };
+        if (!HttpClient->DownloadToFile(owner, url, local)) {
+            result = false;
+            if (AbortRequested) break; // cancelled during the transfer
+            if (WarnOkCancel(owner, "Sektion " + section + "\r" + url + texts::NotCopied) != IdOk) {
+                AbortRequested = true;
+                break;
+            }
+            continue;
+        }
+        ++UpdatedCount;
+        SetFileDate(local, entry.Date);
+    }
+    return result;
+}
+
+} // namespace setup

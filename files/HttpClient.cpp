@@ -1,0 +1,207 @@
+#include "files/HttpClient.h"
+
+#include "common/Ansi.h"
+#include "common/Error.h"
+#include "common/RegistryAccess.h"
+#include "common/Text.h"
+#include "platform/FileSystem.h"
+#include "platform/Http.h"
+#include "platform/System.h"
+
+namespace setup {
+
+namespace {
+
+const char* const InternetSettings =
+    "C\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+int PortNumber(const std::string& text) {
+    std::string_view cursor = text;
+    const bool digits = !text.empty() && DigitValue(text[0]) >= 0 && DigitValue(text[0]) < 10;
+    const int64_t value = ParseInteger(cursor);
+    if (!digits || !cursor.empty() || value > 65535)
+        throw SetupError("'" + text + "' ist kein g\xFCltiger Integerwert");
+    return static_cast<int>(value);
+}
+
+// A file that nobody else uses in the folder of dest; deleted unless it was
+// moved over dest.
+class DownloadTemp {
+  public:
+    DownloadTemp() = default;
+    ~DownloadTemp() {
+        file_.close();
+        if (!path_.empty()) plat::deleteFile(path_);
+    }
+    DownloadTemp(const DownloadTemp&) = delete;
+    DownloadTemp& operator=(const DownloadTemp&) = delete;
+
+    bool Create(const std::string& dest) {
+        const size_t slash = dest.find_last_of('\\');
+        const std::string folder = slash == std::string::npos ? "" : dest.substr(0, slash + 1);
+        static uint32_t counter = static_cast<uint32_t>(plat::tickCount());
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            std::string name = folder + "~setup" + std::to_string(++counter) + ".dl";
+            if (file_.open(name, plat::OpenMode::CreateNew)) {
+                path_ = std::move(name);
+                return true;
+            }
+            if (file_.lastError() != plat::kErrFileExists &&
+                file_.lastError() != plat::kErrAlreadyExists)
+                return false;
+        }
+        return false;
+    }
+    plat::File& file() { return file_; }
+    bool ReplaceInto(const std::string& dest) {
+        file_.close();
+        if (!plat::moveFile(path_, dest, true)) return false;
+        path_.clear();
+        return true;
+    }
+
+  private:
+    plat::File file_;
+    std::string path_;
+};
+
+} // namespace
+
+ProxySetting ParseProxyServer(const std::string& value) {
+    std::string text = value;
+    const std::string upper = AnsiUpperCase(text);
+    const size_t http = upper.find("HTTP=");
+    if (http != std::string::npos) {
+        text = text.substr(http + 5);
+        const size_t semicolon = text.find(';');
+        if (semicolon != std::string::npos) text.resize(semicolon);
+    }
+    const size_t first = text.find_first_not_of(' ');
+    text = first == std::string::npos ? "" : text.substr(first);
+    ProxySetting proxy;
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos) {
+        // No port: the host stays empty, and the number is missing.
+        PortNumber(text);
+        return proxy;
+    }
+    proxy.port = PortNumber(text.substr(colon + 1));
+    proxy.host = text.substr(0, colon);
+    return proxy;
+}
+
+THttpClient::THttpClient() {
+    if (ReadRegistryInteger(InternetSettings, "proxyEnable", 0) == 0) return;
+    try {
+        const std::string server = ReadRegistryString(InternetSettings, "ProxyServer", "");
+        if (server.empty()) return;
+        Proxy = ParseProxyServer(server);
+    } catch (const SetupError& e) {
+        Proxy = {};
+        PlainMessage(texts::HttpInit + e.what());
+    }
+}
+
+bool THttpClient::Get(const std::string& url,
+                      const std::function<bool(const char*, std::size_t)>& write) {
+    plat::HttpRequest request;
+    request.url = url;
+    request.proxyHost = Proxy.host;
+    request.proxyPort = Proxy.port;
+    // Caches on the way must not answer with an old list or file.
+    request.headers = {"Cache-Control: no-cache", "Pragma: no-cache"};
+    plat::HttpSink sink;
+    sink.workBegin = [this](int64_t total) {
+        if (OnWorkBegin) OnWorkBegin(total);
+    };
+    sink.work = [this](int64_t count) {
+        if (OnWork) OnWork(count);
+    };
+    sink.write = write;
+    lastError_.clear();
+    return plat::httpGet(request, sink, lastError_);
+}
+
+std::string THttpClient::GetText(const std::string& url) {
+    std::string text;
+    if (Get(url, [&](const char* data, std::size_t size) {
+            text.append(data, size);
+            return true;
+        }))
+        return text;
+    PlainMessage(url + "\r" + lastError_);
+    return {};
+}
+
+bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
+                                 const std::string& localPath) {
+    DownloadTemp temp;
+    bool ok = false;
+    if (!temp.Create(localPath)) {
+        lastError_ = "Die Datei " + localPath + " kann nicht angelegt werden.";
+    } else {
+        bool cancelled = false;
+        bool writeFailed = false;
+        ok = Get(url, [&](const char* data, std::size_t size) {
+            if (temp.file().write(data, size) != static_cast<int64_t>(size)) {
+                writeFailed = true;
+                return false;
+            }
+            cancelled = CheckAbort();
+            return !cancelled;
+        });
+        if (cancelled) return false; // Cancel: no message, the old file stays
+        if (writeFailed) lastError_ = "Die Datei " + localPath + " kann nicht geschrieben werden.";
+        if (ok && !temp.ReplaceInto(localPath)) {
+            ok = false;
+            lastError_ = "Die Datei " + localPath + " kann nicht ersetzt werden.";
+        }
+    }
+    if (!ok) InfoMessage(owner, url + "\r" + lastError_);
+    return ok;
+}
+
+TDownloadLine ParseDownloadLine(const std::string& line) {
+    TDownloadLine result;
+    size_t position = 1;
+    result.Date = static_cast<int32_t>(ParseIntegerAt(line, position));
+    ++position; // one separator
+    result.Size = ParseIntegerAt(line, position);
+    // position is the second separator (1-based): the name follows it.
+    result.Name = position < line.size() ? AnsiLowerCase(line.substr(position)) : "";
+    return result;
+}
+
+std::string LocalDownloadName(const std::string& name) {
+    std::string local = name.substr(0, name.find('?'));
+    for (char& ch : local)
+        if (ch == '/') ch = '\\';
+    return local;
+}
+
+bool IsContainedName(const std::string& name) {
+    std::string decoded;
+    const std::string path = name.substr(0, name.find('?'));
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%' && i + 2 < path.size() && DigitValue(path[i + 1]) >= 0 &&
+            DigitValue(path[i + 2]) >= 0) {
+            decoded += static_cast<char>(DigitValue(path[i + 1]) * 16 + DigitValue(path[i + 2]));
+            i += 2;
+        } else {
+            decoded += path[i];
+        }
+    }
+    if (decoded.empty() || decoded[0] == '/' || decoded[0] == '\\') return false;
+    if (decoded.find(':') != std::string::npos) return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = decoded.find_first_of("/\\", start);
+        const std::string part = decoded.substr(start, end - start);
+        if (part == "..") return false;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace setup
