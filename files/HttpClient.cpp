@@ -7,13 +7,17 @@
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "platform/System.h"
+#include "platform/Time.h"
+
+#include <cstdio>
 
 namespace setup {
 
 namespace {
 
+// The current user's Internet Settings ("U": HKEY_CURRENT_USER).
 const char* const InternetSettings =
-    "C\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    "U\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 int PortNumber(const std::string& text) {
     std::string_view cursor = text;
@@ -22,6 +26,34 @@ int PortNumber(const std::string& text) {
     if (!digits || !cursor.empty() || value > 65535)
         throw SetupError("'" + text + "' ist kein g\xFCltiger Integerwert");
     return static_cast<int>(value);
+}
+
+// An HTTP date ("Tue, 08 Dec 2026 10:00:00 GMT") of now plus days.
+std::string HttpDate(int days) {
+    constexpr int64_t UnixEpoch = 11644473600; // seconds from 1601 to 1970
+    const int64_t seconds = static_cast<int64_t>(plat::now() / 10000000) - UnixEpoch +
+                            static_cast<int64_t>(days) * 86400;
+    int64_t z = seconds / 86400 + 719468; // civil date from days since 1970
+    const int64_t dayOfWeek = (seconds / 86400 + 4) % 7;
+    const int64_t era = z / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2);
+    static const char* const Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    char text[40];
+    const int64_t inDay = seconds % 86400;
+    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", Days[dayOfWeek],
+                  static_cast<int>(day), Months[month - 1], static_cast<int>(year),
+                  static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
+                  static_cast<int>(inDay % 60));
+    return text;
 }
 
 // A file that nobody else uses in the folder of dest; deleted unless it was
@@ -108,8 +140,10 @@ bool THttpClient::Get(const std::string& url,
     request.url = url;
     request.proxyHost = Proxy.host;
     request.proxyPort = Proxy.port;
-    // Caches on the way must not answer with an old list or file.
-    request.headers = {"Cache-Control: no-cache", "Pragma: no-cache"};
+    // Caches on the way must not answer with an old list or file: the request
+    // expired yesterday and was modified the day after tomorrow.
+    request.headers = {"Expires: " + HttpDate(-1), "Last-Modified: " + HttpDate(2),
+                       "Cache-Control: no-cache", "Pragma: no-cache"};
     plat::HttpSink sink;
     sink.workBegin = [this](int64_t total) {
         if (OnWorkBegin) OnWorkBegin(total);

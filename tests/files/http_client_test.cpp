@@ -6,6 +6,7 @@
 #include "common/Messages.h"
 #include "files/http_test_server.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -105,6 +106,47 @@ TEST_F(HttpClientTest, TextFilesAndFailures) {
     // Nobody listening.
     EXPECT_FALSE(client.DownloadToFile(NoOwner, "http://127.0.0.1:1/x", local));
     EXPECT_EQ("old contents", testenv::ReadFile(local));
+}
+
+// Sets the current user's proxy for one test and turns it off again.
+class ProxyGuard {
+  public:
+    ProxyGuard(uint32_t enable, const std::string& server) {
+        EXPECT_EQ(0u, key_.open(plat::RegRoot::CurrentUser, Key, plat::RegAccess::All, true));
+        key_.setDword("proxyEnable", enable);
+        key_.setString("ProxyServer", server);
+    }
+    ~ProxyGuard() {
+        key_.setDword("proxyEnable", 0);
+        key_.deleteValue("ProxyServer");
+    }
+
+  private:
+    static constexpr const char* Key =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    plat::RegKey key_;
+};
+
+TEST_F(HttpClientTest, ProxyOfTheInternetSettings) {
+    httptest::Server server(scratch_ + "srv\\");
+    ASSERT_TRUE(server.Running());
+    const std::string proxy = "ftp=other:21; http=127.0.0.1:" + std::to_string(server.Port());
+    {
+        ProxyGuard off(0, proxy);
+        EXPECT_EQ("", THttpClient().Proxy.host);
+    }
+    {
+        ProxyGuard bad(1, "no-port");
+        EXPECT_EQ("", THttpClient().Proxy.host); // "HTTP-init:" shown, no proxy
+    }
+    ProxyGuard on(1, proxy);
+    THttpClient client;
+    EXPECT_EQ("127.0.0.1", client.Proxy.host);
+    // The request goes to the proxy with the whole URL (WinHTTP adds ":80").
+    EXPECT_EQ("", client.GetText("http://files.example.invalid/list.txt"));
+    const std::string requests = server.Requests();
+    EXPECT_EQ(0u, requests.find("http://files.example.invalid")) << requests;
+    EXPECT_NE(std::string::npos, requests.find("/list.txt")) << requests;
 }
 
 } // namespace

@@ -99,6 +99,9 @@ class Server {
     bool Running() const {
         return port_ != 0;
     }
+    int Port() const {
+        return port_;
+    }
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + "/" + path;
     }
