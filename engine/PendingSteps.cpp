@@ -29,49 +29,6 @@ bool TScriptInstall::InstallFonts() {
     return false;
 }
 
-std::string TScriptInstall::MakeGroup(const std::string& groupName,
-                                      std::vector<std::string>& groupList) {
-    (void)groupList;
-    if (HasValue(Script.get(), "Project", "Group"))
-        ReportStepNotAvailable("Startmen\xFC-Gruppe " + groupName);
-    return {};
-}
-
-void TScriptInstall::RecordInstallFolder(const std::string& folder) {
-    // The install record that GetPreviousInstallDir reads back ("R\Installs\").
-    WriteRegistryString("M\\Software\\Qorv\\Installs", ProjectName, folder);
-}
-
-void TScriptInstall::RegisterLine(const std::string& line, const std::string& partName) {
-    (void)partName;
-    ReportStepNotAvailable("Registry-Eintrag " + line);
-}
-
-void TScriptInstall::RegisterExtension(const std::string& value) {
-    ReportStepNotAvailable("Dateizuordnung " + value);
-}
-
-void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std::string& partTarget,
-                                         const std::string& unInst) {
-    (void)partTarget;
-    ReportStepNotAvailable("Deinstallationseintrag " + partName + " (" + unInst + ")");
-}
-
-bool TScriptInstall::AddItem32(const std::string& partName, const std::string& partTarget,
-                               const std::string& groupFolder, const std::string& partFolder) {
-    (void)partTarget;
-    (void)groupFolder;
-    (void)partFolder;
-    if (HasValue(Script.get(), partName, "Execute") &&
-        Script->ReadString(partName, "Icon", "") != "-")
-        ReportStepNotAvailable("Verkn\xFCpfung " + partName);
-    return false;
-}
-
-void TScriptInstall::RegisterClassesSection() {
-    if (HasValue(Script.get(), "Register", "R1")) ReportStepNotAvailable("[Register]");
-}
-
 void TScriptInstall::FindSuperfluousFiles() {
     if (HasValue(Script.get(), "Project", "DelExt"))
         ReportStepNotAvailable("\xDC"

@@ -1,0 +1,57 @@
+// File associations: the open command of an extension directly under
+// HKEY_CLASSES_ROOT, asked before a different command is replaced, and the
+// command found first recorded in [Extensions] of Deinst.ins.
+#include "common/Messages.h"
+#include "engine/ScriptInstall.h"
+#include "system/RegistryEntries.h"
+
+namespace setup {
+
+namespace {
+
+constexpr size_t MaxCommandLength = 255;
+// The reading buffer of 254 bytes holds at most 253 characters.
+constexpr size_t MaxCurrentLength = 253;
+
+std::string CommandKey(const std::string& dottedExtension) {
+    return dottedExtension + "\\shell\\open\\command";
+}
+
+} // namespace
+
+void SetOpenCommand(const std::string& dottedExtension, const std::string& command) {
+    SetKeyDefault(plat::RegRoot::ClassesRoot, CommandKey(dottedExtension), command);
+}
+
+void TScriptInstall::RegisterExtension(const std::string& value) {
+    const size_t equals = value.find('=');
+    if (equals == std::string::npos) {
+        WarnOkCancel(MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
+        return;
+    }
+    std::string extension = value.substr(0, equals);
+    // The dot is added here; one written in the script is not doubled.
+    if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+    const std::string command = value.substr(equals + 1, MaxCommandLength);
+
+    std::string current;
+    plat::RegKey key;
+    if (key.open(plat::RegRoot::ClassesRoot, CommandKey("." + extension), plat::RegAccess::Read) ==
+            0 &&
+        key.queryString("", current) != 0)
+        current.clear();
+    key.close();
+    if (current.size() > MaxCurrentLength) current.resize(MaxCurrentLength);
+
+    bool replace = true;
+    if (!current.empty() && current != command) {
+        replace = AskYesNo(MessageOwner(), "bisherige Verkn\xFCpfung ." + extension + ": " +
+                                               current + " " + "ersetzen?") == IdYes;
+    }
+    if (replace) SetOpenCommand("." + extension, command);
+
+    if (UninstallScript && UninstallScript->ReadString("Extensions", extension, "").empty())
+        UninstallScript->WriteString("Extensions", extension, current);
+}
+
+} // namespace setup

@@ -1,0 +1,228 @@
+// The start-menu group of a project and the shortcut of each part.
+#include "system/Shortcuts.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "common/Error.h"
+#include "common/Log.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/RegistryAccess.h"
+#include "common/Text.h"
+#include "engine/ScriptInstall.h"
+#include "platform/ShellLink.h"
+
+namespace setup {
+
+namespace {
+
+const std::string ShellFolders = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                 "Shell Folders";
+
+std::string Cut(const std::string& text) {
+    return text.substr(0, ShortcutTextLength);
+}
+
+// A decimal icon index; a text that is not a number gives 0.
+int32_t IconIndexOf(const std::string& text) {
+    size_t pos = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (pos == text.size()) return 0;
+    int64_t value = 0;
+    for (; pos < text.size(); ++pos) {
+        if (text[pos] < '0' || text[pos] > '9') return 0;
+        value = value * 10 + (text[pos] - '0');
+        if (value > INT32_MAX) return 0;
+    }
+    return static_cast<int32_t>(text[0] == '-' ? -value : value);
+}
+
+std::string Hex(int32_t code) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(code));
+    return buffer;
+}
+
+} // namespace
+
+std::string TScriptInstall::MakeGroup(const std::string& groupName,
+                                      std::vector<std::string>& groupList) {
+    const bool diagnose = DiagnoseMode != ' ';
+    std::string base = ReadRegistryString("M" + ShellFolders, "Common Programs", "");
+    if (base.empty()) base = ReadRegistryString("U" + ShellFolders, "Programs", "");
+    std::string parent = ReadProjectValue("ParentGroup", "");
+    if (!parent.empty() && parent[0] == '\\') {
+        parent.erase(0, 1);
+        base = ReadRegistryString("U" + ShellFolders, "Common Start Menu", "");
+        if (base.empty()) base = ReadRegistryString("U" + ShellFolders, "Start Menu", "");
+    }
+    const std::string parentFolder = AddBackslash(base) + parent;
+    FileHandler->ForceFolders(parentFolder);
+
+    const std::string group = (AddBackslash(parentFolder) + groupName).substr(0, 255);
+    if (diagnose) InfoMessage(MessageOwner(), "GroupDir:" + group);
+    FileHandler->ForceFolders(group);
+    groupList.push_back(group);
+
+    plat::broadcastWinIniChange();
+    if (diagnose) InfoMessage(MessageOwner(), "nach PostMessage WinIniChange");
+    if (diagnose) InfoMessage(MessageOwner(), "Nach MakeGroup (in MakeGroup)");
+    return AddBackslash(group);
+}
+
+bool TScriptInstall::AddItem32(const std::string& partName, const std::string& partTarget,
+                               const std::string& groupFolder, const std::string& partFolder) {
+    (void)partFolder;
+    // A part cancelled during its copy gets no shortcut, and its run does not
+    // count as installed.
+    if (AbortRequested) return false;
+    const setup::Owner owner = MessageOwner();
+    std::string execute = Script->ReadString(partName, "Execute", partName + ".EXE");
+    // Shown in the file line under the part's status.
+    ReportStatus(lastStatus_, "Execute=" + execute);
+    ExpandPlaceholders(execute);
+    Substitute(execute, &partTarget);
+    if (!execute.empty() && execute[0] == '\\') {
+        execute.erase(0, 1);
+    } else if (execute.find(":\\") == std::string::npos) {
+        execute = partTarget + execute;
+    }
+    // A target already in quotes keeps them and its arguments after them.
+    if (execute.find(' ') != std::string::npos && execute[0] != '"') execute = '"' + execute + '"';
+
+    const std::string icon = Trim(Script->ReadString(partName, "Icon", ""));
+    if (DiagnoseMode == '1')
+        InfoMessage(owner,
+                    "insFile:" + GetScriptPath() + "\rPartName=" + partName + "\raIconNm=" + icon);
+    if (icon == "-") return true;
+
+    std::string iconFile;
+    if (!icon.empty()) {
+        std::string text = icon;
+        ExpandPlaceholders(text);
+        if (!text.empty() && text[0] == '\\') {
+            iconFile = text.substr(1);
+        } else if (text.find(":\\") != std::string::npos) {
+            iconFile = text;
+        } else {
+            iconFile = partTarget + text;
+        }
+    }
+    const std::string iconNr = Script->ReadString(partName, "IconNr", "");
+
+    std::string workingFolder = Script->ReadString(partName, "DefDir", "");
+    if (workingFolder.empty()) {
+        workingFolder = partTarget;
+    } else {
+        ExpandPlaceholders(workingFolder);
+        if (!Substitute(workingFolder, &partTarget))
+            PlainMessage(texts::FailedSubstitution + workingFolder);
+    }
+
+    std::string program, defaultArguments;
+    if (!execute.empty() && execute[0] == '"') {
+        const size_t close = execute.find('"', 1);
+        program = execute.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        if (close != std::string::npos && close + 2 < execute.size())
+            defaultArguments = execute.substr(close + 2);
+    } else {
+        const size_t blank = execute.find(' ');
+        program = execute.substr(0, blank);
+        if (blank != std::string::npos) defaultArguments = execute.substr(blank + 1);
+    }
+
+    std::string arguments = Script->ReadString(partName, "Parm", defaultArguments);
+    ExpandPlaceholders(arguments);
+    if (!Substitute(arguments, &partTarget)) PlainMessage(texts::FailedSubstitution + arguments);
+    const std::string name = Script->ReadString(partName, "Name", partName);
+    const int32_t iconIndex = IconIndexOf(iconNr);
+    // Without Icon (also with IconNr alone) the icon is the program's.
+    if (iconFile.empty()) iconFile = program;
+
+    const std::string ownGroup = Script->ReadString(partName, "Group", "");
+    const std::string group = ownGroup.empty() ? groupFolder : MakeGroup(ownGroup, GroupList);
+
+    if (DiagnoseMode == '2')
+        InfoMessage(owner, partName + "\r\rAddItem32:\r" + group + "\r" + program + "\r" +
+                               arguments + "\r" + name + "\r" + iconFile + "\r" +
+                               std::to_string(iconIndex) + "\r" + workingFolder);
+    CreateShortcut(*FileHandler, group, program, workingFolder, iconIndex, iconFile, name,
+                   arguments);
+    return true;
+}
+
+void CreateShortcut(TFileHandler& fileHandler, const std::string& groupFolder,
+                    const std::string& target, const std::string& workingFolder, int32_t iconIndex,
+                    const std::string& iconFile, const std::string& name,
+                    const std::string& arguments) {
+    ShortcutSpec spec;
+    spec.Path = Cut(target);
+    spec.WorkingDirectory = Cut(workingFolder);
+    spec.LinkFile = Cut(groupFolder + name + ".LNK");
+    spec.Arguments = Cut(arguments);
+    spec.Description = Cut(name);
+    spec.IconFile = Cut(iconFile);
+    spec.IconIndex = iconIndex;
+    spec.ShowCmd = 5;
+    const size_t slash = spec.LinkFile.rfind('\\');
+    if (slash != std::string::npos) fileHandler.ForceFolders(spec.LinkFile.substr(0, slash));
+    CreateLinkEx(spec);
+}
+
+int32_t CreateLinkEx(const ShortcutSpec& spec) {
+    try {
+        const int32_t init = plat::comInitialize();
+        if (init < 0) {
+            const char* what = init == plat::kHrUnexpected    ? "unexpected err"
+                               : init == plat::kHrOutOfMemory ? "out of memory"
+                               : init == plat::kHrInvalidArg  ? "invalid arg"
+                                                              : nullptr;
+            if (what) InfoMessage(ActiveForm, std::string("CoInitialize:\r") + what);
+            return init;
+        }
+        struct ComScope {
+            ~ComScope() { plat::comUninitialize(); }
+        } comScope;
+        return CreateLink(spec.Path, spec.WorkingDirectory, spec.LinkFile, spec.ShowCmd, 0,
+                          spec.IconIndex, spec.IconFile, spec.Description, spec.Arguments);
+    } catch (const std::exception& e) {
+        InfoMessage(ActiveForm, std::string("CreateLinkEx:") + e.what());
+        return -1;
+    }
+}
+
+int32_t CreateLink(const std::string& path, const std::string& workingDirectory,
+                   const std::string& linkFile, int32_t showCmd, uint16_t hotKey, int32_t iconIndex,
+                   std::string iconFile, const std::string& description,
+                   const std::string& arguments) {
+    plat::ShellLink link;
+    if (link.create() != 0) return -3;
+    try {
+        if (link.setPath(path) != 0) throw SetupError("SetPath failed:\r" + path);
+        if (link.setDescription(description) != 0)
+            throw SetupError("SetDescription failed:\r" + description);
+        if (link.setWorkingDirectory(workingDirectory) != 0)
+            throw SetupError("SetWorkingDirectory failed:\r" + workingDirectory);
+        if (link.setArguments(arguments) != 0)
+            throw SetupError("SetArguments failed:\r" + arguments);
+        if (hotKey != 0 && link.setHotkey(hotKey) != 0) throw SetupError("SetHotkey failed");
+        if (link.setShowCmd(showCmd == 0 ? 5 : showCmd) != 0) throw SetupError("SetShowCmd failed");
+        if (iconIndex != 0 && iconFile.empty()) iconFile = path;
+        if (!iconFile.empty() && link.setIconLocation(iconFile, iconIndex) != 0)
+            throw SetupError("SetIconLocation failed:\r" + iconFile + ", " +
+                             std::to_string(iconIndex));
+        if (link.queryPersistFile() != 0) throw SetupError("QueryInterface failed");
+        const int32_t saved = link.save(linkFile);
+        // A shortcut that could not be saved is not there: say so instead
+        // of passing over it in silence.
+        if (saved < 0) throw SetupError("Save failed:\r" + linkFile + " (" + Hex(saved) + ")");
+        log::Line("LINK", {linkFile, path, arguments, workingDirectory, iconFile,
+                           std::to_string(iconIndex)});
+        return saved;
+    } catch (const std::exception& e) {
+        InfoMessage(ActiveForm, std::string("CreateLink: ") + e.what());
+        return -1;
+    }
+}
+
+} // namespace setup

@@ -1,0 +1,190 @@
+// Register lines, the [Register] section, the uninstall entry and file
+// associations, on the emulated registry and under Wine on the real one.
+#include "engine/EngineTestEnv.h"
+#include "engine/ScriptInstall.h"
+#include "system/RegistryEntries.h"
+
+namespace {
+
+using enginetest::EngineEnv;
+using plat::RegRoot;
+
+class RegistryEntriesTest : public EngineEnv {
+  protected:
+    // Loads a script; the Wine prefix is shared by the whole test program, so
+    // every test names keys of its own.
+    void Load(const std::string& text) {
+        const std::string path = scratch_ + "install.ins";
+        testenv::WriteFile(path, text);
+        engine_.LoadScript(path);
+    }
+    static std::optional<uint32_t> Dword(RegRoot root, const std::string& key,
+                                         const std::string& name) {
+        plat::RegKey k;
+        uint32_t value = 0;
+        if (k.open(root, key, plat::RegAccess::Read) != 0 || k.queryDword(name, value) != 0)
+            return std::nullopt;
+        return value;
+    }
+    setup::TFileHandler copier_;
+    setup::TScriptInstall engine_{nullptr, copier_};
+};
+
+TEST_F(RegistryEntriesTest, RegisterLinesWriteEachKindOfValue) {
+    Load("[Project]\r\nName=RegLines\r\nRegistryNode=SetupTestNode\r\n[BASE]\r\n");
+    const std::string key = "Software\\SetupTest\\Lines";
+    engine_.RegisterLine("U\\" + key + "\\Key=hello", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Count=#dw:$1F", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Negative=#dw:-5", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Prefix=#dw:12ab", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Zero=#dw:", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Label=#sz:abc", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Hash=#abc", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Bare", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Long=" + std::string(300, 'x'), "BASE");
+
+    EXPECT_EQ("hello", RegistryString(RegRoot::CurrentUser, key + "\\Key", ""));
+    EXPECT_EQ(31u, Dword(RegRoot::CurrentUser, key, "Count"));
+    EXPECT_EQ(static_cast<uint32_t>(-5), Dword(RegRoot::CurrentUser, key, "Negative"));
+    EXPECT_EQ(12u, Dword(RegRoot::CurrentUser, key, "Prefix"));
+    EXPECT_EQ(0u, Dword(RegRoot::CurrentUser, key, "Zero"));
+    EXPECT_EQ("abc", RegistryString(RegRoot::CurrentUser, key, "Label"));
+    EXPECT_EQ("#abc", RegistryString(RegRoot::CurrentUser, key, "Hash"));
+    EXPECT_EQ("", RegistryString(RegRoot::CurrentUser, key + "\\Bare", ""));
+    EXPECT_EQ(std::string(255, 'x'), RegistryString(RegRoot::CurrentUser, key + "\\Long", ""));
+    EXPECT_EQ(9u, LogLines("REG ").size());
+    EXPECT_EQ(1u, LogLines("REG HKEY_CURRENT_USER | Software\\SetupTest\\Lines | Count | "
+                           "REG_DWORD | 31")
+                      .size());
+    EXPECT_TRUE(LogLines("MSG").empty());
+
+    // The obsolete notation lies below the project's node, after a message.
+    engine_.RegisterLine("Settings\\Window=1", "BASE");
+    EXPECT_EQ(
+        "1", RegistryString(RegRoot::CurrentUser, "SOFTWARE\\SetupTestNode\\Settings\\Window", ""));
+    ASSERT_EQ(1u, LogLines("MSG").size());
+    EXPECT_NE(std::string::npos,
+              LogLines("MSG")[0].find("veraltete Angabe:\\r\\n[BASE]\\r\\nSettings\\Window=1"));
+}
+
+TEST_F(RegistryEntriesTest, DwordsBeyondThirtyTwoBitsAreNotWritten) {
+    Load("[Project]\r\nName=RegRange\r\n[BASE]\r\n");
+    const std::string key = "Software\\SetupTest\\Range";
+    engine_.RegisterLine("U\\" + key + "\\AllBits=#dw:$FFFFFFFF", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Max=#dw:4294967295", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Min=#dw:-2147483648", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Big=#dw:$100000000", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Huge=#dw:99999999999999999999999", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\Low=#dw:-2147483649", "BASE");
+    EXPECT_EQ(0xFFFFFFFFu, Dword(RegRoot::CurrentUser, key, "AllBits"));
+    EXPECT_EQ(0xFFFFFFFFu, Dword(RegRoot::CurrentUser, key, "Max"));
+    EXPECT_EQ(0x80000000u, Dword(RegRoot::CurrentUser, key, "Min"));
+    EXPECT_EQ(std::nullopt, Dword(RegRoot::CurrentUser, key, "Big"));
+    EXPECT_EQ(std::nullopt, Dword(RegRoot::CurrentUser, key, "Huge"));
+    EXPECT_EQ(std::nullopt, Dword(RegRoot::CurrentUser, key, "Low"));
+    EXPECT_EQ(3u, LogLines("MSG Info | SetRegistryInteger(1):").size());
+}
+
+TEST_F(RegistryEntriesTest, RegisterCondKeepsAnExistingKey) {
+    Load("[Project]\r\nName=RegCond\r\n[BASE]\r\nRegisterCond=1\r\n");
+    const std::string key = "Software\\SetupTest\\Cond";
+    SetRegistryString(RegRoot::CurrentUser, key + "\\Old", "", "before");
+    engine_.RegisterLine("U\\" + key + "\\Old=after", "BASE");
+    engine_.RegisterLine("U\\" + key + "\\New=fresh", "BASE");
+    EXPECT_EQ("before", RegistryString(RegRoot::CurrentUser, key + "\\Old", ""));
+    EXPECT_EQ("fresh", RegistryString(RegRoot::CurrentUser, key + "\\New", ""));
+
+    // A path without a backslash after its first character names no value.
+    EXPECT_EQ(0, setup::SetRegistryString(RegRoot::CurrentUser, "Name", "x"));
+    EXPECT_EQ(0, setup::SetRegistryString(RegRoot::CurrentUser, "\\Name", "x"));
+    EXPECT_EQ(1u, LogLines("REG ").size());
+}
+
+TEST_F(RegistryEntriesTest, RegisterSectionStopsAtTheFirstGap) {
+    Load("[Project]\r\nName=RegSection\r\n[Register]\r\n"
+         "R1=SetupTest.Doc\\shell\\open\\command=%WDIR%view.exe\r\n"
+         "R3=SetupTest.Never=x\r\n");
+    engine_.RegisterClassesSection();
+    const std::string command =
+        RegistryString(RegRoot::ClassesRoot, "SetupTest.Doc\\shell\\open\\command", "");
+    EXPECT_EQ("view.exe", command.substr(command.size() - 8));
+    EXPECT_FALSE(plat::regKeyExists(RegRoot::ClassesRoot, "SetupTest.Never"));
+
+    Load("[Project]\r\nName=RegSection\r\n[Register]\r\nR1=SetupTest.Bare\r\n");
+    engine_.RegisterClassesSection();
+    EXPECT_TRUE(plat::regKeyExists(RegRoot::ClassesRoot, "SetupTest.Bare"));
+}
+
+TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
+    Load("[Project]\r\nName=RegUninst\r\nBytes=5000\r\nInstit=Institut\r\n"
+         "[VIEWER]\r\nName=SetupTestViewer\r\nUIcon=%DIR%viewer.exe\r\n"
+         "GroupReg=U\\Software\\SetupTest\\Groups\r\n"
+         "[PLAIN]\r\n");
+    engine_.SetTargetDir("C:\\Apps\\Viewer");
+    engine_.GroupList = {"C:\\Start\\Group", "C:\\Start\\Other"};
+    engine_.WriteUninstallEntry("VIEWER", "C:\\Apps\\Viewer\\", "C:\\Apps\\Viewer\\un.exe");
+
+    const std::string key =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SetupTestViewer";
+    EXPECT_EQ("SetupTestViewer", RegistryString(RegRoot::LocalMachine, key, "DisplayName"));
+    EXPECT_EQ("C:\\Apps\\Viewer\\un.exe",
+              RegistryString(RegRoot::LocalMachine, key, "UninstallString"));
+    EXPECT_EQ(5000u, Dword(RegRoot::LocalMachine, key, "EstimatedSize"));
+    EXPECT_EQ("Institut", RegistryString(RegRoot::LocalMachine, key, "Publisher"));
+    EXPECT_EQ("C:\\Apps\\Viewer\\", RegistryString(RegRoot::LocalMachine, key, "InstallLocation"));
+    EXPECT_EQ("C:\\Apps\\Viewer\\viewer.exe",
+              RegistryString(RegRoot::LocalMachine, key, "DisplayIcon"));
+    EXPECT_EQ("C:\\Start\\Other",
+              RegistryString(RegRoot::CurrentUser, "Software\\SetupTest\\Groups\\ProgGroup", "2"));
+    const auto reg = LogLines("REG ");
+    ASSERT_EQ(8u, reg.size());
+    EXPECT_NE(std::string::npos, reg[0].find("| DisplayName |"));
+    EXPECT_NE(std::string::npos, reg[5].find("| DisplayIcon |"));
+
+    // A part without Name is entered under its section name, not into the
+    // Uninstall key itself.
+    engine_.WriteUninstallEntry("PLAIN", "C:\\Apps\\Viewer\\", "un.exe");
+    EXPECT_EQ("PLAIN",
+              RegistryString(RegRoot::LocalMachine,
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PLAIN",
+                             "DisplayName"));
+}
+
+TEST_F(RegistryEntriesTest, AssociationsAskAndRecordTheFirstCommand) {
+    Load("[Project]\r\nName=RegAssoc\r\n");
+    const std::string deinst = scratch_ + "Deinst.ins";
+    const std::string key = ".setuptestnew\\shell\\open\\command";
+    engine_.UninstallScript = std::make_unique<setup::TIni>(deinst);
+
+    // New: written without a question, nothing recorded.
+    engine_.RegisterExtension("setuptestnew=view.exe %1");
+    EXPECT_EQ("view.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
+    EXPECT_EQ("", engine_.UninstallScript->ReadString("Extensions", "setuptestnew", ""));
+    // Identical: no question.
+    engine_.RegisterExtension("setuptestnew=view.exe %1");
+    EXPECT_TRUE(LogLines("MSG").empty());
+
+    // Different, answered No: unchanged, but the command found is recorded.
+    Answers("ersetzen? => No\n");
+    engine_.RegisterExtension("setuptestnew=other.exe %1");
+    EXPECT_EQ("view.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
+    ASSERT_EQ(1u, LogLines("MSG AskYesNo").size());
+    EXPECT_NE(std::string::npos,
+              LogLines("MSG AskYesNo")[0].find(
+                  "bisherige Verkn\xC3\xBCpfung .setuptestnew: view.exe %1 ersetzen? -> No"));
+    engine_.UninstallScript->SaveFile();
+    engine_.UninstallScript.reset();
+
+    // A second installation replaces it (default Yes) and keeps the first record.
+    engine_.UninstallScript = std::make_unique<setup::TIni>(deinst);
+    engine_.RegisterExtension("setuptestnew=other.exe %1");
+    engine_.RegisterExtension("setuptestnew=third.exe %1");
+    EXPECT_EQ("third.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
+    EXPECT_EQ("view.exe %1", engine_.UninstallScript->ReadString("Extensions", "setuptestnew", ""));
+
+    engine_.RegisterExtension("setuptestbad");
+    EXPECT_EQ(1u,
+              LogLines("MSG WarnOkCancel | setuptestbad: Verkn\xC3\xBCpfung fehlerhaft!").size());
+}
+
+} // namespace

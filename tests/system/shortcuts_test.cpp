@@ -1,0 +1,131 @@
+// The start-menu group and the shortcut of a part: where the group lies,
+// how the keys of a part become the shortcut, on both backends.
+#include "engine/EngineTestEnv.h"
+#include "engine/ScriptInstall.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using plat::RegRoot;
+
+const std::string ShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                 "Shell Folders";
+
+class ShortcutsTest : public enginetest::EngineEnv {
+  protected:
+    // The start-menu folders point into the scratch folder; under Wine the
+    // prefix's own values come back afterwards.
+    void SetUp() override {
+        EngineEnv::SetUp();
+        Redirect(RegRoot::LocalMachine, "Common Programs", "Common\\Programs");
+        Redirect(RegRoot::CurrentUser, "Programs", "User\\Programs");
+        Redirect(RegRoot::CurrentUser, "Common Start Menu", "Start");
+        partTarget_ = scratch_ + "App\\";
+    }
+    void TearDown() override {
+        for (const auto& [root, name, value] : saved_) {
+            plat::RegKey key;
+            key.open(root, ShellFolders, plat::RegAccess::All, true);
+            if (value)
+                key.setString(name, *value);
+            else
+                key.deleteValue(name);
+        }
+        EngineEnv::TearDown();
+    }
+    void Redirect(RegRoot root, const std::string& name, const std::string& folder) {
+        plat::RegKey key;
+        ASSERT_EQ(0u, key.open(root, ShellFolders, plat::RegAccess::All, true));
+        std::string old;
+        if (key.queryString(name, old) == 0)
+            saved_.emplace_back(root, name, old);
+        else
+            saved_.emplace_back(root, name, std::nullopt);
+        ASSERT_EQ(0u, key.setString(name, scratch_ + folder));
+    }
+    void Load(const std::string& text) {
+        const std::string path = scratch_ + "install.ins";
+        testenv::WriteFile(path, text);
+        engine_.LoadScript(path);
+    }
+    // The LINK lines, fields after the tag.
+    std::vector<std::string> Links() {
+        std::vector<std::string> lines = LogLines("LINK ");
+        for (std::string& line : lines)
+            line.erase(0, 5);
+        return lines;
+    }
+
+    std::vector<std::tuple<RegRoot, std::string, std::optional<std::string>>> saved_;
+    std::string partTarget_;
+    setup::TFileHandler copier_;
+    setup::TScriptInstall engine_{nullptr, copier_};
+};
+
+TEST_F(ShortcutsTest, PartKeysBecomeTheShortcut) {
+    Load("[Project]\r\nName=Links\r\n"
+         "[VIEWER]\r\n"
+         "[NOTE]\r\nExecute=\\notepad.exe\r\nIconNr=2\r\nParm=%DIR%readme.txt\r\n"
+         "[DOC]\r\nName=Docs\\Manual\r\nIconNr=x\r\nIcon=doc.ico\r\nDefDir=C:\\Work\r\n"
+         "[NONE]\r\nIcon=-\r\nGroup=Never\r\n"
+         "[SPACE]\r\nExecute=My Tool.exe\r\n"
+         "[OWN]\r\nGroup=Extra\r\nExecute=" +
+         scratch_ + "Tools\\x.exe\r\n");
+    // The shell may refuse a target that does not exist (Wine does).
+    for (const char* file : {"App\\VIEWER.EXE", "App\\DOC.EXE", "App\\My Tool.exe", "Tools\\x.exe"})
+        testenv::WriteFile(scratch_ + file, "MZ");
+    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    const std::string expected = scratch_ + "Common\\Programs\\Group= (untitled)\\";
+    ASSERT_EQ(expected, group);
+    EXPECT_TRUE(plat::folderExists(group));
+
+    for (const char* part : {"VIEWER", "NOTE", "DOC", "NONE", "SPACE", "OWN"})
+        EXPECT_TRUE(engine_.AddItem32(part, partTarget_, group, "App\\"));
+
+    EXPECT_TRUE(plat::fileExists(group + "VIEWER.LNK"));
+    EXPECT_TRUE(plat::fileExists(group + "Docs\\Manual.LNK"));
+    EXPECT_FALSE(plat::folderExists(scratch_ + "Common\\Programs\\Never"));
+    const auto links = Links();
+    ASSERT_EQ(5u, links.size());
+    const std::string app = partTarget_;
+    EXPECT_EQ(group + "VIEWER.LNK | " + app + "VIEWER.EXE |  | " + app + " | " + app +
+                  "VIEWER.EXE | 0",
+              links[0]);
+    EXPECT_EQ(group + "NOTE.LNK | notepad.exe | " + app + "readme.txt | " + app +
+                  " | notepad.exe | 2",
+              links[1]);
+    EXPECT_EQ(group + "Docs\\Manual.LNK | " + app + "DOC.EXE |  | C:\\Work | " + app +
+                  "doc.ico | 0",
+              links[2]);
+    // A target with a blank is one program, not a program and arguments.
+    EXPECT_EQ(group + "SPACE.LNK | " + app + "My Tool.exe |  | " + app + " | " + app +
+                  "My Tool.exe | 0",
+              links[3]);
+    const std::string extra = scratch_ + "Common\\Programs\\Extra\\";
+    EXPECT_EQ(extra + "OWN.LNK | " + scratch_ + "Tools\\x.exe |  | " + app + " | " + scratch_ +
+                  "Tools\\x.exe | 0",
+              links[4]);
+    EXPECT_TRUE(LogLines("MSG").empty()) << Log();
+    EXPECT_EQ((std::vector<std::string>{expected.substr(0, expected.size() - 1),
+                                        extra.substr(0, extra.size() - 1)}),
+              engine_.GroupList);
+}
+
+TEST_F(ShortcutsTest, GroupBelowTheStartMenuAndLongTargets) {
+    const std::string target = scratch_ + std::string(200 - scratch_.size(), 'a') + ".exe";
+    const std::string cut = target.substr(0, 145);
+    testenv::WriteFile(cut, "MZ");
+    Load("[Project]\r\nName=Links\r\nGroup=Suite\r\nParentGroup=\\Tools\r\n"
+         "[LONG]\r\nExecute=" +
+         target + "\r\n");
+    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    EXPECT_EQ(scratch_ + "Start\\Tools\\Suite\\", group);
+    EXPECT_TRUE(plat::folderExists(group));
+
+    engine_.AddItem32("LONG", partTarget_, group, "");
+    const auto links = Links();
+    ASSERT_EQ(1u, links.size());
+    EXPECT_EQ(0u, links[0].find(group + "LONG.LNK | " + cut + " | ")) << links[0];
+}
+
+} // namespace
