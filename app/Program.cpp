@@ -1,5 +1,6 @@
-// The program start. The installer window is not part of this build yet:
-// after the script is found and read, the run reports that it cannot install.
+// The program start. The installer window is handed in by the front end;
+// without one, after the script is found and read, the run reports that it
+// cannot install in this build.
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
@@ -58,7 +59,7 @@ std::string windowsScriptParameter(const std::string& parameter) {
 #endif
 }
 
-int start(const CommandLine& commandLine) {
+int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
     if (!commandLine.logFile.empty() && !log::Open(nativeForm(commandLine.logFile))) {
         tell("Das Protokoll " + commandLine.logFile + " kann nicht angelegt werden.", true);
         return ExitBadStart;
@@ -88,6 +89,15 @@ int start(const CommandLine& commandLine) {
         return finish(0, ExitBadStart);
     }
 
+    if (window) {
+        // The window logs its caption, the run and the end of the run.
+        const std::string targetDir =
+            commandLine.hasTargetDir ? windowsScriptParameter(commandLine.targetDir) : "";
+        int modalResult = 0;
+        const int status = window(script, commandLine.unattended, targetDir, modalResult);
+        return finish(modalResult, status);
+    }
+
     TIni ini(script);
     std::string caption = ini.ReadString("Project", "HeadLine", "");
     if (caption.empty()) caption = ini.ReadString("Project", "Name", "");
@@ -108,7 +118,7 @@ std::string LocateScript(const std::string& parameter, const std::string& progra
     return parameter;
 }
 
-int RunProgram(const std::vector<std::string>& args) {
+int RunProgram(const std::vector<std::string>& args, const InstallerWindowRunner& window) {
     CommandLine commandLine;
     std::string error;
     const bool parsed = ParseCommandLine(args, PlatformSyntax(), commandLine, error);
@@ -122,7 +132,7 @@ int RunProgram(const std::vector<std::string>& args) {
         return ExitInstalled;
     }
     try {
-        return start(commandLine);
+        return start(commandLine, window);
     } catch (const std::exception& e) {
         // An error out of the start is shown like the window's error box.
         log::Line("ERROR", {e.what()});

@@ -20,6 +20,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 }
 #else
 #include "platform/Cp1252.h"
+#include "ui/terminal/TerminalFrontEnd.h"
 
 int main(int argc, char** argv) {
     // The terminal's UTF-8 becomes the program's Windows-1252.
@@ -27,6 +28,12 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         args.push_back(plat::utf8ToCp1252(argv[i]));
     plat::setArguments(args);
-    return setup::RunProgram(plat::arguments());
+    return setup::RunProgram(plat::arguments(), [](const std::string& script, bool unattended,
+                                                   const std::string& targetDir, int& modalResult) {
+        setup::FrontEndOptions options;
+        options.unattended = unattended;
+        options.targetDir = targetDir;
+        return setup::RunTerminalFrontEnd(script, options, &modalResult);
+    });
 }
 #endif
