@@ -56,6 +56,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             super().copyfile(source, dest)
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
+    def handle_error(self, request, client_address):
+        pass  # a client that stops reading (Cancel) is no server error
 server = Server(("127.0.0.1", 0), Handler)
 with open(os.path.join(root, "port.tmp"), "w") as f:
     f.write(str(server.server_address[1]))

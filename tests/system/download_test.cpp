@@ -133,4 +133,24 @@ TEST_F(DownloadTest, LargeFileAdvancesTheProgress) {
     EXPECT_EQ(static_cast<int64_t>(size), progress.back());
 }
 
+TEST_F(DownloadTest, CancelDuringATransferKeepsThePreviousFile) {
+    server_->Put("big.bin", std::string(20u << 20, 'n'));
+    server_->Put("later.txt", "later");
+    server_->Put("tocopy.txt", Line(Date1, 20u << 20, "big.bin") + Line(Date1, 5, "later.txt"));
+    testenv::WriteFile(Local("big.bin"), "previous");
+    copier_.OnProgress = [] { setup::AbortRequested = true; };
+
+    Script("URLDir1=" + server_->Url("") + "\r\n");
+    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_TRUE(setup::AbortRequested);
+    EXPECT_EQ("previous", testenv::ReadFile(Local("big.bin")));
+    EXPECT_FALSE(plat::fileExists(Local("later.txt")));
+    EXPECT_EQ(std::string::npos, Log().find("nicht kopiert!")); // Cancel asks nothing more
+    plat::DirSearch search;
+    int files = 0;
+    for (bool found = search.first(Local("*")); found; found = search.next())
+        files += (search.entry().attributes & plat::kAttrDirectory) == 0;
+    EXPECT_EQ(1, files); // no temporary file left
+}
+
 } // namespace
