@@ -1,0 +1,51 @@
+// One whole installation run: the engine calls the registry lines, the
+// association, the uninstall entry, the shortcut and the [Register] section
+// of each part in their order.
+#include "engine/EngineTestEnv.h"
+#include "engine/ScriptInstall.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+class InstallRunTest : public enginetest::EngineEnv {};
+
+TEST_F(InstallRunTest, PartStepsRunInOrder) {
+    testenv::WriteFile(scratch_ + "src\\bin\\tool.exe", "MZ");
+    testenv::WriteFile(scratch_ + "install.ins",
+                       "[Project]\r\nName=SetupTestRun\r\nGroup=SetupTestRun\r\nPart1=Tool\r\n"
+                       "Publisher=Qorv\r\nIPath=src\r\n"
+                       "[Tool]\r\nDir=bin\r\nFile1=tool.exe\r\nExecute=tool.exe\r\n"
+                       "Register1=U\\Software\\SetupTestRun\\Folder=%DIR%\r\n"
+                       "Extension=setuptestrun=%DIR%tool.exe \"%1\"\r\n"
+                       "UnInst=%DIR%tool.exe /remove\r\n"
+                       "[Register]\r\nR1=SetupTestRun.File=Werkzeug\r\n");
+    setup::TFileHandler copier;
+    setup::TScriptInstall engine(nullptr, copier);
+    engine.LoadScript(scratch_ + "install.ins");
+    engine.SetTargetDir(scratch_ + "Ziel");
+    ASSERT_TRUE(engine.RunInstallation(nullptr));
+
+    const std::string bin = scratch_ + "Ziel\\bin\\";
+    EXPECT_EQ(bin,
+              RegistryString(plat::RegRoot::CurrentUser, "Software\\SetupTestRun\\Folder", ""));
+    const auto reg = LogLines("REG ");
+    // Install record, register line, association, six uninstall values but no
+    // icon, [Register].
+    ASSERT_EQ(9u, reg.size()) << Log();
+    EXPECT_NE(std::string::npos, reg[1].find("SetupTestRun\\Folder"));
+    EXPECT_NE(std::string::npos, reg[2].find(".setuptestrun\\shell\\open\\command |  | REG_SZ | " +
+                                             bin + "tool.exe \"%1\""));
+    EXPECT_NE(std::string::npos,
+              reg[4].find("UninstallString | REG_SZ | " + bin + "tool.exe /remove"));
+    EXPECT_NE(std::string::npos, reg[8].find("SetupTestRun.File |  | REG_SZ | Werkzeug"));
+
+    const auto links = LogLines("LINK ");
+    ASSERT_EQ(1u, links.size());
+    EXPECT_NE(std::string::npos, links[0].find("\\SetupTestRun\\TOOL.LNK | " + bin + "tool.exe"));
+    ASSERT_EQ(1u, engine.GroupList.size());
+    EXPECT_TRUE(plat::fileExists(engine.GroupList[0] + "\\TOOL.LNK"));
+    EXPECT_TRUE(LogLines("MSG").empty() || LogLines("MSG")[0].find("MSG Info | Kopieren") == 0)
+        << Log();
+}
+
+} // namespace
