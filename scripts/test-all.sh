@@ -38,9 +38,8 @@ check_pe() { # check_pe FILE EXPECTED-TEXT
 step "build native-asan" build native-asan
 step "unit tests (native, ASan+UBSan)" run_ctest build/native-asan
 step "build native" build native
-if [ -x tests/e2e/run.sh ]; then
-  step "end-to-end tests (native)" tests/e2e/run.sh build/native
-fi
+step "end-to-end tests (native)" tests/e2e/run.sh build/native
+step "end-to-end installation (native)" tests/e2e/engine_e2e.sh build/native
 step "build win64" build win64
 step "check win64 executable" check_pe build/win64/Setup.exe "PE32+ executable (GUI) x86-64"
 step "unit and end-to-end tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64
