@@ -10,6 +10,7 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "files/TempFile.h"
 #include "platform/Process.h"
 #include "platform/System.h"
 
@@ -56,52 +57,6 @@ std::string FolderOf(const std::string& path) {
 uint32_t WithArchive(uint32_t attributes) {
     return (attributes & ~(plat::kAttrNormal | plat::kAttrDirectory)) | plat::kAttrArchive;
 }
-
-// The file a copy is written to before it replaces the destination. Lives in
-// the destination's folder, so the replace is a rename within one volume; is
-// deleted unless committed, also when an exception leaves the copy loop.
-class TempFile {
-  public:
-    TempFile() = default;
-    ~TempFile() { Discard(); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    // Creates a new file with a name nobody else uses in folder.
-    bool Create(const std::string& folder) {
-        static uint32_t counter = static_cast<uint32_t>(plat::tickCount());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = folder + "~setup" + std::to_string(++counter) + ".tmp";
-            if (file_.open(name, plat::OpenMode::CreateNew)) {
-                path_ = std::move(name);
-                return true;
-            }
-            if (file_.lastError() != plat::kErrFileExists &&
-                file_.lastError() != plat::kErrAlreadyExists)
-                return false;
-        }
-        return false;
-    }
-    plat::File& file() { return file_; }
-    const std::string& path() const { return path_; }
-
-    // Closes the file and moves it over dest; on failure the file is deleted.
-    bool ReplaceInto(const std::string& dest) {
-        file_.close();
-        if (!plat::moveFile(path_, dest, true)) return false;
-        path_.clear();
-        return true;
-    }
-    void Discard() {
-        file_.close();
-        if (!path_.empty()) plat::deleteFile(path_);
-        path_.clear();
-    }
-
-  private:
-    plat::File file_;
-    std::string path_;
-};
 
 } // namespace
 
@@ -328,7 +283,7 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
         if (!probe.open(DestName, plat::OpenMode::Write)) return CopyNotCopied;
     }
     TempFile out;
-    if (!out.Create(FolderOf(DestName))) return CopyNotCopied;
+    if (!out.Create(FolderOf(DestName), ".tmp")) return CopyNotCopied;
 
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.

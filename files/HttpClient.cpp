@@ -4,6 +4,7 @@
 #include "common/Error.h"
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
+#include "files/TempFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "platform/System.h"
@@ -55,47 +56,6 @@ std::string HttpDate(int days) {
                   static_cast<int>(inDay % 60));
     return text;
 }
-
-// A file that nobody else uses in the folder of dest; deleted unless it was
-// moved over dest.
-class DownloadTemp {
-  public:
-    DownloadTemp() = default;
-    ~DownloadTemp() {
-        file_.close();
-        if (!path_.empty()) plat::deleteFile(path_);
-    }
-    DownloadTemp(const DownloadTemp&) = delete;
-    DownloadTemp& operator=(const DownloadTemp&) = delete;
-
-    bool Create(const std::string& dest) {
-        const size_t slash = dest.find_last_of('\\');
-        const std::string folder = slash == std::string::npos ? "" : dest.substr(0, slash + 1);
-        static uint32_t counter = static_cast<uint32_t>(plat::tickCount());
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = folder + "~setup" + std::to_string(++counter) + ".dl";
-            if (file_.open(name, plat::OpenMode::CreateNew)) {
-                path_ = std::move(name);
-                return true;
-            }
-            if (file_.lastError() != plat::kErrFileExists &&
-                file_.lastError() != plat::kErrAlreadyExists)
-                return false;
-        }
-        return false;
-    }
-    plat::File& file() { return file_; }
-    bool ReplaceInto(const std::string& dest) {
-        file_.close();
-        if (!plat::moveFile(path_, dest, true)) return false;
-        path_.clear();
-        return true;
-    }
-
-  private:
-    plat::File file_;
-    std::string path_;
-};
 
 } // namespace
 
@@ -169,9 +129,11 @@ std::string THttpClient::GetText(const std::string& url) {
 
 bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
                                  const std::string& localPath) {
-    DownloadTemp temp;
+    TempFile temp;
     bool ok = false;
-    if (!temp.Create(localPath)) {
+    const size_t slash = localPath.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? "" : localPath.substr(0, slash + 1);
+    if (!temp.Create(folder, ".dl")) {
         lastError_ = "Die Datei " + localPath + " kann nicht angelegt werden.";
     } else {
         bool cancelled = false;
