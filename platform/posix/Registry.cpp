@@ -615,15 +615,10 @@ template <typename Change> uint32_t changeValue(const KeyRef* impl, Change&& cha
     return reg.save();
 }
 
-} // namespace
-
-uint32_t RegKey::setString(const std::string& name, const std::string& value) {
-    return changeValue(impl_.get(), [&](Key& key) {
-        Value v;
-        v.name = name;
-        v.type = RegType::String;
-        v.data = value;
-        if (Value* existing = key.value(name)) {
+// Sets a value; an existing value of that name keeps the case of its name.
+uint32_t storeValue(const KeyRef* impl, Value v) {
+    return changeValue(impl, [&](Key& key) {
+        if (Value* existing = key.value(v.name)) {
             v.name = existing->name;
             *existing = std::move(v);
         } else {
@@ -633,20 +628,22 @@ uint32_t RegKey::setString(const std::string& name, const std::string& value) {
     });
 }
 
+} // namespace
+
+uint32_t RegKey::setString(const std::string& name, const std::string& value) {
+    Value v;
+    v.name = name;
+    v.type = RegType::String;
+    v.data = value;
+    return storeValue(impl_.get(), std::move(v));
+}
+
 uint32_t RegKey::setDword(const std::string& name, uint32_t value) {
-    return changeValue(impl_.get(), [&](Key& key) {
-        Value v;
-        v.name = name;
-        v.type = RegType::Dword;
-        v.dword = value;
-        if (Value* existing = key.value(name)) {
-            v.name = existing->name;
-            *existing = std::move(v);
-        } else {
-            key.values.push_back(std::move(v));
-        }
-        return kErrSuccess;
-    });
+    Value v;
+    v.name = name;
+    v.type = RegType::Dword;
+    v.dword = value;
+    return storeValue(impl_.get(), std::move(v));
 }
 
 uint32_t RegKey::deleteValue(const std::string& name) {
