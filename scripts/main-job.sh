@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds the Linux program and runs the bundled example script
-# on the emulated Windows (a fresh root under build/main-job/root).
+# The main job: builds the Linux program and installs the first example
+# project (examples/app) on the emulated Windows (a fresh root under
+# build/main-job/root), then the small demo project beside it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh main
@@ -14,18 +15,24 @@ export SETUP_ROOT="$PWD/$out/root"
 echo "== setup --help"
 build/native/setup --help
 
-echo "== setup --unattended examples/hello/install.ins"
+echo "== setup --unattended examples/app/install.ins (the first example: Qorv Notiz)"
+# A copy with fixed file dates (a checkout has the dates of the checkout).
+bash examples/app/stage.sh "$out/app"
 set +e
-build/native/setup examples/hello/install.ins --unattended --log="$out/setup.log" \
-  --dir='C:\Program Files\Hello'
+build/native/setup "$out/app/install.ins" --unattended --log="$out/app.log"
 status=$?
 set -e
 echo "exit status: $status"
-echo "== log ($out/setup.log)"
-cat "$out/setup.log"
-echo "The emulated Windows is in $SETUP_ROOT (drive C: is $SETUP_ROOT/drive_c, the registry $SETUP_ROOT/registry.reg)."
+echo "== log ($out/app.log)"
+cat "$out/app.log"
+echo "Qorv Notiz is installed in $SETUP_ROOT/drive_c/Program Files/Qorv/Notiz:"
+echo "its files with their dates and Deinst.ins; the shortcuts are in"
+echo "$SETUP_ROOT/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Qorv (lnkinfo reads them);"
+echo "registry lines, the .ntz association and the uninstall entry are in $SETUP_ROOT/registry.reg."
+echo "The emulated Windows is in $SETUP_ROOT (drive C: is $SETUP_ROOT/drive_c)."
+[ "$status" = 0 ] || { echo "the installation of examples/app failed"; exit 1; }
 
-echo "== setup --unattended examples/demo/install.ins (the example project)"
+echo "== setup --unattended examples/demo/install.ins (a second, smaller project)"
 set +e
 build/native/setup examples/demo/install.ins --unattended --log="$out/demo.log" \
   --dir='C:\Program Files\Qorv-Demo'
