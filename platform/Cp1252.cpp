@@ -7,10 +7,10 @@ namespace {
 
 // Unicode code points of 0x80..0x9F; the five undefined bytes map to the
 // C1 controls of the same value, as Windows' MultiByteToWideChar does.
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t toUnicode(unsigned char c) {
     if (c >= 0x80 && c < 0xA0) return kHigh[c - 0x80];
@@ -42,7 +42,8 @@ void appendUtf8(std::string& out, char32_t u) {
 std::wstring cp1252ToWide(const std::string& text) {
     std::wstring out;
     out.reserve(text.size());
-    for (unsigned char c : text) out += static_cast<wchar_t>(toUnicode(c));
+    for (unsigned char c : text)
+        out += static_cast<wchar_t>(toUnicode(c));
     return out;
 }
 
@@ -63,7 +64,8 @@ std::string wideToCp1252(const std::wstring& text) {
 std::string cp1252ToUtf8(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (unsigned char c : text) appendUtf8(out, toUnicode(c));
+    for (unsigned char c : text)
+        appendUtf8(out, toUnicode(c));
     return out;
 }
 
@@ -92,8 +94,10 @@ std::string utf8ToCp1252(const std::string& text) {
         bool ok = len > 0 && i + len <= n;
         for (int k = 1; ok && k < len; ++k) {
             const unsigned char cc = static_cast<unsigned char>(text[i + k]);
-            if ((cc & 0xC0) != 0x80) ok = false;
-            else u = (u << 6) | (cc & 0x3F);
+            if ((cc & 0xC0) != 0x80)
+                ok = false;
+            else
+                u = (u << 6) | (cc & 0x3F);
         }
         if (!ok) {
             out += '?';
@@ -104,6 +108,20 @@ std::string utf8ToCp1252(const std::string& text) {
         i += len;
     }
     return out;
+}
+
+std::string cp1252ToTerminalText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return cp1252ToUtf8(out);
 }
 
 } // namespace plat

@@ -12,5 +12,8 @@ std::string wideToCp1252(const std::wstring& text);
 std::string cp1252ToUtf8(const std::string& text);
 // Invalid UTF-8 and characters without a Windows-1252 form become "?".
 std::string utf8ToCp1252(const std::string& text);
+// A program text for a terminal: its line breaks (CR or CR LF) become LF,
+// the rest UTF-8.
+std::string cp1252ToTerminalText(const std::string& text);
 
 } // namespace plat

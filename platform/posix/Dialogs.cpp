@@ -33,20 +33,6 @@ Choice makeChoice(const std::string& label, int id) {
     return c;
 }
 
-// Message texts break lines with CR (or CR LF); the terminal wants LF.
-std::string terminalText(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return cp1252ToUtf8(out);
-}
-
 std::string trimmedLine(const std::string& line) {
     size_t b = 0, e = line.size();
     while (b < e && (line[b] == ' ' || line[b] == '\t'))
@@ -62,8 +48,8 @@ int ask(const std::string& caption, const std::string& text, const std::vector<C
         size_t defaultIndex, int closeId) {
     if (choices.empty()) return closeId;
     if (defaultIndex >= choices.size()) defaultIndex = 0;
-    std::fprintf(stderr, "\n== %s ==\n%s\n", terminalText(caption).c_str(),
-                 terminalText(text).c_str());
+    std::fprintf(stderr, "\n== %s ==\n%s\n", cp1252ToTerminalText(caption).c_str(),
+                 cp1252ToTerminalText(text).c_str());
     for (;;) {
         for (size_t i = 0; i < choices.size(); ++i)
             std::fprintf(stderr, "%s[%zu] %s", i ? "  " : "", i + 1,

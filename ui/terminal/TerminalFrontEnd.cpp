@@ -49,20 +49,6 @@ bool Blank(const std::string& text) {
     return text.find_first_not_of(' ') == std::string::npos;
 }
 
-// Message texts break lines with CR; the terminal wants LF and UTF-8.
-std::string TerminalText(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return plat::cp1252ToUtf8(out);
-}
-
 class TerminalView;
 std::vector<TerminalView*>& Windows() {
     static std::vector<TerminalView*> windows;
@@ -93,14 +79,14 @@ class TerminalView : public InstallerView {
         const std::string& status = controller_.StatusText();
         if (Blank(status) || status == lastStatus_) return;
         lastStatus_ = status;
-        if (!tty_) Line(TerminalText(lastStatus_));
+        if (!tty_) Line(plat::cp1252ToTerminalText(lastStatus_));
         DrawProgress(true);
     }
     void FileNameChanged() override {
         const std::string& name = controller_.FileNameText();
         if (!tty_ && !Blank(name) && name != lastFileName_) {
             lastFileName_ = name;
-            Line("  " + TerminalText(lastFileName_));
+            Line("  " + plat::cp1252ToTerminalText(lastFileName_));
         }
         DrawProgress(false);
     }
@@ -120,7 +106,7 @@ class TerminalView : public InstallerView {
 
     // Plays the window until it closes; returns its modal result.
     int Run() {
-        Line("== " + TerminalText(controller_.WindowCaption()));
+        Line("== " + plat::cp1252ToTerminalText(controller_.WindowCaption()));
         if (controller_.HintVisible()) Block(controller_.HintText());
         const bool person = !options_.unattended && !IsUnattended() && plat::canAskPerson();
         while (controller_.ModalResult() == ModalNone && !g_terminate) {
@@ -128,7 +114,8 @@ class TerminalView : public InstallerView {
                 if (person) {
                     if (!AskBeforeInstall()) continue;
                 } else {
-                    Line("Installieren in: " + TerminalText(controller_.TargetFolder()));
+                    Line("Installieren in: " +
+                         plat::cp1252ToTerminalText(controller_.TargetFolder()));
                 }
                 PressInstall();
                 if (controller_.ModalResult() != ModalNone || g_terminate) break;
@@ -151,7 +138,7 @@ class TerminalView : public InstallerView {
   private:
     // The target folder and the decision; false when the window stays open.
     bool AskBeforeInstall() {
-        Line("Installieren in: " + TerminalText(controller_.TargetFolder()));
+        Line("Installieren in: " + plat::cp1252ToTerminalText(controller_.TargetFolder()));
         const std::string folder = Prompt("Zielordner (Enter: \xFC"
                                           "bernehmen, \"-\": Abbrechen)");
         if (folder == "-") {
@@ -179,7 +166,7 @@ class TerminalView : public InstallerView {
             g_running = outerRunning;
             EndProgressLine();
             log::Line("ERROR", {e.what()});
-            std::fprintf(stderr, "Fehler: %s\n", TerminalText(e.what()).c_str());
+            std::fprintf(stderr, "Fehler: %s\n", plat::cp1252ToTerminalText(e.what()).c_str());
         }
         g_running = outerRunning;
         EndProgressLine();
@@ -193,7 +180,7 @@ class TerminalView : public InstallerView {
     }
 
     void Block(const std::string& text) {
-        std::string rest = TerminalText(text);
+        std::string rest = plat::cp1252ToTerminalText(text);
         size_t start = 0;
         while (start <= rest.size()) {
             const size_t end = rest.find('\n', start);
@@ -206,7 +193,7 @@ class TerminalView : public InstallerView {
     // Reads one line from the person (Windows-1252, without its line end).
     std::string Prompt(const std::string& text) {
         EndProgressLine();
-        std::printf("%*s%s> ", depth_ * 2, "", TerminalText(text).c_str());
+        std::printf("%*s%s> ", depth_ * 2, "", plat::cp1252ToTerminalText(text).c_str());
         std::fflush(stdout);
         std::string line;
         int ch;
@@ -242,9 +229,9 @@ class TerminalView : public InstallerView {
         std::string bar = "[" + std::string(static_cast<size_t>(filled), '#') +
                           std::string(static_cast<size_t>(kWidth - filled), '-') + "] ";
         bar += maximum > 0 ? std::to_string(percent) + "%" : std::string("?");
-        std::string text = bar + "  " + TerminalText(controller_.StatusText());
+        std::string text = bar + "  " + plat::cp1252ToTerminalText(controller_.StatusText());
         if (!Blank(controller_.FileNameText()))
-            text += "  " + TerminalText(controller_.FileNameText());
+            text += "  " + plat::cp1252ToTerminalText(controller_.FileNameText());
         if (text.size() > 150) text = text.substr(0, 147) + "...";
         std::printf("\r\x1b[K%*s%s", depth_ * 2, "", text.c_str());
         std::fflush(stdout);
