@@ -22,6 +22,16 @@ void EnsureBackslash(std::string& path) {
     if (!path.empty() && path.back() != '\\') path.push_back('\\');
 }
 
+std::string ExtractFilePath(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string UniqueFileName(const std::string& name) {
     if (!plat::getAttributes(name)) return name;
     const size_t slash = name.rfind('\\');
@@ -44,8 +54,7 @@ const std::string& ProgramFolder() {
 
 void InitProgramPath() {
     programPath = plat::programPath();
-    const size_t slash = programPath.rfind('\\');
-    programFolder = slash == std::string::npos ? std::string() : programPath.substr(0, slash + 1);
+    programFolder = ExtractFilePath(programPath);
 }
 
 const std::string& WindowsFolder() {

@@ -9,6 +9,10 @@ namespace setup {
 std::string AddBackslash(const std::string& path);
 // Appends "\" to a non-empty path that does not end with one ("C:" -> "C:\").
 void EnsureBackslash(std::string& path);
+// The folder part of a path up to and including its last backslash ("" when
+// there is none), and the part after it (the whole path when there is none).
+std::string ExtractFilePath(const std::string& path);
+std::string ExtractFileName(const std::string& path);
 // name when no such file exists, else base + "0" + extension, base + "1" +
 // extension, ... (the first that does not exist).
 std::string UniqueFileName(const std::string& name);

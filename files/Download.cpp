@@ -3,6 +3,7 @@
 #include "common/Ansi.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
 #include "common/Text.h"
 #include "engine/ScriptInstall.h"
 #include "files/HttpClient.h"
@@ -66,8 +67,8 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
             continue;
         }
         const std::string local = TargetDir + partFolder + LocalDownloadName(entry.Name);
-        const size_t slash = local.find_last_of('\\');
-        if (slash != std::string::npos) ForceFoldersShared(local.substr(0, slash));
+        const std::string folder = ExtractFilePath(local);
+        if (!folder.empty()) ForceFoldersShared(folder);
 
         if (FileDosDate(local) >= entry.Date && FileSize64(local) == entry.Size) continue;
 

@@ -47,12 +47,6 @@ std::optional<int64_t> PlaceholderContentSize(const std::string& path) {
     return static_cast<int64_t>(recorded);
 }
 
-// The folder part of a path including its last backslash ("" when none).
-std::string FolderOf(const std::string& path) {
-    auto pos = path.find_last_of('\\');
-    return pos == std::string::npos ? std::string() : path.substr(0, pos + 1);
-}
-
 // Attributes a file gets when the archive bit is added (NORMAL stands alone).
 uint32_t WithArchive(uint32_t attributes) {
     return (attributes & ~(plat::kAttrNormal | plat::kAttrDirectory)) | plat::kAttrArchive;
@@ -283,7 +277,7 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
         if (!probe.open(DestName, plat::OpenMode::Write)) return CopyNotCopied;
     }
     TempFile out;
-    if (!out.Create(FolderOf(DestName), ".tmp")) return CopyNotCopied;
+    if (!out.Create(ExtractFilePath(DestName), ".tmp")) return CopyNotCopied;
 
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.
@@ -485,8 +479,9 @@ void LaunchCompareTool(const std::string& source, const std::string& dest) {
         InfoMessage(ActiveForm, CompareToolPath + "\rnicht gefunden.");
         return;
     }
-    plat::startProgram(
-        "\"" + CompareToolPath + "\" \"" + FolderOf(source) + "\" \"" + FolderOf(dest) + "\"", "");
+    plat::startProgram("\"" + CompareToolPath + "\" \"" + ExtractFilePath(source) + "\" \"" +
+                           ExtractFilePath(dest) + "\"",
+                       "");
 }
 
 } // namespace setup

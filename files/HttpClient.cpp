@@ -2,6 +2,7 @@
 
 #include "common/Ansi.h"
 #include "common/Error.h"
+#include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
 #include "files/TempFile.h"
@@ -131,9 +132,7 @@ bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
                                  const std::string& localPath) {
     TempFile temp;
     bool ok = false;
-    const size_t slash = localPath.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? "" : localPath.substr(0, slash + 1);
-    if (!temp.Create(folder, ".dl")) {
+    if (!temp.Create(ExtractFilePath(localPath), ".dl")) {
         lastError_ = "Die Datei " + localPath + " kann nicht angelegt werden.";
     } else {
         bool cancelled = false;

@@ -20,6 +20,15 @@ TEST(Paths, AddAndEnsureBackslash) {
     EXPECT_EQ(empty, "");
 }
 
+TEST(Paths, FolderAndNameParts) {
+    EXPECT_EQ(ExtractFilePath("C:\\A\\b.txt"), "C:\\A\\");
+    EXPECT_EQ(ExtractFileName("C:\\A\\b.txt"), "b.txt");
+    EXPECT_EQ(ExtractFilePath("C:\\A\\"), "C:\\A\\");
+    EXPECT_EQ(ExtractFileName("C:\\A\\"), "");
+    EXPECT_EQ(ExtractFilePath("b.txt"), "");
+    EXPECT_EQ(ExtractFileName("b.txt"), "b.txt");
+}
+
 class PathsEnv : public testenv::FreshEnv {};
 
 TEST_F(PathsEnv, UniqueFileNameCountsFromZero) {
