@@ -47,6 +47,12 @@ std::string toNativePath(const std::string& windowsPath);
 // POSIX: delivers a pending Ctrl-C to the abort flag's handler).
 void pumpMessages();
 
+// Three-letter Windows abbreviation of the user's interface language (ENU,
+// DEU, ...; Win32: LOCALE_SABBREVLANGNAME, POSIX: from LC_ALL, LC_MESSAGES or
+// LANG). The environment variable SETUP_LANG, when set, is used instead.
+// Empty when unknown.
+std::string userLanguageAbbreviation();
+
 // Milliseconds of a monotonic clock.
 uint64_t tickCount();
 void sleepMs(uint32_t ms);

@@ -188,6 +188,37 @@ std::string toNativePath(const std::string& windowsPath) {
     return r ? r->native : windowsPath;
 }
 
+std::string userLanguageAbbreviation() {
+    if (const char* forced = std::getenv("SETUP_LANG"); forced && *forced) return forced;
+    const char* locale = nullptr;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = std::getenv(name);
+        if (locale && *locale) break;
+    }
+    if (!locale || !*locale) return {};
+    // "de_AT.UTF-8" -> language "de", region "AT".
+    const std::string text(locale);
+    const std::string language = text.substr(0, text.find_first_of("_.@"));
+    std::string region;
+    if (const size_t us = text.find('_'); us != std::string::npos && us == language.size())
+        region = text.substr(us + 1, text.find_first_of(".@", us) - us - 1);
+    struct Entry {
+        const char* language;
+        const char* region; // nullptr: any region
+        const char* abbreviation;
+    };
+    static constexpr Entry kTable[] = {
+        {"en", "GB", "ENG"}, {"en", nullptr, "ENU"}, {"de", "CH", "DES"}, {"de", "AT", "DEA"},
+        {"de", nullptr, "DEU"}, {"fr", nullptr, "FRA"}, {"it", nullptr, "ITA"}, {"es", nullptr, "ESN"},
+        {"nl", nullptr, "NLD"}, {"pl", nullptr, "PLK"}, {"pt", "BR", "PTB"}, {"pt", nullptr, "PTG"},
+        {"sv", nullptr, "SVE"}, {"da", nullptr, "DAN"}, {"nb", nullptr, "NOR"}, {"fi", nullptr, "FIN"},
+        {"cs", nullptr, "CSY"}, {"hu", nullptr, "HUN"}, {"ru", nullptr, "RUS"}, {"ja", nullptr, "JPN"},
+    };
+    for (const Entry& e : kTable)
+        if (language == e.language && (!e.region || region == e.region)) return e.abbreviation;
+    return {};
+}
+
 void pumpMessages() {}
 
 uint64_t tickCount() {

@@ -137,6 +137,16 @@ void pumpMessages() {
     }
 }
 
+std::string userLanguageAbbreviation() {
+    wchar_t buffer[16];
+    DWORD n = ::GetEnvironmentVariableW(L"SETUP_LANG", buffer, 16);
+    if (n > 0 && n < 16) return win::narrow(std::wstring(buffer, n));
+    const LCID locale = MAKELCID(::GetUserDefaultUILanguage(), SORT_DEFAULT);
+    const int length = ::GetLocaleInfoW(locale, LOCALE_SABBREVLANGNAME, buffer, 16);
+    if (length <= 1) return {};
+    return win::narrow(std::wstring(buffer, static_cast<size_t>(length - 1)));
+}
+
 uint64_t tickCount() {
     return ::GetTickCount64();
 }
