@@ -208,11 +208,13 @@ std::string userLanguageAbbreviation() {
         const char* abbreviation;
     };
     static constexpr Entry kTable[] = {
-        {"en", "GB", "ENG"}, {"en", nullptr, "ENU"}, {"de", "CH", "DES"}, {"de", "AT", "DEA"},
-        {"de", nullptr, "DEU"}, {"fr", nullptr, "FRA"}, {"it", nullptr, "ITA"}, {"es", nullptr, "ESN"},
-        {"nl", nullptr, "NLD"}, {"pl", nullptr, "PLK"}, {"pt", "BR", "PTB"}, {"pt", nullptr, "PTG"},
-        {"sv", nullptr, "SVE"}, {"da", nullptr, "DAN"}, {"nb", nullptr, "NOR"}, {"fi", nullptr, "FIN"},
-        {"cs", nullptr, "CSY"}, {"hu", nullptr, "HUN"}, {"ru", nullptr, "RUS"}, {"ja", nullptr, "JPN"},
+        {"en", "GB", "ENG"},    {"en", nullptr, "ENU"}, {"de", "CH", "DES"},
+        {"de", "AT", "DEA"},    {"de", nullptr, "DEU"}, {"fr", nullptr, "FRA"},
+        {"it", nullptr, "ITA"}, {"es", nullptr, "ESN"}, {"nl", nullptr, "NLD"},
+        {"pl", nullptr, "PLK"}, {"pt", "BR", "PTB"},    {"pt", nullptr, "PTG"},
+        {"sv", nullptr, "SVE"}, {"da", nullptr, "DAN"}, {"nb", nullptr, "NOR"},
+        {"fi", nullptr, "FIN"}, {"cs", nullptr, "CSY"}, {"hu", nullptr, "HUN"},
+        {"ru", nullptr, "RUS"}, {"ja", nullptr, "JPN"},
     };
     for (const Entry& e : kTable)
         if (language == e.language && (!e.region || region == e.region)) return e.abbreviation;
