@@ -1,0 +1,20 @@
+#!/bin/sh
+# Runs every benchmark in one go, with the machine's load before and after:
+# the script reader against inih, the copier against cp / cp -r, the download
+# against curl. The figures of bench/README.md come from this command.
+# Usage: scripts/bench-all.sh [work folder for the copy benchmark]
+#        (BUILD_DIR overrides the build folder, default build/bench)
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build/bench}
+export BUILD_DIR="$build"
+cmake --preset native -B "$build" -DSETUP_BENCH=ON -DSETUP_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target ini_bench copy_bench download_bench
+echo "== $(nproc) cores; before: $(uptime)"
+echo "== script reader (scripts/bench.sh)"
+"$root/scripts/bench.sh"
+echo "== copier (scripts/bench-copy.sh)"
+"$root/scripts/bench-copy.sh" "$@"
+echo "== download"
+"$build/bench/download_bench"
+echo "== after: $(uptime)"
