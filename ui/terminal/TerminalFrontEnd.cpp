@@ -282,6 +282,9 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
     sigemptyset(&action.sa_mask);
     struct sigaction previous {};
     sigaction(SIGINT, &action, &previous);
+    // A write beyond the file-size limit (ulimit -f) then fails like one on a
+    // full disk: reported, the previous file kept, instead of ending the program.
+    signal(SIGXFSZ, SIG_IGN);
     g_terminate = false;
 
     int result = ModalCancel;

@@ -1,0 +1,296 @@
+#!/usr/bin/env bash
+# End-to-end failure paths of an installation: Cancel (Ctrl-C) during a large
+# copy, a failed part answered No, a read-only destination file, a full disk
+# (the file-size limit of `ulimit -f`), and a run killed with SIGKILL followed
+# by a run that completes. Each time the previous files must be intact, no
+# temporary file may be left, the exit status must say what happened, and
+# registry.reg and Deinst.ins must still parse.
+#
+#   tests/e2e/failure_e2e.sh BUILD_NATIVE [BUILD_WIN64]
+#
+# The native build runs every case. With BUILD_WIN64 the cases driven by an
+# answers file (failed part, read-only destination) run again with Setup.exe
+# under wine64; that half says SKIPPED when wine64 is missing or Setup.exe
+# does not install yet.
+set -u
+
+if [ $# -lt 1 ] || [ $# -gt 2 ]; then
+    echo "usage: $0 BUILD_NATIVE [BUILD_WIN64]" >&2
+    exit 2
+fi
+native=$(cd "$1" && pwd)/setup
+[ -x "$native" ] || { echo "failure e2e: no native setup in $1" >&2; exit 2; }
+win_exe=
+[ $# -eq 2 ] && [ -f "$2/Setup.exe" ] && win_exe=$(cd "$2" && pwd)/Setup.exe
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/setup-failure-e2e.XXXXXX")
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+t_start=$SECONDS
+
+failures=0
+checks=0
+current=
+fail() {
+    echo "FAIL: $current: $*" >&2
+    failures=$((failures + 1))
+}
+check() { # check DESCRIPTION COMMAND...
+    checks=$((checks + 1))
+    local what=$1
+    shift
+    "$@" || fail "$what"
+}
+crlf() { printf '%s\r\n' "$@"; }
+
+# Both files the installer keeps must parse: the registry as REGEDIT4 text,
+# Deinst.ins as sections of key=value lines.
+parses() { # parses REGISTRY.REG [DEINST.INS]
+    python3 - "$@" <<'PY'
+import re, sys
+reg = open(sys.argv[1], 'rb').read().decode('cp1252')
+lines = reg.split('\r\n')
+ok = lines[0] == 'REGEDIT4' and reg.endswith('\r\n')
+for line in lines[1:]:
+    if not (line == '' or re.fullmatch(r'\[[^\]]+\]', line) or
+            re.fullmatch(r'(@|"(?:[^"\\]|\\.)*")=("(?:[^"\\]|\\.)*"|dword:[0-9a-f]{8})', line)):
+        print('registry.reg: bad line: %r' % line); ok = False
+if len(sys.argv) > 2:
+    ini = open(sys.argv[2], 'rb').read().decode('cp1252')
+    if not ini.endswith('\r\n'):
+        print('Deinst.ins: no line end at its end'); ok = False
+    for line in ini.split('\r\n'):
+        if not (line == '' or re.fullmatch(r'\[[^\]]+\]', line) or re.fullmatch(r'[^=\[][^=]*=.+', line)):
+            print('Deinst.ins: bad line: %r' % line); ok = False
+sys.exit(0 if ok else 1)
+PY
+}
+no_temp_files() { # no_temp_files FOLDER: no temporary copy is left behind
+    local left
+    left=$(find "$1" -name '~setup*' -o -name '*.tmp' 2>/dev/null | head -3)
+    [ -z "$left" ] || { echo "left behind: $left" >&2; return 1; }
+}
+
+# A fresh emulated Windows for one case.
+fresh_root() {
+    export SETUP_ROOT="$work/root-$1"
+    drive="$SETUP_ROOT/drive_c"
+    log="$work/log-$1.txt"
+}
+run_native() { # run_native ARGS...: unattended, stdin closed; sets rc
+    rm -f "$log"
+    "$native" --unattended --log="$log" "$@" </dev/null >"$work/out" 2>"$work/err"
+    rc=$?
+}
+expect_rc() {
+    checks=$((checks + 1))
+    [ "$rc" = "$1" ] || fail "exit status $rc, expected $1; stderr: $(head -c 400 "$work/err")"
+}
+expect_log() {
+    checks=$((checks + 1))
+    grep -qF -- "$1" "$log" || fail "log lacks \"$1\""
+}
+
+# ---------------------------------------------------------------------------
+# A project with a large file between two small ones, and its older version
+# already installed: a Cancel or a kill during the large copy must leave the
+# older file as it was.
+big="$work/gross"
+mkdir -p "$big/v1/daten" "$big/v2/daten"
+for v in v1 v2; do
+    crlf '[Project]' "Name=Gross" 'talk=1' 'Part1=Daten' '[Daten]' 'Dir=daten' \
+        'File1=eins.txt' 'File2=gross.dat' 'File3=zwei.txt' 'Icon=-' >"$big/$v/install.ins"
+    echo "eins $v" >"$big/$v/daten/eins.txt"
+    echo "zwei $v" >"$big/$v/daten/zwei.txt"
+done
+echo "alt" >"$big/v1/daten/gross.dat"
+touch -d '2020-01-01 00:00:00' "$big"/v1/daten/*
+head -c $((1536 * 1024 * 1024)) /dev/zero >"$big/v2/daten/gross.dat"
+target_big='C:\Gross'
+
+# start_big: the large copy in the background; returns once it is under way
+# (the file before it is logged), with pid set.
+start_big() {
+    rm -f "$log"
+    "$native" "$big/v2/install.ins" --unattended --dir="$target_big" --log="$log" \
+        </dev/null >"$work/out" 2>"$work/err" &
+    pid=$!
+    for _ in $(seq 500); do
+        grep -q 'FILE 3 | C:\\Gross\\daten\\eins.txt' "$log" 2>/dev/null && break
+        sleep 0.01
+    done
+    sleep 0.05
+}
+big_copy_finished() { grep -q 'FILE 3 | C:\\Gross\\daten\\gross.dat' "$log"; }
+
+current="Cancel (Ctrl-C) during a large copy"
+fresh_root cancel
+run_native "$big/v1/install.ins" --dir="$target_big"
+expect_rc 0
+start_big
+kill -INT "$pid"
+wait "$pid"
+rc=$?
+pid=
+if big_copy_finished; then
+    echo "SKIPPED: $current: the large copy ended before the Cancel arrived"
+else
+    expect_rc 1
+    check "the previous gross.dat is intact" cmp -s "$big/v1/daten/gross.dat" "$drive/Gross/daten/gross.dat"
+    check "the file after the cancelled one is not copied" cmp -s "$big/v1/daten/zwei.txt" "$drive/Gross/daten/zwei.txt"
+    check "no temporary file" no_temp_files "$drive/Gross"
+    check "registry.reg and Deinst.ins parse" parses "$SETUP_ROOT/registry.reg" "$drive/Gross/Deinst.ins"
+    expect_log "RESULT 2 | 1"
+fi
+
+current="SIGKILL during a large copy, then a run that completes"
+fresh_root kill
+run_native "$big/v1/install.ins" --dir="$target_big"
+start_big
+kill -9 "$pid"
+wait "$pid" 2>/dev/null
+pid=
+if big_copy_finished; then
+    echo "SKIPPED: $current: the large copy ended before the kill"
+else
+    check "the previous gross.dat is intact after the kill" cmp -s "$big/v1/daten/gross.dat" "$drive/Gross/daten/gross.dat"
+    check "registry.reg parses after the kill" parses "$SETUP_ROOT/registry.reg"
+fi
+run_native "$big/v2/install.ins" --dir="$target_big"
+expect_rc 0
+check "the second run copies gross.dat whole" cmp -s "$big/v2/daten/gross.dat" "$drive/Gross/daten/gross.dat"
+check "the second run copies zwei.txt" cmp -s "$big/v2/daten/zwei.txt" "$drive/Gross/daten/zwei.txt"
+check "registry.reg and Deinst.ins parse after the second run" parses "$SETUP_ROOT/registry.reg" "$drive/Gross/Deinst.ins"
+rm -f "$big/v2/daten/gross.dat"
+
+# ---------------------------------------------------------------------------
+# Small projects whose copies fail: answered through answers files, so that
+# they can run on both platforms.
+small="$work/klein"
+mkdir -p "$small/eins" "$small/zwei"
+crlf '[Project]' 'Name=Teilfehler' 'talk=1' 'Part1=Eins' 'Part2=Zwei' \
+    '[Eins]' 'Dir=eins' 'File1=fehlt.txt' 'File2=da.txt' \
+    '[Zwei]' 'Dir=zwei' 'File1=zwei.txt' 'Icon=-' >"$small/teil.ins"
+echo "da" >"$small/eins/da.txt"
+echo "zwei" >"$small/zwei/zwei.txt"
+crlf '# The failed part: do not go on.' 'Weiter? => No' >"$small/nein.answers"
+crlf '[Project]' 'Name=Schreibschutz' 'talk=1' 'Part1=Eins' \
+    '[Eins]' 'Dir=eins' 'File1=da.txt' 'Icon=-' >"$small/schutz.ins"
+mkdir -p "$small/voll"
+head -c 3000000 /dev/urandom >"$small/voll/gross.dat"
+crlf '[Project]' 'Name=Voll' 'talk=1' 'Part1=Voll' \
+    '[Voll]' 'Dir=voll' 'File1=gross.dat' 'Icon=-' >"$small/voll.ins"
+
+# Each failure case as a function of the platform's runner: run SCRIPT
+# TARGET [ANSWERS] and the Linux folder of drive C: in $drive.
+case_failed_part() {
+    run teil.ins 'C:\Teilfehler' nein.answers
+    expect_rc 1
+    expect_log "MSG WarnOkCancel | EINS: Anwendung nicht vollst"
+    expect_log "MSG AskYesNo | Weiter? -> No (answers)"
+    expect_log "MSG AskYesNoDefaultNo | Im Teil Eins ist ein Fehler aufgetreten.\\rSoll dennoch fortgesetzt werden? -> No (default)"
+    expect_log "RESULT 2 | 1"
+    check "the part's other file is copied" test -f "$drive/Teilfehler/eins/da.txt"
+    check "the failed part has no shortcut" test -z "$(find "$drive/ProgramData" -iname 'EINS.LNK' 2>/dev/null)"
+    check "the next part is not installed" test ! -e "$drive/Teilfehler/zwei/zwei.txt"
+}
+case_read_only() {
+    run schutz.ins 'C:\Schutz'
+    expect_rc 0
+    local file="$drive/Schutz/eins/da.txt"
+    printf 'vom Benutzer\r\n' >"$file"
+    touch -d '2020-01-01 00:00:00' "$file"
+    chmod a-w "$file" # the read-only attribute
+    run schutz.ins 'C:\Schutz' nein.answers
+    expect_rc 1
+    expect_log "da.txt not copied"
+    expect_log "RESULT 2 | 1"
+    check "the read-only file is unchanged" grep -q 'vom Benutzer' "$file"
+    check "no temporary file" no_temp_files "$drive/Schutz"
+}
+
+run() { # run SCRIPT TARGET [ANSWERS] on the emulated Windows
+    local answers=()
+    [ $# -ge 3 ] && answers=(--answers="$small/$3")
+    run_native "$small/$1" --dir="$2" "${answers[@]}"
+}
+current="a failed part answered No"
+fresh_root part
+case_failed_part
+check "registry.reg and Deinst.ins parse" parses "$SETUP_ROOT/registry.reg" "$drive/Teilfehler/Deinst.ins"
+current="a read-only destination file"
+fresh_root readonly
+case_read_only
+
+current="a full disk (ulimit -f)"
+fresh_root full
+mkdir -p "$drive/Voll/voll"
+echo "vorher" >"$drive/Voll/voll/gross.dat"
+touch -d '2020-01-01 00:00:00' "$drive/Voll/voll/gross.dat"
+rm -f "$log"
+(
+    ulimit -f 1000 # blocks of 1024 bytes: less than the 3 MB file
+    exec "$native" "$small/voll.ins" --unattended --dir='C:\Voll' --answers="$small/nein.answers" \
+        --log="$log" </dev/null >"$work/out" 2>"$work/err"
+)
+rc=$?
+expect_rc 1
+expect_log "gross.dat nicht kopiert!"
+check "the previous file is intact" grep -qx vorher "$drive/Voll/voll/gross.dat"
+check "no temporary file" no_temp_files "$drive/Voll"
+check "registry.reg and Deinst.ins parse" parses "$SETUP_ROOT/registry.reg" "$drive/Voll/Deinst.ins"
+
+t_native=$((SECONDS - t_start))
+
+# ---------------------------------------------------------------------------
+# The answered cases once more with Setup.exe under wine64.
+wine_skip=
+if [ -z "$win_exe" ]; then
+    wine_skip="no Setup.exe given"
+elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
+    wine_skip="wine64 is not installed"
+fi
+zpath() { printf 'Z:%s' "${1//\//\\}"; }
+if [ -z "$wine_skip" ]; then
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX="$work/prefix"
+    "$WINE64" wineboot -i >/dev/null 2>&1 || wine_skip="the Wine prefix could not be made"
+    drive="$WINEPREFIX/drive_c"
+    log="$work/log-wine.txt"
+    run() {
+        local answers=()
+        [ $# -ge 3 ] && answers=(--answers="$(zpath "$small/$3")")
+        rm -f "$log"
+        "$WINE64" "$win_exe" "$(zpath "$small/$1")" --unattended --dir="$2" --log="$(zpath "$log")" \
+            "${answers[@]}" </dev/null >"$work/out" 2>"$work/err"
+        rc=$?
+        wineserver -w >/dev/null 2>&1
+    }
+    if [ -z "$wine_skip" ]; then
+        mkdir -p "$work/probe"
+        crlf '[Project]' 'Name=Probe' 'talk=0' 'Part1=Teil' '[Teil]' 'File1=probe.txt' >"$work/probe/install.ins"
+        echo probe >"$work/probe/probe.txt"
+        "$WINE64" "$win_exe" "$(zpath "$work/probe/install.ins")" --unattended --dir='C:\Probe' \
+            </dev/null >"$work/out" 2>&1
+        [ -f "$drive/Probe/probe.txt" ] ||
+            wine_skip="Setup.exe does not install yet under wine64 ($(head -c 200 "$work/out" | tr '\r\n' '  '))"
+    fi
+fi
+if [ -n "$wine_skip" ]; then
+    echo "=== wine64: SKIPPED: $wine_skip"
+else
+    current="a failed part answered No (wine64)"
+    case_failed_part
+    current="a read-only destination file (wine64)"
+    case_read_only
+fi
+
+echo "failure e2e: $checks checks, $failures failed (native $t_native s, all $((SECONDS - t_start)) s)"
+[ "$failures" = 0 ]
