@@ -172,13 +172,23 @@ def parse_reg(path):
     return values
 
 def reg_lines(before, after, subst):
+    # An empty key is compared where it is a leaf (like a bare [Register] key);
+    # whether an export lists the empty parents of a key is the exporter's.
+    parents = set()
+    for key, name in after:
+        parts = key.split('\\')
+        for i in range(1, len(parts)):
+            parents.add('\\'.join(parts[:i]))
+        if name is not None:
+            parents.add(key)
     lines = []
     for (key, name), (kind, data) in sorted(after.items(), key=lambda kv: (kv[0][0], kv[0][1] or '')):
         if before.get((key, name)) == (kind, data):
             continue
         k = key.replace('hkey_local_machine\\software\\classes', 'hkey_classes_root')
         if name is None:
-            lines.append('regkey %s' % k)
+            if key not in parents:
+                lines.append('regkey %s' % k)
         else:
             lines.append('reg %s | %s | %s | %s' % (k, name, kind, winpath_norm(data, subst)))
     return lines
@@ -433,7 +443,7 @@ if [ -z "$wine_skip" ]; then
     echo probe >"$src/probe/probe.txt"
     setup_run probe/install.ins --dir='C:\Probe'
     if [ "$rc" != 0 ] || [ ! -f "$drive/Probe/probe.txt" ]; then
-        wine_skip="Setup.exe does not install yet under wine64 (a one-file script ended with exit status $rc and no file: $(head -c 300 "$case_dir/err" | tr '\n' ' '))"
+        wine_skip="Setup.exe does not install yet under wine64 (a one-file script ended with exit status $rc and no file: $(cat "$case_dir/out" "$case_dir/err" | head -c 300 | tr '\r\n' '  '))"
     fi
     stop_wine
 fi
