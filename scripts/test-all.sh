@@ -43,6 +43,7 @@ step "end-to-end installation (native)" tests/e2e/engine_e2e.sh build/native
 step "build win64" build win64
 step "check win64 executable" check_pe build/win64/Setup.exe "PE32+ executable (GUI) x86-64"
 step "unit and end-to-end tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64
+step "example projects and failure paths end to end (native and wine64)" bash -c 'tests/e2e/key_coverage.sh && tests/e2e/examples_e2e.sh build/native build/win64 && tests/e2e/failure_e2e.sh build/native build/win64'
 step "build win32" build win32
 step "check win32 executable" check_pe build/win32/Setup.exe "PE32 executable (GUI) Intel 80386"
 
