@@ -112,7 +112,7 @@ for v in v1 v2; do
 done
 echo "alt" >"$big/v1/daten/gross.dat"
 touch -d '2020-01-01 00:00:00' "$big"/v1/daten/*
-head -c $((1536 * 1024 * 1024)) /dev/zero >"$big/v2/daten/gross.dat"
+head -c $((512 * 1024 * 1024)) /dev/zero >"$big/v2/daten/gross.dat"
 target_big='C:\Gross'
 
 # start_big: the large copy in the background; returns once it is under way
