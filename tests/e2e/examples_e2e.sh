@@ -72,6 +72,15 @@ def winpath_norm(text, subst):
         text = re.sub(re.escape(old), new.replace('\\', '\\\\'), text, flags=re.IGNORECASE)
     return text
 
+# The system's own folders are named by the system (Wine: C:\\windows\\system32).
+SYSTEM_FOLDERS = ('Windows/System32/', 'Windows/Fonts/', 'Windows/')
+
+def canonical(name):
+    for folder in SYSTEM_FOLDERS:
+        if name.lower().startswith(folder.lower()):
+            return folder + name[len(folder):]
+    return name
+
 def list_files(drive):
     files = {}
     for base, dirs, names in os.walk(drive):
@@ -114,13 +123,13 @@ def lnk_line(p):
 TEXT_EXT = ('.ins', '.txt', '.cfg', '.ini', '.bat', '.ntz')
 
 def file_lines(drive, before, after, subst):
-    lines = ['gone %s' % '/'.join(rel.split(os.sep)) for rel in sorted(before) if rel not in after]
+    lines = ['gone %s' % canonical('/'.join(rel.split(os.sep))) for rel in sorted(before) if rel not in after]
     for rel in sorted(after):
         if before.get(rel) == after[rel]:
             continue
         size, mtime, mode = after[rel]
         p = os.path.join(drive, rel)
-        name = '/'.join(rel.split(os.sep))
+        name = canonical('/'.join(rel.split(os.sep)))
         stamp = time.strftime('%Y-%m-%d %H:%M:%S', time.localtime(mtime))
         # A file the installer writes itself has the time of the run.
         if mtime >= RUN_START - 2:
@@ -316,7 +325,8 @@ measure() { # measure RC SCRIPT ARGS...: the measured run and its outcome
     registry_export after
     python3 "$collector" "$case_dir/outcome.txt" "$rc" "$drive" "$case_dir/files-before" \
         "$case_dir"/before-*.reg -- "$case_dir"/after-*.reg -- "$case_dir/log.txt" \
-        "$zsrc=>Z:\\SRC" "$src=>/SRC" "C:\\users\\root=>C:\\Users\\User"
+        "$zsrc=>Z:\\SRC" "$src=>/SRC" "C:\\users\\root=>C:\\Users\\User" \
+        'C:\Windows\System32=>C:\Windows\System32' 'C:\Windows\Fonts=>C:\Windows\Fonts' 'C:\Windows=>C:\Windows'
 }
 
 start_native() { # start_native CASE: a fresh emulated Windows
