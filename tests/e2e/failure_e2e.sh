@@ -29,7 +29,7 @@ pid=
 cleanup() {
     [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
     if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
-    rm -rf "$work"
+    if [ "${SETUP_E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
