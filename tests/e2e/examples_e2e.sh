@@ -424,7 +424,6 @@ elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
 fi
 if [ -z "$wine_skip" ]; then
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    unset DISPLAY_SET
     if command -v Xvfb >/dev/null 2>&1; then
         for n in $(seq 121 160); do
             [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
