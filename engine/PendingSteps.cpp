@@ -17,12 +17,6 @@ bool HasValue(TIni* script, const std::string& section, const std::string& key) 
 
 } // namespace
 
-bool TScriptInstall::ExecProgs() {
-    if (!RunPrograms || !HasValue(Script.get(), "Project", "Exec1")) return true;
-    ReportStepNotAvailable("Programme starten (Exec#)");
-    return false;
-}
-
 bool TScriptInstall::InstallFonts() {
     if (!HasValue(Script.get(), "Project", "Font1")) return true;
     ReportStepNotAvailable("Schriftarten (Font#)");
@@ -33,13 +27,6 @@ void TScriptInstall::FindSuperfluousFiles() {
     if (HasValue(Script.get(), "Project", "DelExt"))
         ReportStepNotAvailable("\xDC"
                                "berfl\xFCssige Dateien (DelExt)");
-}
-
-bool TScriptInstall::CheckRun() {
-    if (HasValue(Script.get(), "CheckRun", "1"))
-        ReportStepNotAvailable("Pr\xFC"
-                               "fung laufender Programme ([CheckRun])");
-    return true;
 }
 
 } // namespace setup

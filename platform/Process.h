@@ -1,7 +1,9 @@
 // Starting another program of the system.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -11,5 +13,18 @@ namespace plat {
 // it cannot be started. POSIX: the program's Linux path in the emulated
 // Windows is started when it exists and is executable.
 bool startProgram(const std::string& commandLine, const std::string& workingFolder);
+
+// The program files of the running processes that may be inspected, as full
+// paths in Windows form; processes that cannot be inspected are left out.
+// Empty when no process list is available. POSIX: /proc/<pid>/exe in drive
+// form (C:\... below the emulated drive, else Z:\...).
+std::vector<std::string> runningProgramPaths();
+
+// Lets the shell carry out verb ("open", ...) on file with parameters, owned
+// by the window ownerWindow (0: none), shown normally, in no particular
+// working folder; false when the shell refuses. POSIX: the emulated Windows
+// has no shell; nothing is started and the result is false.
+bool shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                  uintptr_t ownerWindow);
 
 } // namespace plat

@@ -6,6 +6,7 @@
 #include "common/Log.h"
 #include "common/Messages.h"
 #include "common/Text.h"
+#include "system/RestorePoint.h"
 
 namespace setup {
 
@@ -233,16 +234,28 @@ void TInstallerController::InstallNowClick() {
     installNowEnabled_ = false;
     targetButtonEnabled_ = false;
     ControlsChanged();
-    // The restore point around the run (RestorePoint) belongs here once
-    // restore points are available.
+    // A restore point brackets the run when the script asks for one, and is
+    // ended however the run ends.
+    const bool restorePoint = engine_->GetRestorePoint();
+    int64_t sequenceNumber = 0;
+    if (restorePoint) {
+        ShowStatus(texts::RestorePointBegin);
+        CheckAbort(); // paints the status before the service works
+        BeginRestorePoint(engine_->GetHeadLine(), sequenceNumber);
+    }
 
-    auto restore = [this] {
+    auto restore = [this, restorePoint, &sequenceNumber] {
         Running = false;
         installNowVisible_ = true;
         installNowEnabled_ = true;
         targetButtonEnabled_ = true;
         ControlsChanged();
         RestartStoppedPrograms();
+        if (restorePoint) {
+            ShowStatus(texts::RestorePointEnd);
+            CheckAbort();
+            EndRestorePoint(sequenceNumber);
+        }
     };
     try {
         Installed = engine_->RunInstallation(this);

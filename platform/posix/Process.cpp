@@ -1,13 +1,16 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/System.h"
+#include "platform/posix/Emulated.h"
 
 namespace plat {
 namespace {
@@ -96,6 +99,28 @@ bool startProgram(const std::string& commandLine, const std::string& workingFold
     }
     ::close(report[0]);
     return n == 0;
+}
+
+std::vector<std::string> runningProgramPaths() {
+    std::vector<std::string> paths;
+    const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
+    if (!proc) return paths;
+    while (const dirent* entry = ::readdir(proc.get())) {
+        const std::string name = entry->d_name;
+        if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+        // Processes of other users (and kernel threads) have no readable link.
+        std::string target(4096, '\0');
+        const ssize_t n =
+            ::readlink(("/proc/" + name + "/exe").c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) continue;
+        target.resize(static_cast<size_t>(n));
+        paths.push_back(posix::driveForm(target));
+    }
+    return paths;
+}
+
+bool shellExecute(const std::string&, const std::string&, const std::string&, uintptr_t) {
+    return false;
 }
 
 } // namespace plat

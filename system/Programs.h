@@ -1,0 +1,24 @@
+// Other programs: the running-program test before a run and the shell's
+// verbs. The steps CheckRun and ExecProgs are operations of TScriptInstall.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/Messages.h"
+
+namespace setup {
+
+// Appends the program file (full path) of every process that can be inspected.
+void ListProcessFiles(std::vector<std::string>& list);
+// true when a running process's program file is path, letter case ignored.
+bool IsProgramRunning(const std::string& path);
+// Lets the shell carry out verb ("open", "explore") on file with parameters;
+// false when it refuses. Logged as a SHELL line.
+bool ShellOpen(Owner owner, const std::string& verb, const std::string& file,
+               const std::string& parameters);
+
+// The question of CheckRun for a listed program that runs.
+std::string ProgramRunningQuestion(const std::string& programPath);
+
+} // namespace setup
