@@ -247,6 +247,24 @@ check "the previous file is intact" grep -qx vorher "$drive/Voll/voll/gross.dat"
 check "no temporary file" no_temp_files "$drive/Voll"
 check "registry.reg and Deinst.ins parse" parses "$SETUP_ROOT/registry.reg" "$drive/Voll/Deinst.ins"
 
+current="a [CheckRun] program that runs, the question answered No"
+fresh_root checkrun
+mkdir -p "$drive/Qorv"
+cp "$(command -v sleep)" "$drive/Qorv/laeuft.exe"
+"$drive/Qorv/laeuft.exe" 30 &
+pid=$!
+crlf '[Project]' 'Name=Laeuft' 'talk=1' 'Part1=Eins' '[CheckRun]' '1=C:\Qorv\LAEUFT.EXE' \
+    '[Eins]' 'Dir=eins' 'File1=da.txt' 'Icon=-' >"$small/laeuft.ins"
+crlf 'Erneut versuchen? => No' >"$small/laeuft.answers"
+run_native "$small/laeuft.ins" --dir='C:\Laeuft' --answers="$small/laeuft.answers"
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+pid=
+expect_rc 1
+expect_log "MSG AskYesNo | Die Datei LAEUFT.EXE\rwird im Moment benutzt"
+expect_log "-> No (answers)"
+check "nothing is installed" test ! -e "$drive/Laeuft/eins/da.txt"
+
 t_native=$((SECONDS - t_start))
 
 # ---------------------------------------------------------------------------
