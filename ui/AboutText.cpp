@@ -56,10 +56,6 @@ std::string WindowsVersionName(int code) {
     return names[code];
 }
 
-std::string EmailDisplayText(const std::string& email) {
-    return email.substr(0, email.find('?'));
-}
-
 bool IsBitmapFileName(const std::string& imageName) {
     return imageName.size() >= 4 && AnsiSameText(imageName.substr(imageName.size() - 4), ".BMP");
 }

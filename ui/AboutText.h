@@ -1,6 +1,6 @@
 // The info dialog's texts and layout without drawing: the copyright and
-// version-line rules, the Windows names, the e-mail display text and the
-// placement of every element from the measured sizes of its texts.
+// version-line rules, the Windows names and the placement of every element
+// from the measured sizes of its texts.
 #pragma once
 
 #include <string>
@@ -25,8 +25,6 @@ std::string ApplyCopyrightRule(const std::string& value, int year);
 std::string AboutVersionLine(const std::string& head2, const std::string& fileVersion);
 // The name of a Windows version code (0 .. 17); "?" for any other code.
 std::string WindowsVersionName(int code);
-// The e-mail text up to its first "?" (the subject is not shown).
-std::string EmailDisplayText(const std::string& email);
 // Whether a logo name is a bitmap file (ends in ".BMP", any case) rather than
 // a resource name.
 bool IsBitmapFileName(const std::string& imageName);
