@@ -202,7 +202,7 @@ def reg_lines(before, after, subst):
             lines.append('reg %s | %s | %s | %s' % (k, name, kind, winpath_norm(data, subst)))
     return lines
 
-LOG_TAGS = ('STATUS', 'MSG', 'FILE', 'REG', 'LINK', 'RESULT', 'FOLDER', 'ERROR', 'TARGET', 'CAPTION')
+LOG_TAGS = ('STATUS', 'MSG', 'FILE', 'REG', 'LINK', 'RESULT', 'FOLDER', 'ERROR', 'TARGET', 'CAPTION', 'EXEC', 'SHELL')
 
 def log_lines(path, subst):
     lines = []
