@@ -43,6 +43,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/setup-examples-e2e.XXXXXX")
 server_pid=
 xvfb_pid=
 cleanup() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     if [ "${SETUP_E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi

@@ -26,8 +26,10 @@ WINE64=${WINE64:-/usr/lib/wine/wine64}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup-failure-e2e.XXXXXX")
 pid=
+xvfb_pid=
 cleanup() {
     [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
     if [ "${SETUP_E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
 }
@@ -278,6 +280,17 @@ fi
 zpath() { printf 'Z:%s' "${1//\//\\}"; }
 if [ -z "$wine_skip" ]; then
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # The installer window needs a display: a private virtual one.
+    if command -v Xvfb >/dev/null 2>&1; then
+        for n in $(seq 161 200); do
+            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+            xvfb_pid=$!
+            sleep 0.5
+            if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+            xvfb_pid=
+        done
+    fi
     export WINEPREFIX="$work/prefix"
     "$WINE64" wineboot -i >/dev/null 2>&1 || wine_skip="the Wine prefix could not be made"
     drive="$WINEPREFIX/drive_c"
