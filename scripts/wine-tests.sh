@@ -91,6 +91,13 @@ if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e" ]; then
     fi
 fi
 
+# The folder chooser and the info dialogs, driven on the virtual display.
+dialogs="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/dialogs_e2e.sh"
+if [ -x "$dialogs" ]; then
+    echo "=== dialog tests"
+    "$dialogs" "$build_dir" || failed+=("dialogs")
+fi
+
 echo
 if [ ${#failed[@]} -ne 0 ]; then
     echo "FAILED under wine64: ${failed[*]}"

@@ -8,16 +8,12 @@
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "platform/System.h"
+#include "ui/Language.h"
 #include "ui/win32/ModalWindow.h"
 
 namespace setup::win {
 
 namespace {
-
-// Texts of the dialog itself, replaceable by the language file.
-std::string FormText(const std::string&, const std::string&, const std::string& germanDefault) {
-    return germanDefault;
-}
 
 constexpr int IdHelpButton = 9;
 constexpr COLORREF LinkColour = RGB(0, 0, 255);
@@ -267,9 +263,10 @@ void AboutWindow::Build() {
     };
     if (tips) {
         tip(1, layout_.WWW, about_.HintWWW,
-            FormText("TAbout", "HintWWW", "Hier finden Sie weitere Informationen im Internet."));
+            FormText("TAbout", "LabelWWW.Hint",
+                     "Hier finden Sie weitere Informationen im Internet."));
         tip(2, layout_.EMail, about_.HintEmail,
-            FormText("TAbout", "HintEmail", "Eine Email an den Programmautor senden..."));
+            FormText("TAbout", "LabelEMail.Hint", "Eine Email an den Programmautor senden..."));
     }
 }
 
@@ -335,7 +332,7 @@ TAbout::TAbout() {
     WWW = AboutDefaultWWW;
     eMail = std::string(AboutDefaultEMailAddress) + "?subject=" + FileNameWithoutExtension(program);
     VersionDate = FileTimeText(program);
-    helpBtnText = FormText("TAbout", "helpBtnText", "&Hilfe");
+    helpBtnText = FormText("TAbout", "BitBtnHelp", "&Hilfe");
 }
 
 void TAbout::SetCopyright(const std::string& value) {

@@ -12,19 +12,12 @@
 #include "common/Messages.h"
 #include "platform/FileSystem.h"
 #include "ui/FolderPath.h"
+#include "ui/Language.h"
 #include "ui/win32/ModalWindow.h"
 
 namespace setup::win {
 
 namespace {
-
-// Texts of the form, replaceable by the language file.
-std::string FormText(const std::string&, const std::string&, const std::string& germanDefault) {
-    return germanDefault;
-}
-std::string StringText(int, const std::string& germanDefault) {
-    return germanDefault;
-}
 
 using plat::win::narrow;
 using plat::win::widen;

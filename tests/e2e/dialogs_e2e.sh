@@ -1,0 +1,199 @@
+#!/usr/bin/env bash
+# The folder chooser and both info dialogs of the win64 build, shown by
+# dialog_driver.exe under wine64 on a virtual display and driven with xdotool:
+# each info dialog opens and closes (OK, Esc); the folder chooser opens on the
+# nearest existing folder of a start path that does not exist, and creates a
+# folder through its new-folder panel. Screenshots go to BUILD_DIR/screenshots.
+#
+#   tests/e2e/dialogs_e2e.sh BUILD_DIR
+#
+# Uses WINEPREFIX and DISPLAY when set (scripts/wine-tests.sh sets both),
+# otherwise a fresh prefix and a private Xvfb display. Exit status 0 when all
+# checks pass or the tools are missing (a SKIPPED line says which), 1 when a
+# check fails, 2 on a usage error.
+set -u
+
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+driver=$(find "$build" -name dialog_driver.exe -not -path '*/CMakeFiles/*' | head -1)
+
+skip() {
+    echo "SKIPPED: dialog tests: $*"
+    exit 0
+}
+[ -n "$driver" ] || skip "no dialog_driver.exe in $build (a win64 build makes it)"
+[ -x "$WINE64" ] || skip "wine64 not installed ($WINE64)"
+command -v xdotool >/dev/null 2>&1 || skip "xdotool not installed"
+if [ -z "${DISPLAY:-}" ] && ! command -v Xvfb >/dev/null 2>&1; then
+    skip "no display and Xvfb not installed"
+fi
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+own_prefix=
+xvfb_pid=
+work=$(mktemp -d "${TMPDIR:-/tmp}/setup-dialogs.XXXXXX")
+cleanup() {
+    if [ -n "$own_prefix" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$own_prefix"
+    fi
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 90 120); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        sleep 0.5
+        if kill -0 "$xvfb_pid" 2>/dev/null; then
+            export DISPLAY=":$n"
+            break
+        fi
+        xvfb_pid=
+    done
+    [ -n "${DISPLAY:-}" ] || skip "no free display for Xvfb"
+fi
+if [ -z "${WINEPREFIX:-}" ]; then
+    own_prefix=$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")
+    export WINEPREFIX=$own_prefix
+    "$WINE64" wineboot -i >/dev/null 2>&1 || { echo "cannot create a Wine prefix" >&2; exit 1; }
+    wineserver -w >/dev/null 2>&1 || true
+fi
+
+shots="$build/screenshots"
+mkdir -p "$shots"
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# Starts the driver with the given arguments; its output goes to $work/out.
+pid=
+start() {
+    (cd "$(dirname "$driver")" && exec "$WINE64" "$driver" "$@") >"$work/out" 2>"$work/err" &
+    pid=$!
+}
+# Prints the id of the visible window whose title matches $1, waiting up to 30 s.
+wait_window() {
+    local id
+    for _ in $(seq 1 150); do
+        id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
+        if [ -n "$id" ]; then
+            sleep 0.5 # let it paint
+            echo "$id"
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+# Waits up to 20 s for the driver to end; its exit status, or 124.
+wait_driver() {
+    for _ in $(seq 1 100); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            return $?
+        fi
+        sleep 0.2
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    return 124
+}
+shot() {
+    # The mouse away, so that no tool-tip covers the window.
+    xdotool mousemove 0 0 >/dev/null 2>&1
+    command -v import >/dev/null 2>&1 && import -window "$1" "$shots/$2.png" 2>/dev/null
+}
+keys() {
+    local id=$1
+    shift
+    xdotool windowfocus --sync "$id" >/dev/null 2>&1
+    xdotool key --delay 100 "$@"
+}
+
+echo "--- info dialog of the installer: opens, OK closes it"
+start about
+if id=$(wait_window '^Info$'); then
+    shot "$id" about-setup
+    keys "$id" Return
+    wait_driver
+    status=$?
+    [ $status -eq 0 ] && grep -q '^OK' "$work/out" || fail "OK did not close the dialog with OK (status $status)"
+else
+    fail "the info dialog did not appear"
+    kill "$pid" 2>/dev/null
+fi
+
+echo "--- info dialog of a project: opens, Esc closes it"
+start about project
+if id=$(wait_window '^Info$'); then
+    shot "$id" about-project
+    keys "$id" Escape
+    wait_driver
+    status=$?
+    [ $status -eq 1 ] && grep -q '^closed' "$work/out" || fail "Esc did not close the dialog (status $status)"
+else
+    fail "the project's info dialog did not appear"
+    kill "$pid" 2>/dev/null
+fi
+
+base="$WINEPREFIX/drive_c/dialogtest/Basis"
+rm -rf "$WINEPREFIX/drive_c/dialogtest"
+mkdir -p "$base"
+title='^Zielordner der Installation'
+
+echo "--- folder chooser: opens on the nearest existing folder"
+start folder 'C:\dialogtest\Basis\fehlt\auch'
+if id=$(wait_window "$title"); then
+    shot "$id" folder
+    keys "$id" Return
+    wait_driver
+    status=$?
+    got=$(tr -d '\r' <"$work/out")
+    [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\' ] ||
+        fail "OK on the preselected folder gave '$got' (status $status), expected C:\\dialogtest\\Basis\\"
+else
+    fail "the folder chooser did not appear"
+    kill "$pid" 2>/dev/null
+fi
+
+echo "--- folder chooser: a new folder through the panel (name, Enter), then OK"
+start folder 'C:\dialogtest\Basis\fehlt'
+if id=$(wait_window "$title"); then
+    # Tab from the tree to the new-folder button, which opens the panel.
+    keys "$id" Tab space
+    sleep 0.5
+    keys "$id" ctrl+a
+    xdotool type --delay 50 "Neu angelegt"
+    shot "$id" folder-new-folder-panel
+    keys "$id" Return
+    sleep 0.5
+    shot "$id" folder-new-folder-created
+    keys "$id" Return
+    wait_driver
+    status=$?
+    got=$(tr -d '\r' <"$work/out")
+    [ -d "$base/Neu angelegt" ] || fail "the folder was not created"
+    [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Neu angelegt\' ] ||
+        fail "the new folder was not chosen: '$got' (status $status)"
+else
+    fail "the folder chooser did not appear"
+    kill "$pid" 2>/dev/null
+fi
+rm -rf "$WINEPREFIX/drive_c/dialogtest"
+
+if [ $failures -ne 0 ]; then
+    echo "dialog tests: $failures failed"
+    exit 1
+fi
+echo "dialog tests passed (screenshots in $shots)"
