@@ -1,0 +1,121 @@
+// Programs of the script: Exec# started during the run, and the [CheckRun]
+// test before it, with a real child process started from a copied program.
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "common/Ansi.h"
+#include "common/Paths.h"
+#include "engine/EngineTestEnv.h"
+#include "engine/ScriptInstall.h"
+#include "platform/System.h"
+#include "system/Programs.h"
+
+namespace {
+
+using setup::IsProgramRunning;
+
+class ProgramsTest : public enginetest::EngineEnv {
+  protected:
+    void SetUp() override {
+        EngineEnv::SetUp();
+        tool_ = scratch_ + "bin\\Tool.exe";
+        stop_ = scratch_ + "stop";
+        // The program of the test build, copied into the scratch folder so
+        // that its path is one no other process has.
+        const std::string child = setup::ExtractFilePath(plat::programPath()) + PROGRAM_CHILD_NAME;
+        std::filesystem::create_directories(testenv::Native(scratch_ + "bin"));
+        std::filesystem::copy_file(testenv::Native(child), testenv::Native(tool_));
+        engine_.RunPrograms = true;
+    }
+    void TearDown() override {
+        StopTool();
+        setup::SetMessageHost({});
+        EngineEnv::TearDown();
+    }
+
+    void Load(const std::string& text) {
+        const std::string path = scratch_ + "install.ins";
+        testenv::WriteFile(path, "[Project]\r\nName=Progs\r\n" + text);
+        engine_.LoadScript(path);
+    }
+    // Polls until the tool is (or is no longer) among the running programs.
+    bool WaitForTool(bool running) {
+        for (int i = 0; i < 500; ++i) {
+            if (IsProgramRunning(tool_) == running) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+    void StartTool() {
+        Load("Exec1=bin\\Tool.exe " + stop_ + "\r\n");
+        ASSERT_TRUE(engine_.ExecProgs());
+        ASSERT_TRUE(WaitForTool(true));
+    }
+    void StopTool() {
+        testenv::WriteFile(stop_, "");
+        EXPECT_TRUE(WaitForTool(false));
+    }
+    // The person ends the tool while the question is shown: the message
+    // layer asks the window for its title just before the box appears.
+    void EndToolWhenAsked() {
+        setup::SetMessageHost({[] { return setup::Owner{0x200}; },
+                               [this](setup::Owner) {
+                                   StopTool();
+                                   return std::string("Progs");
+                               }});
+    }
+    size_t Questions() { return LogLines("MSG AskYesNo | Die Datei").size(); }
+
+    std::string tool_;
+    std::string stop_;
+    setup::TFileHandler copier_;
+    setup::TScriptInstall engine_{nullptr, copier_};
+};
+
+TEST_F(ProgramsTest, ExecStartsEachProgramAndGoesOnPastAMissingOne) {
+    Load("Exec1=missing\\none.exe\r\nExec2=bin\\Tool.exe " + stop_ + "\r\nExec4=bin\\Tool.exe\r\n");
+    EXPECT_TRUE(engine_.ExecProgs());
+    EXPECT_TRUE(WaitForTool(true));
+    EXPECT_EQ(
+        (std::vector<std::string>{"EXEC " + scratch_ + "missing\\none.exe | not started",
+                                  "EXEC " + scratch_ + "bin\\Tool.exe " + stop_ + " | started"}),
+        LogLines("EXEC"));
+}
+
+TEST_F(ProgramsTest, RetryAfterTheProgramEndedTestsTheListAgain) {
+    StartTool();
+    // The listed path in other letter case, through a registry variable.
+    SetRegistryString(plat::RegRoot::CurrentUser, "Software\\ProgsTest", "Bin",
+                      setup::AnsiUpperCase(scratch_ + "bin"));
+    Load("[CheckRun]\r\n1=%\xA7U\\Software\\ProgsTest\\Bin%\\TOOL.EXE\r\n");
+    Answers("Erneut versuchen? => Yes\n");
+    EndToolWhenAsked();
+    EXPECT_TRUE(engine_.CheckRun());
+    ASSERT_EQ(1u, Questions());
+    EXPECT_NE(std::string::npos, Log().find("Die Datei TOOL.EXE\\rwird im Moment benutzt"));
+}
+
+TEST_F(ProgramsTest, NoGivesUpAndNobodyAtTheScreenGivesUpAfterAFewTries) {
+    StartTool();
+    Load("[CheckRun]\r\n1=" + tool_ + "\r\n");
+    Answers("Erneut versuchen? => No\n");
+    EXPECT_FALSE(engine_.CheckRun());
+    EXPECT_EQ(1u, Questions());
+
+    // The default button (Yes) cannot end the program: the test does not
+    // go on for ever.
+    EXPECT_FALSE(engine_.CheckRun());
+    EXPECT_EQ(5u, Questions());
+}
+
+TEST_F(ProgramsTest, OnlyTheListUpToItsFirstGapCounts) {
+    StartTool();
+    Load("[CheckRun]\r\n1=" + scratch_ + "bin\\Other.exe\r\n3=" + tool_ + "\r\n");
+    EXPECT_TRUE(engine_.CheckRun());
+    Load("");
+    EXPECT_TRUE(engine_.CheckRun());
+    EXPECT_EQ(0u, Questions());
+}
+
+} // namespace
