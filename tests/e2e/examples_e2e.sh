@@ -376,7 +376,12 @@ case_fonts_cleanup() {
 case_web_subproject() {
     measure 0 web-subproject/install.ins @answers=web-subproject/answers.txt
 }
-cases=(app app_update fonts_cleanup web_subproject)
+# Diagnostic mode 3, switched on by a first run's register line.
+case_diagnose() {
+    setup_run scenarios/diagnose/an.ins --dir='C:\Szenario\DiagnoseAn'
+    measure 0 scenarios/diagnose/lauf.ins --dir='C:\Szenario\Diagnose'
+}
+cases=(app app_update fonts_cleanup web_subproject diagnose)
 for f in "$scenarios"/*.ins; do
     [ -e "$f" ] || continue
     name=$(basename "$f" .ins)
