@@ -6,24 +6,17 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-mapfile -t examples < <(find "$root/examples/app" "$root/examples/fonts-cleanup" \
-    "$root/examples/web-subproject" -name '*.ins' | sort)
-mapfile -t scenarios < <(find "$here/scenarios" -name '*.ins' | sort)
-mapfile -t expects < <(find "$here/scenarios" -name '*.expect' | sort)
+exec python3 - "$here/key_coverage.txt" "$root/examples" "$here/scenarios" <<'PY'
+import glob, os, re, sys
+checklist, examples_dir, scenarios_dir = sys.argv[1:]
+examples = sorted(glob.glob(os.path.join(examples_dir, '**', '*.ins'), recursive=True))
+examples = [f for f in examples if os.path.relpath(f, examples_dir).split(os.sep)[0]
+            in ('app', 'fonts-cleanup', 'web-subproject')]
+scenarios = sorted(glob.glob(os.path.join(scenarios_dir, '**', '*.ins'), recursive=True))
+expects = ''.join(open(f, encoding='utf-8').read() for f in glob.glob(os.path.join(scenarios_dir, '*.expect')))
 
-# uses SECTION KEY FILES...: a line KEY=... (KEY with # as a number) in the
-# section; "Part" is any section named by a PartN key, "*" any key.
-uses() {
-    local section=$1 key=$2
-    shift 2
-    python3 - "$section" "$key" "$@" <<'PY'
-import re, sys
-section, key, files = sys.argv[1], sys.argv[2], sys.argv[3:]
-if key == '*':
-    pattern = r'[^;=\[][^=]*'
-else:
-    pattern = re.escape(key).replace('\\#', '#').replace('#', '[1-9][0-9]*')
-for name in files:
+def keys_of(name):
+    """(section, key) of every key line; 'Part' for the sections named by PartN."""
     text = open(name, 'rb').read().decode('cp1252')
     current, parts, keys = '', set(), []
     for line in text.split('\r\n'):
@@ -31,33 +24,33 @@ for name in files:
             current = line[1:].split(']')[0].lower()
         elif '=' in line and not line.startswith(';'):
             k, v = line.split('=', 1)
-            k = k.strip()
-            keys.append((current, k))
-            if current == 'project' and re.fullmatch(r'Part[1-9][0-9]*', k, re.I):
+            keys.append((current, k.strip()))
+            if current == 'project' and re.fullmatch(r'Part[1-9][0-9]*', k.strip(), re.I):
                 parts.add(v.strip().lower())
-    for sec, k in keys:
-        in_section = sec in parts if section == 'Part' else sec == section.lower()
-        if in_section and re.fullmatch(pattern, k, re.I):
-            sys.exit(0)
-sys.exit(1)
-PY
-}
+    return [('part' if s in parts else s, k) for s, k in keys]
 
-missing=0
-total=0
-while read -r kind section key; do
-    case "$kind" in '' | \#*) continue ;; esac
-    total=$((total + 1))
-    case "$kind" in
-    script) uses "$section" "$key" "${examples[@]}" && continue ;;
-    scenario) uses "$section" "$key" "${scenarios[@]}" "${examples[@]}" && continue ;;
-    written)
-        k=${key//\#/[1-9]}
-        [ "$key" = '*' ] && k='[a-z]'
-        grep -qiE "Deinst\.ins:[0-9]+ \| (\[$section\]|$k[^=]*=)" "${expects[@]}" && continue ;;
-    esac
-    echo "not used: $kind [$section] $key"
-    missing=$((missing + 1))
-done <"$here/key_coverage.txt"
-echo "key coverage: $((total - missing)) of $total sections and keys used"
-[ $missing = 0 ]
+def uses(section, key, files):
+    pattern = r'[^;=\[][^=]*' if key == '*' else re.escape(key).replace('\\#', '#').replace('#', '[1-9][0-9]*')
+    return any(s == section.lower() and re.fullmatch(pattern, k, re.I)
+               for f in files for s, k in keys_of(f))
+
+missing = total = 0
+for line in open(checklist, encoding='utf-8'):
+    fields = line.split()
+    if not fields or fields[0].startswith('#'):
+        continue
+    kind, section, key = fields
+    total += 1
+    if kind == 'script':
+        found = uses(section, key, examples)
+    elif kind == 'scenario':
+        found = uses(section, key, scenarios + examples)
+    else:  # written: a section of Deinst.ins in an expected outcome
+        k = '[a-z]' if key == '*' else key.replace('#', '[1-9]')
+        found = re.search(r'Deinst\.ins:[0-9]+ \| (\[%s\]|%s[^=]*=)' % (section, k), expects, re.I) is not None
+    if not found:
+        print('not used: %s [%s] %s' % (kind, section, key))
+        missing += 1
+print('key coverage: %d of %d sections and keys used' % (total - missing, total))
+sys.exit(1 if missing else 0)
+PY
