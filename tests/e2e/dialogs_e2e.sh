@@ -2,8 +2,9 @@
 # The folder chooser and both info dialogs of the win64 build, shown by
 # dialog_driver.exe under wine64 on a virtual display and driven with xdotool:
 # each info dialog opens and closes (OK, Esc); the folder chooser opens on the
-# nearest existing folder of a start path that does not exist, and creates a
-# folder through its new-folder panel. Screenshots go to BUILD_DIR/screenshots.
+# nearest existing folder of a start path that does not exist, passes its
+# folder back also after Cancel, opens again with the size it was given, and
+# creates a folder through its new-folder panel. Screenshots go to BUILD_DIR/screenshots.
 #
 #   tests/e2e/dialogs_e2e.sh BUILD_DIR
 #
@@ -96,6 +97,14 @@ wait_window() {
     done
     return 1
 }
+# Waits up to 10 s for window $1 to close (or hide).
+wait_gone() {
+    for _ in $(seq 1 50); do
+        xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$1" || return 0
+        sleep 0.2
+    done
+    return 1
+}
 # Waits up to 20 s for the driver to end; its exit status, or 124.
 wait_driver() {
     for _ in $(seq 1 100); do
@@ -152,16 +161,35 @@ rm -rf "$WINEPREFIX/drive_c/dialogtest"
 mkdir -p "$base"
 title='^Zielordner der Installation'
 
-echo "--- folder chooser: opens on the nearest existing folder"
-start folder 'C:\dialogtest\Basis\fehlt\auch'
+echo "--- folder chooser: opens on the nearest existing folder; the next call keeps size and folder"
+start folder 'C:\dialogtest\Basis\fehlt\auch' twice
 if id=$(wait_window "$title"); then
     shot "$id" folder
-    keys "$id" Return
+    # A larger window, then Cancel: the folder is still passed back.
+    xdotool windowsize "$id" 600 450
+    sleep 0.5
+    keys "$id" Escape
+    wait_gone "$id" || fail "Esc did not close the folder chooser"
+    if id=$(wait_window "$title"); then
+        keys "$id" Return
+    else
+        fail "the second call of the folder chooser did not appear"
+    fi
     wait_driver
     status=$?
-    got=$(tr -d '\r' <"$work/out")
-    [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\' ] ||
-        fail "OK on the preselected folder gave '$got' (status $status), expected C:\\dialogtest\\Basis\\"
+    mapfile -t lines < <(tr -d '\r' <"$work/out")
+    first=${lines[0]:-}
+    second=${lines[1]:-}
+    case "$first" in
+    'Cancel '*' C:\dialogtest\Basis\') ;;
+    *) fail "Cancel on the preselected folder gave '$first', expected the folder C:\\dialogtest\\Basis\\" ;;
+    esac
+    # The same size and folder again: the second window opened as the first closed.
+    [ $status -eq 0 ] && [ "$second" = "OK ${first#Cancel }" ] ||
+        fail "the second call gave '$second' after '$first' (status $status)"
+    case "$first" in
+    'Cancel 471x400 '*) fail "the window kept its first size 471x400 after it was made larger" ;;
+    esac
 else
     fail "the folder chooser did not appear"
     kill "$pid" 2>/dev/null
@@ -183,6 +211,7 @@ if id=$(wait_window "$title"); then
     wait_driver
     status=$?
     got=$(tr -d '\r' <"$work/out")
+    got=${got#OK * }
     [ -d "$base/Neu angelegt" ] || fail "the folder was not created"
     [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Neu angelegt\' ] ||
         fail "the new folder was not chosen: '$got' (status $status)"

@@ -1,7 +1,8 @@
 // Shows the folder chooser or an info dialog on its own, for the end-to-end
 // dialog tests:
-//   dialog_driver folder START   prints the chosen folder (exit 0), or
-//                                nothing after Cancel (exit 1)
+//   dialog_driver folder START [twice]
+//                                prints "OK" or "Cancel", the window size and
+//                                the folder after each call; exit 0 after OK
 //   dialog_driver about          the installer's own info dialog
 //   dialog_driver about project  a project's info dialog (help button, mail
 //                                address with a subject, logo file missing)
@@ -22,13 +23,20 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     setup::InitProgramPath();
-    if (args[0] == "folder" && args.size() == 2) {
+    if (args[0] == "folder" && (args.size() == 2 || args.size() == 3)) {
+        // "twice": a second call on the same component, which opens with the
+        // size and folder the first one left.
+        const int calls = args.size() == 3 && args[2] == "twice" ? 2 : 1;
         setup::win::TDirDlg dlg;
         dlg.Caption = "Zielordner der Installation ausw\xE4hlen:";
         dlg.Directory = args[1];
-        const bool ok = dlg.Execute(nullptr);
-        if (ok) std::printf("%s\n", dlg.Directory.c_str());
-        std::fflush(stdout);
+        bool ok = false;
+        for (int i = 0; i < calls; ++i) {
+            ok = dlg.Execute(nullptr);
+            std::printf("%s %dx%d %s\n", ok ? "OK" : "Cancel", dlg.Width, dlg.Height,
+                        dlg.Directory.c_str());
+            std::fflush(stdout);
+        }
         return ok ? 0 : 1;
     }
     if (args[0] == "about") {
