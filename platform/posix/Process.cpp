@@ -44,10 +44,32 @@ std::string ToLinux(const std::string& arg) {
     return arg;
 }
 
+// The arguments of commandLine. As CreateProcess does, an unquoted program
+// path with blanks ("C:\Program Files\x.exe -a") is found by trying ever
+// longer parts up to a blank until one names an executable file.
+std::vector<std::string> ProgramArguments(const std::string& commandLine) {
+    std::vector<std::string> args = SplitArguments(commandLine);
+    if (args.empty() || commandLine.front() == '"' || ::access(ToLinux(args[0]).c_str(), X_OK) == 0)
+        return args;
+    for (size_t blank = commandLine.find(' '); blank != std::string::npos;
+         blank = commandLine.find(' ', blank + 1)) {
+        const size_t next = commandLine.find(' ', blank + 1);
+        const std::string program = commandLine.substr(0, next);
+        if (::access(ToLinux(program).c_str(), X_OK) != 0) continue;
+        std::vector<std::string> found{program};
+        if (next != std::string::npos) {
+            const std::vector<std::string> rest = SplitArguments(commandLine.substr(next + 1));
+            found.insert(found.end(), rest.begin(), rest.end());
+        }
+        return found;
+    }
+    return args;
+}
+
 } // namespace
 
 bool startProgram(const std::string& commandLine, const std::string& workingFolder) {
-    std::vector<std::string> args = SplitArguments(commandLine);
+    std::vector<std::string> args = ProgramArguments(commandLine);
     if (args.empty()) return false;
     for (std::string& a : args)
         a = ToLinux(a);

@@ -21,11 +21,7 @@ class ProgramsTest : public enginetest::EngineEnv {
         EngineEnv::SetUp();
         tool_ = scratch_ + "bin\\Tool.exe";
         stop_ = scratch_ + "stop";
-        // The program of the test build, copied into the scratch folder so
-        // that its path is one no other process has.
-        const std::string child = setup::ExtractFilePath(plat::programPath()) + PROGRAM_CHILD_NAME;
-        std::filesystem::create_directories(testenv::Native(scratch_ + "bin"));
-        std::filesystem::copy_file(testenv::Native(child), testenv::Native(tool_));
+        CopyTool(tool_);
         engine_.RunPrograms = true;
     }
     void TearDown() override {
@@ -34,6 +30,13 @@ class ProgramsTest : public enginetest::EngineEnv {
         EngineEnv::TearDown();
     }
 
+    // The program of the test build, copied into the scratch folder so that
+    // its path is one no other process has.
+    static void CopyTool(const std::string& path) {
+        const std::string child = setup::ExtractFilePath(plat::programPath()) + PROGRAM_CHILD_NAME;
+        std::filesystem::create_directories(testenv::Native(setup::ExtractFilePath(path)));
+        std::filesystem::copy_file(testenv::Native(child), testenv::Native(path));
+    }
     void Load(const std::string& text) {
         const std::string path = scratch_ + "install.ins";
         testenv::WriteFile(path, "[Project]\r\nName=Progs\r\n" + text);
@@ -81,6 +84,17 @@ TEST_F(ProgramsTest, ExecStartsEachProgramAndGoesOnPastAMissingOne) {
         (std::vector<std::string>{"EXEC " + scratch_ + "missing\\none.exe | not started",
                                   "EXEC " + scratch_ + "bin\\Tool.exe " + stop_ + " | started"}),
         LogLines("EXEC"));
+}
+
+TEST_F(ProgramsTest, AnUnquotedProgramPathWithBlanksIsFound) {
+    const std::string folder = scratch_ + "Meine Dateien\\";
+    tool_ = folder + "bin\\Tool.exe";
+    CopyTool(tool_);
+    testenv::WriteFile(folder + "install.ins",
+                       "[Project]\r\nName=Progs\r\nExec1=bin\\Tool.exe " + stop_ + "\r\n");
+    engine_.LoadScript(folder + "install.ins");
+    EXPECT_TRUE(engine_.ExecProgs());
+    EXPECT_TRUE(WaitForTool(true));
 }
 
 TEST_F(ProgramsTest, RetryAfterTheProgramEndedTestsTheListAgain) {
