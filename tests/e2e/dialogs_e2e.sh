@@ -3,8 +3,9 @@
 # dialog_driver.exe under wine64 on a virtual display and driven with xdotool:
 # each info dialog opens and closes (OK, Esc); the folder chooser opens on the
 # nearest existing folder of a start path that does not exist, passes its
-# folder back also after Cancel, opens again with the size it was given, and
-# creates a folder through its new-folder panel. Screenshots go to BUILD_DIR/screenshots.
+# folder back also after Cancel, opens again with the size it was given,
+# creates a folder through its new-folder panel and through the tree's context
+# menu, and renames one in the tree. Screenshots go to BUILD_DIR/screenshots.
 #
 #   tests/e2e/dialogs_e2e.sh BUILD_DIR
 #
@@ -215,6 +216,38 @@ if id=$(wait_window "$title"); then
     [ -d "$base/Neu angelegt" ] || fail "the folder was not created"
     [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Neu angelegt\' ] ||
         fail "the new folder was not chosen: '$got' (status $status)"
+else
+    fail "the folder chooser did not appear"
+    kill "$pid" 2>/dev/null
+fi
+echo "--- folder chooser on an existing folder: context menu, renaming in the tree, then OK"
+rm -rf "$base"/*
+start folder 'C:\dialogtest\Basis'
+if id=$(wait_window "$title"); then
+    # The menu key opens the tree's menu at the selected folder; its one item
+    # creates "Neuer Ordner" there and selects it.
+    keys "$id" Menu
+    sleep 0.5
+    xdotool key --delay 100 Down Return
+    sleep 0.5
+    # F2 edits the name; Enter ends the edit and must not close the window.
+    keys "$id" F2
+    sleep 0.5
+    xdotool key ctrl+a
+    xdotool type --delay 50 "Umbenannt"
+    shot "$id" folder-rename
+    xdotool key Return
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || fail "Enter in the name field closed the folder chooser"
+    keys "$id" Return
+    wait_driver
+    status=$?
+    got=$(tr -d '\r' <"$work/out")
+    got=${got#OK * }
+    [ -d "$base/Umbenannt" ] && [ ! -e "$base/Neuer Ordner" ] ||
+        fail "the new folder was not created and renamed: $(ls "$base" | tr '\n' ' ')"
+    [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Umbenannt\' ] ||
+        fail "the renamed folder was not chosen: '$got' (status $status)"
 else
     fail "the folder chooser did not appear"
     kill "$pid" 2>/dev/null

@@ -310,6 +310,13 @@ LRESULT TFormDirSel::OnNotify(NMHDR* header) {
                        static_cast<LPARAM>(::GetMessagePos()));
         return TRUE;
     }
+    case TVN_KEYDOWN:
+        // F2 renames the selected folder, as in the Explorer.
+        if (extras_ && reinterpret_cast<NMTVKEYDOWN*>(header)->wVKey == VK_F2) {
+            if (HTREEITEM item = TreeView_GetSelection(tree_)) TreeView_EditLabel(tree_, item);
+            return TRUE;
+        }
+        return FALSE;
     case TVN_BEGINLABELEDITW:
         return BeginLabelEdit(reinterpret_cast<NMTVDISPINFOW*>(header));
     case TVN_ENDLABELEDITW:
