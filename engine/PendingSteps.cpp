@@ -17,12 +17,6 @@ bool HasValue(TIni* script, const std::string& section, const std::string& key) 
 
 } // namespace
 
-bool TScriptInstall::InstallFonts() {
-    if (!HasValue(Script.get(), "Project", "Font1")) return true;
-    ReportStepNotAvailable("Schriftarten (Font#)");
-    return false;
-}
-
 void TScriptInstall::FindSuperfluousFiles() {
     if (HasValue(Script.get(), "Project", "DelExt"))
         ReportStepNotAvailable("\xDC"

@@ -145,6 +145,10 @@ class TScriptInstall {
     void AddHoldFiles(const std::string& target, const std::string& section);
     bool ExecProgs();
     bool InstallFonts();
+    // Records the font as the next FO# of [Fonts] in Deinst.ins and installs
+    // it (system/Fonts.cpp): 0 installed or up to date, 1 not.
+    int InstallFont(const std::string& sourcePath, const std::string& fontName);
+    int32_t FontCounter = 0; // the next FO# during the Fonts step
     // Creates the start-menu group; returns its folder.
     std::string MakeGroup(const std::string& groupName, std::vector<std::string>& groupList);
     void RecordInstallFolder(const std::string& folder);

@@ -16,7 +16,8 @@ flags="-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -I
 
 # Compile a source when its object is missing or older than it or any header.
 objects=""
-for src in "$root"/common/*.cpp "$root"/platform/Cp1252.cpp "$root"/platform/posix/*.cpp \
+for src in "$root"/common/*.cpp "$root"/platform/Cp1252.cpp "$root"/platform/FontFile.cpp \
+           "$root"/platform/posix/*.cpp \
            "$root"/files/*.cpp "$root"/engine/*.cpp "$root"/system/*.cpp; do
     [ -f "$src" ] || continue
     rel=${src#"$root"/}

@@ -1,0 +1,208 @@
+// The "Fonts" step: the fonts of [Project] Font1, Font2, ... copied into the
+// Fonts folder of Windows, added to the font table, registered and recorded
+// in [Fonts] of Deinst.ins.
+#include "system/Fonts.h"
+
+#include <cstdio>
+#include <exception>
+
+#include "common/Error.h"
+#include "common/FileInfo.h"
+#include "common/Messages.h"
+#include "common/Paths.h"
+#include "common/RegistryAccess.h"
+#include "common/WinInfo.h"
+#include "engine/Ini.h"
+#include "engine/ScriptInstall.h"
+#include "files/FileHandler.h"
+#include "platform/FileSystem.h"
+#include "platform/Fonts.h"
+
+namespace setup {
+
+namespace {
+
+const std::string kFontsKey9x = "M\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+const std::string kFontsKeyNt = "M\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+
+// A DOS date-time as "dd.mm.yy hh:nn:ss".
+std::string DosDateText(int32_t dosDate) {
+    const uint32_t d = static_cast<uint32_t>(dosDate);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u.%02u.%02u %02u:%02u:%02u", (d >> 16) & 0x1F,
+                  (d >> 21) & 0x0F, (1980 + ((d >> 25) & 0x7F)) % 100, (d >> 11) & 0x1F,
+                  (d >> 5) & 0x3F, (d & 0x1F) * 2);
+    return text;
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Passes texts of at least the minimum level on: to the list when there is
+// one, else as information messages.
+class FontMessages {
+  public:
+    FontMessages(std::vector<std::string>* list, int minimumLevel)
+        : list_(list), minimumLevel_(minimumLevel) {}
+    void operator()(const std::string& text, int level) const {
+        if (level < minimumLevel_) return;
+        if (list_)
+            list_->push_back(text);
+        else
+            InfoMessage(ActiveForm, text);
+    }
+
+  private:
+    std::vector<std::string>* list_;
+    int minimumLevel_;
+};
+
+// Takes an older font resource file out of the font table and the folder.
+void RemoveResourceFile(const std::string& path, const std::string& removeFailure,
+                        const FontMessages& report) {
+    if (!plat::fileExists(path)) return;
+    if (const uint32_t error = plat::removeFontResource(path); error != 0)
+        report(removeFailure + path + ": " + SysErrorText(error), FontNote);
+    if (!plat::deleteFile(path)) report(path + ": not deleted", FontNote);
+}
+
+// Registers the font where the Windows version keeps its fonts.
+void RegisterFont(int version, const std::string& fontName, const std::string& fileName,
+                  const std::string& fotPath, int32_t sourceDate) {
+    const std::string valueName = fontName + " (TrueType)";
+    if (version >= Win95 && version <= WinMe) {
+        WriteRegistryString(kFontsKey9x, valueName, fileName);
+        return;
+    }
+    if (version == WinNt4) {
+        TIni winIni(WindowsFolder() + "Win.Ini");
+        winIni.WriteString("Fonts", valueName, fotPath);
+        winIni.SaveFile();
+        SetFileDate(fotPath, sourceDate);
+    }
+    if (version >= WinNt4) WriteRegistryString(kFontsKeyNt, valueName, fileName);
+}
+
+} // namespace
+
+std::string RegisteredFontName(const std::string& sourcePath, const std::string& fontName) {
+    if (!fontName.empty()) return fontName;
+    std::string name = plat::fontResourceName(sourcePath);
+    if (!name.empty()) return name;
+    name = FileNameOf(sourcePath);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
+                     std::vector<std::string>* messageList, int minimumLevel,
+                     TFileHandler* copier) {
+    const FontMessages report(messageList, minimumLevel);
+    TFileHandler& fileHandler = copier ? *copier : SharedFileHandler();
+    bool result = false;
+    bool changed = false;
+    try {
+        const int32_t sourceDate = FileDosDate(sourcePath);
+        if (sourceDate == -1) return false;
+        const std::string fontsFolder = WindowsFolder() + "Fonts\\";
+        const std::string fileName = FileNameOf(sourcePath);
+        const std::string target = fontsFolder + fileName;
+        report(sourcePath + " vom " + DosDateText(sourceDate), FontTrace);
+        const int32_t targetDate = FileDosDate(target);
+        if (targetDate != -1)
+            report(target + " vom " + DosDateText(targetDate) + " ist vorhanden.", FontNote);
+        if (CompareFileDates(sourceDate, targetDate) <= 0) {
+            fileHandler.CountSkipped(sourcePath);
+            return true;
+        }
+
+        // The old file steps aside before the copy and is deleted after it:
+        // a failed copy gives it back its name, and a file that cannot be
+        // deleted (in use) keeps the free name it was given.
+        std::string setAside;
+        if (targetDate != -1) {
+            setAside = UniqueFileName(target);
+            if (!plat::moveFile(target, setAside, false)) {
+                report("Umbenennen von " + target + " in \r\n" + setAside + "\r\ngescheitert",
+                       FontError);
+                setAside.clear();
+            }
+        }
+        const int copied = fileHandler.CopyOneFile(sourcePath, target, 0, 3);
+        if (copied != CopyDone || !plat::fileExists(target)) {
+            if (!setAside.empty()) plat::moveFile(setAside, target, false);
+            // A cancelled copy is the user's decision, not an error to report.
+            if (copied != CopyAbort) report(target + " konnte nicht kopiert werden.", FontError);
+            return false;
+        }
+        if (!setAside.empty() && !plat::deleteFile(setAside)) {
+            report("Die Schrift " + fileName + "\r\n" + target +
+                       "\r\n wird von einer laufenden Anwendung\r\nbenutzt.",
+                   FontNote);
+            report(target + " umbenannt in \r\n" + setAside, FontNote);
+        }
+
+        changed = true;
+        const std::string fotPath = fontsFolder + fontName + ".FOT";
+        RemoveResourceFile(fontsFolder + fontName + " Standard.FOT", "", report);
+        RemoveResourceFile(fotPath, "removeFont ", report);
+
+        const int version = WindowsVersion();
+        const std::string currentPath = fontsFolder.substr(0, fontsFolder.size() - 1);
+        std::string fileToAdd = target;
+        bool resourceMade = true;
+        if (version < Win2000) {
+            resourceMade = plat::createScalableFontResource(fotPath, fileName, currentPath) == 0;
+            if (resourceMade) {
+                report(fotPath + "ScalableFontResource Created", FontTrace);
+                fileToAdd = fotPath;
+            } else {
+                report(fotPath + " konnte nicht erzeugt werden.", FontError);
+            }
+        } else if (version <= WinNt5) {
+            plat::createScalableFontResource(fotPath, fileName, currentPath);
+        }
+        if (resourceMade) {
+            if (plat::addFontResource(fileToAdd) < 1) {
+                report(fileToAdd + " konnte nicht hinzugef\xFCgt werden", FontError);
+            } else {
+                RegisterFont(version, fontName, fileName, fotPath, sourceDate);
+                result = true;
+            }
+        }
+    } catch (const SilentAbort&) {
+    } catch (const std::exception& e) {
+        report(e.what(), FontError);
+    }
+    if (changed) plat::broadcastFontChange();
+    return result;
+}
+
+int TScriptInstall::InstallFont(const std::string& sourcePath, const std::string& fontName) {
+    if (UninstallScript)
+        UninstallScript->WriteString("Fonts", "FO" + std::to_string(FontCounter), fontName);
+    ++FontCounter;
+    return InstallFontFile(sourcePath, fontName, nullptr, FontError, FileHandler) ? 0 : 1;
+}
+
+bool TScriptInstall::InstallFonts() {
+    bool installed = true;
+    FontCounter = 1;
+    for (int n = 1; n <= 999; ++n) {
+        const std::string value = ReadProjectValue("Font" + std::to_string(n), "");
+        if (value.empty()) break;
+        const std::string source = InstallRootDir + value;
+        if (IsPlaceholderFile(source)) break;
+        const std::string name =
+            RegisteredFontName(source, ReadProjectValue("FontName" + std::to_string(n), ""));
+        if (InstallFont(source, name) == 0) continue;
+        installed = false;
+        if (WarnOkCancel(MessageOwner(), "Font " + value + " nicht installiert!") == IdCancel)
+            AbortRequested = true;
+    }
+    return installed;
+}
+
+} // namespace setup

@@ -1,0 +1,83 @@
+// Fonts through GDI under Wine: GDI accepts the installed font, and a font
+// file that another program holds open is left as it was.
+#include "common/FileInfo.h"
+#include "common/Paths.h"
+#include "common/WinInfo.h"
+#include "engine/EngineTestEnv.h"
+#include "platform/FileSystem.h"
+#include "platform/Fonts.h"
+#include "platform/win32/WindowsSupport.h"
+#include "system/Fonts.h"
+
+namespace {
+
+const std::string kDejaVu = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\";
+
+class FontsWin32Test : public enginetest::EngineEnv {
+  protected:
+    void SetUp() override {
+        EngineEnv::SetUp();
+        if (!plat::fileExists(kDejaVu + "DejaVuSans.ttf"))
+            GTEST_SKIP() << "fonts-dejavu-core is not installed (scripts/install-deps.sh)";
+        fonts_ = setup::WindowsFolder() + "Fonts\\";
+    }
+    std::string Source(const std::string& font, int32_t dosDate) {
+        const std::string path = scratch_ + font;
+        testenv::WriteFile(path, testenv::ReadFile(kDejaVu + font));
+        EXPECT_TRUE(setup::SetFileDate(path, dosDate));
+        return path;
+    }
+    std::string fonts_;
+    setup::TFileHandler copier_;
+    std::vector<std::string> messages_;
+};
+
+TEST_F(FontsWin32Test, WineGdiTakesTheFontIntoItsTable) {
+    const std::string source = Source("DejaVuSansMono-Oblique.ttf", 0x5A210000);
+    // GDI refuses the file while it is no font, and counts it once it is one.
+    testenv::WriteFile(fonts_ + "DejaVuSansMono-Oblique.ttf", "keine Schrift");
+    ASSERT_TRUE(setup::SetFileDate(fonts_ + "DejaVuSansMono-Oblique.ttf", 0x52210000));
+    EXPECT_EQ(0, plat::addFontResource(fonts_ + "DejaVuSansMono-Oblique.ttf"));
+    ASSERT_TRUE(
+        setup::InstallFontFile(source, "SetupTest GDI", &messages_, setup::FontError, &copier_));
+    EXPECT_TRUE(messages_.empty());
+    const std::string target = fonts_ + "DejaVuSansMono-Oblique.ttf";
+    EXPECT_EQ(1, plat::addFontResource(target));
+    if (setup::WindowsVersion() >= setup::Win2000) {
+        EXPECT_EQ("DejaVuSansMono-Oblique.ttf",
+                  RegistryString(plat::RegRoot::LocalMachine,
+                                 "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                                 "SetupTest GDI (TrueType)"));
+    }
+    plat::removeFontResource(target);
+    plat::deleteFile(target);
+    plat::deleteFile(fonts_ + "SetupTest GDI.FOT");
+}
+
+TEST_F(FontsWin32Test, WineFontHeldOpenIsKept) {
+    const std::string target = fonts_ + "DejaVuSerif-BoldItalic.ttf";
+    const std::string old = "eine alte Fassung";
+    testenv::WriteFile(target, old);
+    ASSERT_TRUE(setup::SetFileDate(target, 0x52210000));
+    const std::string source = Source("DejaVuSerif-BoldItalic.ttf", 0x5A210000);
+    {
+        // Open without sharing deletion: the file can be neither renamed nor
+        // replaced, so the font is not installed and the old file stays.
+        plat::win::FileHandle holder(CreateFileW(plat::win::widen(target).c_str(), GENERIC_READ,
+                                                 FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_FALSE(setup::InstallFontFile(source, "SetupTest Held", &messages_, setup::FontError,
+                                            &copier_));
+    }
+    EXPECT_EQ(old, testenv::ReadFile(target));
+    EXPECT_FALSE(plat::fileExists(fonts_ + "DejaVuSerif-BoldItalic0.ttf"));
+    ASSERT_EQ(2u, messages_.size());
+    EXPECT_EQ("Umbenennen von " + target + " in \r\n" + fonts_ +
+                  "DejaVuSerif-BoldItalic0.ttf\r\ngescheitert",
+              messages_[0]);
+    EXPECT_EQ(target + " konnte nicht kopiert werden.", messages_[1]);
+    plat::deleteFile(target);
+}
+
+} // namespace
