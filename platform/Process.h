@@ -22,8 +22,10 @@ std::vector<std::string> runningProgramPaths();
 
 // Lets the shell carry out verb ("open", ...) on file with parameters, owned
 // by the window ownerWindow (0: none), shown normally, in no particular
-// working folder; false when the shell refuses. POSIX: the emulated Windows
-// has no shell; nothing is started and the result is false.
+// working folder; false when the shell refuses. POSIX: "open" of a Linux
+// program starts it with parameters; "open" and "explore" of anything else go
+// to the desktop's opener (xdg-open) when there is a desktop, else nothing is
+// started and the result is false.
 bool shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                   uintptr_t ownerWindow);
 

@@ -1,12 +1,15 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/System.h"
@@ -66,15 +69,9 @@ std::vector<std::string> ProgramArguments(const std::string& commandLine) {
     return args;
 }
 
-} // namespace
-
-bool startProgram(const std::string& commandLine, const std::string& workingFolder) {
-    std::vector<std::string> args = ProgramArguments(commandLine);
-    if (args.empty()) return false;
-    for (std::string& a : args)
-        a = ToLinux(a);
-    if (::access(args[0].c_str(), X_OK) != 0) return false;
-    std::string folder = workingFolder.empty() ? std::string() : ToLinux(workingFolder);
+// Starts args[0] (a Linux path) with its arguments in folder (empty: the
+// current one) without waiting for it; false when the exec fails.
+bool Spawn(std::vector<std::string> args, const std::string& folder) {
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -123,6 +120,41 @@ bool startProgram(const std::string& commandLine, const std::string& workingFold
     return n == 0;
 }
 
+bool IsLinuxFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The desktop's opener (xdg-open on the PATH) when a desktop is there to
+// show what it opens; empty otherwise.
+std::string DesktopOpener() {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((!display || !*display) && (!wayland || !*wayland)) return {};
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(':', start);
+        if (end == std::string::npos) end = folders.size();
+        const std::string candidate = folders.substr(start, end - start) + "/xdg-open";
+        if (end > start && ::access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+} // namespace
+
+bool startProgram(const std::string& commandLine, const std::string& workingFolder) {
+    std::vector<std::string> args = ProgramArguments(commandLine);
+    if (args.empty()) return false;
+    for (std::string& a : args)
+        a = ToLinux(a);
+    if (::access(args[0].c_str(), X_OK) != 0) return false;
+    return Spawn(std::move(args), workingFolder.empty() ? std::string() : ToLinux(workingFolder));
+}
+
 std::vector<std::string> runningProgramPaths() {
     std::vector<std::string> paths;
     const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);
@@ -141,8 +173,17 @@ std::vector<std::string> runningProgramPaths() {
     return paths;
 }
 
-bool shellExecute(const std::string&, const std::string&, const std::string&, uintptr_t) {
-    return false;
+bool shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                  uintptr_t) {
+    const std::string target = ToLinux(file);
+    // A Linux program opened with parameters is simply started.
+    if ((verb.empty() || verb == "open") && !target.empty() && target.front() == '/' &&
+        ::access(target.c_str(), X_OK) == 0 && !IsLinuxFolder(target))
+        return startProgram("\"" + file + "\" " + parameters, "");
+    if (!verb.empty() && verb != "open" && verb != "explore") return false;
+    const std::string opener = DesktopOpener();
+    if (opener.empty() || target.empty()) return false;
+    return Spawn({opener, target}, "");
 }
 
 } // namespace plat
