@@ -15,6 +15,7 @@
 #include "platform/Emulation.h"
 #include "platform/FileSystem.h"
 #include "platform/System.h"
+#include "ui/Language.h"
 
 namespace setup {
 
@@ -65,6 +66,8 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
         return ExitBadStart;
     }
     InitProgramPath();
+    // The user's language from Setup.<LANG> beside the program; German without it.
+    LoadLanguageFile(LanguageFileName(ProgramFolder()));
     const std::string script =
         LocateScript(windowsScriptParameter(commandLine.script), ProgramFolder());
     log::Line("START", {SETUP_VERSION, script});

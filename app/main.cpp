@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include "platform/win32/WindowsSupport.h"
+#include "ui/win32/WindowsFrontEnd.h"
 
 #include <cstdlib>
 
@@ -16,7 +17,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     for (int i = 1; i < __argc; ++i)
         args.push_back(plat::win::narrow(__wargv[i]));
     plat::setArguments(args);
-    return setup::RunProgram(plat::arguments());
+    return setup::RunProgram(plat::arguments(), [](const std::string& script, bool unattended,
+                                                   const std::string& targetDir, int& modalResult) {
+        return setup::win::RunWindowsFrontEnd(script, unattended, targetDir, &modalResult);
+    });
 }
 #else
 #include "platform/Cp1252.h"

@@ -8,7 +8,7 @@ if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
 pkgs=(cmake make g++ googletest file)
 if [ "$what" = all ]; then
-  pkgs+=(clang g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool
+  pkgs+=(clang g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool imagemagick
          libinih-dev libcurl4-openssl-dev liblnk-utils fonts-dejavu-core python3)
 fi
 

@@ -6,6 +6,9 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
+# The tests expect the built-in German texts, also where the machine's (or
+# Wine's) language would pick the English language file.
+export SETUP_LANG=${SETUP_LANG:-DEU}
 
 if [ "${SETUP_SKIP_DEPS:-0}" != 1 ]; then
   bash scripts/install-deps.sh all || { echo "installing the build dependencies failed"; exit 1; }

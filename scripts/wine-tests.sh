@@ -32,6 +32,8 @@ fi
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")
 export WINEPREFIX
 export WINEDEBUG=-all
+# The tests expect the built-in German texts, whatever Wine's language is.
+export SETUP_LANG=${SETUP_LANG:-DEU}
 # No Mono or Gecko installer dialogs while the prefix is created.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
@@ -96,6 +98,13 @@ dialogs="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/dialogs_e2e.sh"
 if [ -x "$dialogs" ]; then
     echo "=== dialog tests"
     "$dialogs" "$build_dir" || failed+=("dialogs")
+fi
+
+# The installer window, driven on the virtual display.
+window="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/window_e2e.sh"
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$window" ]; then
+    echo "=== window tests"
+    "$window" "$build_dir" || failed+=("window")
 fi
 
 echo

@@ -7,6 +7,7 @@
 #include "common/Messages.h"
 #include "common/Text.h"
 #include "system/RestorePoint.h"
+#include "ui/Language.h"
 
 namespace setup {
 
@@ -16,8 +17,10 @@ std::string Left(const std::string& text, size_t count) {
     return text.size() > count ? text.substr(0, count) : text;
 }
 
-const std::string& FileWord(int32_t count) {
-    return count == 1 ? uitexts::FileSingular : uitexts::FilePlural;
+// The string-table texts, from the language file when it has them.
+std::string FileWord(int32_t count) {
+    return count == 1 ? StringText(65205, uitexts::FileSingular)
+                      : StringText(65206, uitexts::FilePlural);
 }
 
 // A resource text with "%s" replaced by the value.
@@ -275,7 +278,7 @@ void TInstallerController::Report() {
         return;
     }
     if (talk == 1) {
-        if (Installed) InfoMessage(Handle(), uitexts::Success);
+        if (Installed) InfoMessage(Handle(), StringText(65231, uitexts::Success));
         Close(result);
         return;
     }
@@ -290,21 +293,24 @@ void TInstallerController::Report() {
 
 std::string TInstallerController::StatisticsText() const {
     const TScriptInstall& e = *engine_;
-    std::string text = uitexts::CopyHeadline + "\r\r";
-    if (e.FailedCount != 0) text += Format(uitexts::Failed, std::to_string(e.FailedCount)) + "\r";
+    std::string text = StringText(65200, uitexts::CopyHeadline) + "\r\r";
+    if (e.FailedCount != 0)
+        text += Format(StringText(65201, uitexts::Failed), std::to_string(e.FailedCount)) + "\r";
     if (e.CancelledCount != 0)
-        text += Format(uitexts::Cancelled, std::to_string(e.CancelledCount)) + "\r";
+        text +=
+            Format(StringText(65202, uitexts::Cancelled), std::to_string(e.CancelledCount)) + "\r";
     if (e.UnchangedCount != 0) {
         text += std::to_string(e.UnchangedCount) + " " + FileWord(e.UnchangedCount) + " " +
-                uitexts::Unchanged + "\r";
+                StringText(65203, uitexts::Unchanged) + "\r";
     }
     if (e.UpdatedCount != 0) {
         text += std::to_string(e.UpdatedCount) + " " + FileWord(e.UpdatedCount) + " " +
-                uitexts::Updated + "\r";
+                StringText(65204, uitexts::Updated) + "\r";
     }
     if (e.SuperfluousCount != 0) {
         text += std::to_string(e.SuperfluousCount) + " " +
-                Format(uitexts::Superfluous, FileWord(e.SuperfluousCount)) + "\r";
+                Format(StringText(65207, uitexts::Superfluous), FileWord(e.SuperfluousCount)) +
+                "\r";
     }
     return text;
 }

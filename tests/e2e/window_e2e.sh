@@ -1,0 +1,264 @@
+#!/usr/bin/env bash
+# The installer window of Setup.exe under wine64 on a virtual screen, driven
+# with xdotool: caption, default and typed target folder, the install button
+# with the statistics box, Cancel in the main window and in a sub-project
+# window. Screenshots of the main window before and after a run go to
+# BUILD_DIR/screenshots.
+#
+#   tests/e2e/window_e2e.sh BUILD_DIR
+#
+# Uses WINEPREFIX and DISPLAY when set (scripts/wine-tests.sh sets both);
+# otherwise makes a fresh prefix and starts Xvfb. Exit status 0 when every
+# check passed or the tools are missing (then it says SKIPPED), 1 otherwise.
+set -u
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+if [ $# -ne 1 ] || [ ! -f "$1/Setup.exe" ]; then
+    echo "usage: $0 BUILD_DIR (with Setup.exe)" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+for tool in "$WINE64" xdotool import; do
+    if ! command -v "$tool" >/dev/null 2>&1 || ! import -version 2>/dev/null | grep -q ImageMagick; then
+        echo "SKIPPED: window tests need wine64, xdotool and ImageMagick's import ($tool)"
+        exit 0
+    fi
+done
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/setup-window.XXXXXX")
+own_prefix=0
+xvfb_pid=
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    [ "$own_prefix" = 1 ] && rm -rf "$WINEPREFIX"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The built-in German texts, whatever the machine's language.
+export SETUP_LANG=DEU
+if [ -z "${DISPLAY:-}" ]; then
+    if ! command -v Xvfb >/dev/null 2>&1; then
+        echo "SKIPPED: window tests need Xvfb or a DISPLAY"
+        exit 0
+    fi
+    for n in $(seq 121 160); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+        xvfb_pid=$!
+        sleep 0.5
+        if kill -0 "$xvfb_pid" 2>/dev/null; then
+            export DISPLAY=":$n"
+            break
+        fi
+        xvfb_pid=
+    done
+fi
+if [ -z "${WINEPREFIX:-}" ]; then
+    WINEPREFIX="$work/prefix"
+    export WINEPREFIX
+    own_prefix=1
+    "$WINE64" wineboot -i >/dev/null 2>&1 || {
+        echo "cannot initialise a Wine prefix" >&2
+        exit 1
+    }
+    wineserver -w >/dev/null 2>&1 || true
+fi
+shots="$build/screenshots"
+mkdir -p "$shots"
+
+failures=0
+checks=0
+current=
+fail() {
+    echo "FAIL: $current: $*" >&2
+    failures=$((failures + 1))
+}
+check() { # check DESCRIPTION COMMAND...
+    checks=$((checks + 1))
+    "${@:2}" || fail "$1"
+}
+zpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+# Ids of the visible windows whose name matches the pattern.
+windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | sort; }
+# Waits up to $3 (default 30) seconds for a visible window named exactly $1
+# that is not in the list $2; prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 1 $((${3:-30} * 5))); do
+        for id in $(windows "^$1\$"); do
+            grep -qx "$id" <<<"${2:-}" || { echo "$id"; return 0; }
+        done
+        sleep 0.2
+    done
+    return 1
+}
+# Waits up to 60 s for the program to end; its exit status (124 when it had
+# to be stopped).
+wait_exit() {
+    local pid=$1
+    for _ in $(seq 1 300); do
+        kill -0 "$pid" 2>/dev/null || { wait "$pid"; return $?; }
+        sleep 0.2
+    done
+    stop_all
+    return 124
+}
+# Ends every program of the prefix, so that no window is left for the next case.
+stop_all() {
+    wineserver -k >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+}
+# Presses Enter on a message box until it is gone (a box may not take keys
+# at once).
+close_box() {
+    for _ in $(seq 1 20); do
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+        press "$1" Return
+        sleep 0.5
+    done
+    return 1
+}
+# Answers the message boxes of a run over the window $1 (caption $2) with
+# their default button until the statistics box was answered (logged in $3);
+# screenshots box-N.png and statistics-box.png. false when it never came.
+answer_boxes() {
+    local box n
+    for n in 1 2 3 4 5 6 7 8; do
+        box=$(wait_window "$2" "$1" 20) || return 1
+        sleep 0.3
+        shot "$box" "box-$n"
+        close_box "$box"
+        if grep -q '^MSG Info | Kopieren von Dateien' "$3"; then
+            cp "$shots/box-$n.png" "$shots/statistics-box.png"
+            return 0
+        fi
+    done
+    return 1
+}
+press() { # press WINDOW KEY...
+    xdotool windowfocus --sync "$1" >/dev/null 2>&1
+    xdotool key --delay 50 "${@:2}"
+}
+shot() { import -window "$1" "$shots/$2.png" 2>/dev/null || fail "screenshot $2"; }
+
+# The example project.
+cp -r "$source_dir/examples/demo" "$work/demo"
+script=$(zpath "$work/demo/install.ins")
+caption="Qorv-Demo 1.0"
+
+# --- 1: default folder, the install button, the statistics box, OK ----------
+current="install with the default folder"
+log="$work/run1.log"
+"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
+pid=$!
+if main=$(wait_window "$caption"); then
+    sleep 1
+    shot "$main" window-before-run
+    press "$main" Return # the install button is the default button
+    if answer_boxes "$main" "$caption" "$log"; then
+        sleep 1
+        shot "$main" window-after-run
+        press "$main" Return # OK
+    else
+        fail "no statistics box after the install button"
+    fi
+    wait_exit $pid
+    check "exit status 0 after a run closed with OK" test $? -eq 0
+    check "caption logged" grep -q "^CAPTION.*$caption" "$log"
+    target=$(sed -n 's/^TARGET[^A-Za-z]*//p' "$log" | tr -d '\r')
+    check "the field's default folder is the target (got '$target')" \
+        grep -q 'Program Files.Qorv.XXX' <<<"$target"
+    check "statistics box logged" grep -q "^MSG Info.*Kopieren von Dateien" "$log"
+    check "files installed" test -f "$WINEPREFIX/drive_c/Program Files/Qorv/XXX/bin/demo.exe" -o \
+        -n "$(find "$WINEPREFIX/drive_c/Program Files/Qorv/XXX" -type f 2>/dev/null | head -1)"
+else
+    fail "no window named '$caption'"
+fi
+stop_all
+
+# --- 2: a typed folder is used ------------------------------------------------
+current="install into a typed folder"
+log="$work/run2.log"
+typed="C:\\Getippt\\Demo"
+"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
+pid=$!
+if main=$(wait_window "$caption"); then
+    sleep 1
+    # Into the target field (24, 96, 564 x 30), its text replaced.
+    xdotool mousemove --window "$main" 200 110 click 1
+    press "$main" End
+    xdotool key --delay 10 --repeat 60 BackSpace
+    xdotool type --delay 50 "$typed"
+    sleep 0.5
+    shot "$main" window-typed-folder
+    press "$main" Return
+    answer_boxes "$main" "$caption" "$log" && sleep 0.5 && press "$main" Return
+    wait_exit $pid
+    check "exit status 0" test $? -eq 0
+    check "typed folder logged as target" grep -q '^TARGET.*Getippt.Demo' "$log"
+    check "files in the typed folder" test -n "$(find "$WINEPREFIX/drive_c/Getippt/Demo" -type f 2>/dev/null | head -1)"
+else
+    fail "no window"
+fi
+stop_all
+
+# --- 3: Cancel before a run closes the main window without a question -------
+current="cancel in the main window"
+log="$work/run3.log"
+"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
+pid=$!
+if main=$(wait_window "$caption"); then
+    sleep 0.5
+    press "$main" Escape
+    wait_exit $pid
+    check "exit status 1 (nothing installed)" test $? -eq 1
+    check "no question asked" bash -c "! grep -q '^MSG' '$log'"
+    check "modal result 2" grep -q '^RESULT.*2' "$log"
+else
+    fail "no window"
+fi
+stop_all
+
+# --- 4: Cancel in a sub-project window asks ---------------------------------
+current="cancel in a sub-project window"
+mkdir -p "$work/sub/teil/dateien"
+echo "Teil" >"$work/sub/teil/dateien/teil.txt"
+printf '[Project]\r\nName=Haupt\r\nHeadLine=Hauptprojekt\r\nPath=%%PDIR%%\\Haupt\r\ntalk=0\r\nPart1=Teil\r\n[Teil]\r\nInstall=teil\\install.ins\r\n' \
+    >"$work/sub/install.ins"
+printf '[Project]\r\nName=Teil\r\nHeadLine=Teilprojekt\r\nPath=%%PDIR%%\\Teil\r\ntalk=0\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=*.txt\r\n' \
+    >"$work/sub/teil/install.ins"
+log="$work/run4.log"
+"$WINE64" "$build/Setup.exe" "$(zpath "$work/sub/install.ins")" --log="$(zpath "$log")" >/dev/null 2>&1 &
+pid=$!
+if main=$(wait_window "Hauptprojekt"); then
+    sleep 0.5
+    press "$main" Return
+    if sub=$(wait_window "Teilprojekt"); then
+        sleep 0.5
+        shot "$sub" subproject-window
+        press "$sub" Escape
+        if question=$(wait_window "Teilprojekt" "$sub"); then
+            shot "$question" subproject-question
+            close_box "$question" # No is the default
+            sleep 1
+            check "No keeps the sub-project window" test -n "$(windows '^Teilprojekt$')"
+        else
+            fail "Cancel in the sub-project window asked nothing"
+        fi
+        check "question logged with No" grep -q '^MSG AskYesNoDefaultNo.*-> No' "$log"
+    else
+        fail "no sub-project window"
+    fi
+else
+    fail "no window"
+fi
+stop_all
+
+echo "window e2e: $checks checks, $failures failed; screenshots in $shots"
+[ $failures -eq 0 ]
