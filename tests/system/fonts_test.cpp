@@ -196,7 +196,7 @@ TEST_F(FontsTest, FileThatOnlyPretendsToBeAFontIsNotRegistered) {
 
 TEST_F(FontsTest, OlderWindowsKeepFotFilesAndTheirOwnRegistryPlaces) {
 #ifdef _WIN32
-    GTEST_SKIP() << "Wine's Windows version is fixed for the whole process";
+    GTEST_SKIP() << "Wine fixes the Windows version at process start (see WineXpKeepsTheFotFile)";
 #endif
     EmulateVersion("Software\\Microsoft\\Windows NT\\CurrentVersion", "5.1",
                    "Microsoft Windows XP");
@@ -227,8 +227,6 @@ TEST_F(FontsTest, FontNamesComeFromTheNameTable) {
     EXPECT_EQ("DejaVu Sans Mono Bold", plat::fontResourceName(kDejaVu + "DejaVuSansMono-Bold.ttf"));
     EXPECT_EQ("DejaVu Serif Condensed Italic",
               setup::RegisteredFontName(kDejaVu + "DejaVuSerifCondensed-Italic.ttf", ""));
-    EXPECT_EQ("Eigener Name",
-              setup::RegisteredFontName(kDejaVu + "DejaVuSerif.ttf", "Eigener Name"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// Fonts through GDI under Wine: GDI accepts the installed font, and a font
-// file that another program holds open is left as it was.
+// Fonts through GDI under Wine: GDI accepts the installed font, an older
+// Windows gets its ".FOT" file from GDI, and a font file that another
+// program holds open is left as it was.
 #include "common/FileInfo.h"
 #include "common/Paths.h"
 #include "common/WinInfo.h"
@@ -12,6 +13,7 @@
 namespace {
 
 const std::string kDejaVu = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\";
+const std::string kNtFonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
 class FontsWin32Test : public enginetest::EngineEnv {
   protected:
@@ -44,10 +46,9 @@ TEST_F(FontsWin32Test, WineGdiTakesTheFontIntoItsTable) {
     const std::string target = fonts_ + "DejaVuSansMono-Oblique.ttf";
     EXPECT_EQ(1, plat::addFontResource(target));
     if (setup::WindowsVersion() >= setup::Win2000) {
-        EXPECT_EQ("DejaVuSansMono-Oblique.ttf",
-                  RegistryString(plat::RegRoot::LocalMachine,
-                                 "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
-                                 "SetupTest GDI (TrueType)"));
+        EXPECT_EQ(
+            "DejaVuSansMono-Oblique.ttf",
+            RegistryString(plat::RegRoot::LocalMachine, kNtFonts, "SetupTest GDI (TrueType)"));
     }
     plat::removeFontResource(target);
     plat::deleteFile(target);
@@ -78,6 +79,48 @@ TEST_F(FontsWin32Test, WineFontHeldOpenIsKept) {
               messages_[0]);
     EXPECT_EQ(target + " konnte nicht kopiert werden.", messages_[1]);
     plat::deleteFile(target);
+}
+
+// Wine takes the Windows version of a process from the registry when the
+// process starts: the same test program runs the XP part as a child.
+TEST_F(FontsWin32Test, WineXpKeepsTheFotFile) {
+    std::wstring exe(MAX_PATH, L'\0');
+    exe.resize(GetModuleFileNameW(nullptr, exe.data(), MAX_PATH));
+    const std::wstring exeName = exe.substr(exe.find_last_of(L'\\') + 1);
+    const std::string versionKey = "Software\\Wine\\AppDefaults\\" + plat::win::narrow(exeName);
+    SetRegistryString(plat::RegRoot::CurrentUser, versionKey, "Version", "winxp");
+    std::wstring command = L"\"" + exe +
+                           L"\" --gtest_also_run_disabled_tests "
+                           L"--gtest_filter=FontsWin32Test.DISABLED_XpChild";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &process));
+    plat::win::FileHandle thread(process.hThread);
+    plat::win::FileHandle child(process.hProcess);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.get(), 120000));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(child.get(), &exitCode);
+    plat::RegKey key;
+    if (key.open(plat::RegRoot::CurrentUser, versionKey, plat::RegAccess::All) == 0)
+        key.deleteValue("Version");
+    EXPECT_EQ(0u, exitCode);
+}
+
+TEST_F(FontsWin32Test, DISABLED_XpChild) {
+    const int version = setup::WindowsVersion();
+    ASSERT_TRUE(version >= setup::Win2000 && version <= setup::WinNt5) << version;
+    const std::string source = Source("DejaVuSansCondensed-Bold.ttf", 0x5A210000);
+    EXPECT_TRUE(
+        setup::InstallFontFile(source, "SetupTest XP", &messages_, setup::FontError, &copier_));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ("DejaVuSansCondensed-Bold.ttf",
+              RegistryString(plat::RegRoot::LocalMachine, kNtFonts, "SetupTest XP (TrueType)"));
+    EXPECT_TRUE(plat::fileExists(fonts_ + "SetupTest XP.FOT"));
+    plat::removeFontResource(fonts_ + "DejaVuSansCondensed-Bold.ttf");
+    plat::deleteFile(fonts_ + "DejaVuSansCondensed-Bold.ttf");
+    plat::deleteFile(fonts_ + "SetupTest XP.FOT");
 }
 
 } // namespace
