@@ -37,6 +37,8 @@ setup_exe="$win_build/Setup.exe"
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 [ -x "$setup_native" ] || { echo "examples e2e: no native setup in $native_build" >&2; exit 2; }
 
+# The expected texts are the German ones, whatever language the user has.
+export SETUP_LANG=DEU
 # File dates are local times: a zone with summer time tests both halves.
 export TZ=Europe/Berlin
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup-examples-e2e.XXXXXX")

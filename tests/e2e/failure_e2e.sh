@@ -24,6 +24,8 @@ win_exe=
 [ $# -eq 2 ] && [ -f "$2/Setup.exe" ] && win_exe=$(cd "$2" && pwd)/Setup.exe
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 
+# The expected texts are the German ones, whatever language the user has.
+export SETUP_LANG=DEU
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup-failure-e2e.XXXXXX")
 pid=
 xvfb_pid=
