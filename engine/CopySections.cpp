@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "engine/ScriptInstall.h"
+#include "engine/TextFiles.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -55,41 +56,6 @@ void ChangeReadOnly(Owner owner, const std::string& path, bool readOnly) {
         readOnly ? (*attributes | plat::kAttrReadOnly) : (*attributes & ~plat::kAttrReadOnly);
     if (wanted != *attributes && !plat::setAttributes(path, wanted))
         ShowAttributeFailure(owner, path);
-}
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    plat::File file;
-    if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
-    std::string bytes;
-    char buffer[16384];
-    for (;;) {
-        const int64_t n = file.read(buffer, sizeof buffer);
-        if (n < 0) return std::nullopt;
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<size_t>(n));
-        if (bytes.size() > kMaxMacroFileSize) return std::nullopt;
-    }
-    return bytes;
-}
-
-// Writes the bytes beside path and puts them in its place only when complete.
-bool WriteFileSafely(const std::string& path, const std::string& bytes) {
-    const std::string temporary = path + ".~setup-tmp";
-    {
-        plat::File file;
-        if (!file.open(temporary, plat::OpenMode::CreateAlways)) return false;
-        if (file.write(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()) ||
-            !file.flush()) {
-            file.close();
-            plat::deleteFile(temporary);
-            return false;
-        }
-    }
-    if (!plat::moveFile(temporary, path, true)) {
-        plat::deleteFile(temporary);
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -142,13 +108,21 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
                 const std::string value = Script->ReadString(section, Numbered("Del", n), "");
                 if (value.empty()) break;
                 const size_t comma = value.find(',');
+                const std::string pattern = value.substr(0, comma);
+                if (pattern.find_first_of("\\/:") != std::string::npos) {
+                    // Only files of the target folder itself may be deleted.
+                    InfoMessage(owner, "Sektion " + section + "\r" + Numbered("Del", n) + "=" +
+                                           value + "\rnicht ausgef\xFChrt: nur Dateien in " +
+                                           target + " werden gel\xF6scht.");
+                    continue;
+                }
                 int32_t limit = INT32_MAX;
                 if (comma != std::string::npos) {
                     std::string_view cursor(value);
                     cursor.remove_prefix(comma + 1);
                     limit = static_cast<int32_t>(ParseInteger(cursor));
                 }
-                DeleteMatchingFiles(target, value.substr(0, comma), false, limit);
+                DeleteMatchingFiles(target, pattern, false, limit);
             }
         }
 
@@ -246,7 +220,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) return;
     }
     FileHandler->SetFileNames(source, dest);
-    const std::optional<std::string> text = ReadWholeFile(source);
+    const std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
     std::string output;
     if (text) {
         std::string line;
@@ -267,7 +241,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
         if (!line.empty()) emit();
     }
-    if (!text || !WriteFileSafely(dest, output)) {
+    if (!text || WriteWholeFile(dest, output) != 0) {
         InfoMessage(owner, source + " ->\r" + dest + "\rgescheitert.");
         return;
     }

@@ -134,7 +134,7 @@ class TScriptInstall {
     bool InstallPart(size_t index, const std::string& groupFolder);
 
     // --- steps of the run: the copy sections (CopySections.cpp) and the
-    // system integration, downloads and superfluous files (PendingSteps.cpp) ---
+    // system integration (system/), downloads and superfluous files ---
     bool CopyWinFiles();
     bool CopyWinSystemFiles();
     bool CopyWinSystem32Files();
@@ -167,7 +167,11 @@ class TScriptInstall {
     bool AddItem32(const std::string& partName, const std::string& partTarget,
                    const std::string& groupFolder, const std::string& partFolder);
     void RegisterClassesSection();
+    // The superfluous files of the project's folders ([Project] DelExt,
+    // SuperfluousFiles.cpp): UNUSED.TXT, the "old" side folder, cf.txt.
     void FindSuperfluousFiles();
+    void WriteUnusedList();
+    void SetAsideUnused(const std::string& listPath);
     // The [CheckRun] test before a run; false when the user gave up.
     bool CheckRun();
 

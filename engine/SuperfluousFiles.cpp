@@ -1,0 +1,165 @@
+// Superfluous files: after a successful run the folders that received project
+// files are searched for files the project no longer ships. They are listed
+// in UNUSED.TXT, those with an extension of [Project] DelExt (and those
+// without extension) are moved into a new side folder "old", "old1", ... of
+// the installation folder, and the project file list is saved as cf.txt.
+#include <unordered_set>
+
+#include "common/Ansi.h"
+#include "common/Error.h"
+#include "common/FileInfo.h"
+#include "common/FileLists.h"
+#include "common/Messages.h"
+#include "engine/ScriptInstall.h"
+#include "engine/TextFiles.h"
+#include "platform/FileSystem.h"
+#include "system/Programs.h"
+
+namespace setup {
+
+namespace {
+
+const std::string SearchStatus = "\xDC"
+                                 "berfl\xFCssige Dateien mit folgenden Extensionen ermitteln:";
+const std::string SetAsideQuestion = "In den Verzeichnissen des Projekts befanden sich Dateien,\r"
+                                     "die nicht (mehr) zum Projekt geh\xF6ren.\r"
+                                     "Diese Dateien sind wohl verzichtbar.\r\r"
+                                     "Ausgesondertes zeigen?\r(";
+
+// The list file is written by this run; anything much larger is not ours.
+constexpr uint64_t kMaxListFileSize = 256 * 1024 * 1024;
+
+std::string FolderOfPath(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The extension of a path's file name with its dot; empty when it has none.
+std::string ExtensionOf(const std::string& path) {
+    const size_t dot = path.find_last_of(".\\:");
+    if (dot == std::string::npos || path[dot] != '.') return {};
+    return path.substr(dot);
+}
+
+// Backup copies and files of development tools are never listed.
+bool NeverListed(const std::string& ext) {
+    if (ext.size() >= 2 && ext[1] == '~') return true;
+    for (const char* skipped : {".DCU", ".DSK", ".DSM", ".OPT", ".&&&", ".$$$"}) {
+        if (ext == skipped) return true;
+    }
+    return false;
+}
+
+void WriteOrRaise(const std::string& path, const std::string& bytes) {
+    const uint32_t error = WriteWholeFile(path, bytes);
+    if (error != 0)
+        throw SetupError(path + "\rkann nicht geschrieben werden (" + std::to_string(error) + ")");
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end;
+        if (start < text.size() && text[start] == '\r') ++start;
+        if (start < text.size() && text[start] == '\n') ++start;
+    }
+    return lines;
+}
+
+} // namespace
+
+void TScriptInstall::FindSuperfluousFiles() {
+    const std::string delExt = Script->ReadString("Project", "DelExt", "");
+    if (delExt.empty()) return;
+    ReportStatus(SearchStatus, delExt);
+    WriteUnusedList();
+    SetAsideUnused(TargetDir + "Unused.txt");
+
+    std::string saved;
+    if (ProjectFileList) {
+        for (const ProjectFileEntry& entry : *ProjectFileList)
+            saved += entry.name + "\r\n";
+    }
+    WriteOrRaise(TargetDir + "cf.txt", saved);
+}
+
+void TScriptInstall::WriteUnusedList() {
+    std::unordered_set<std::string> projectFiles;
+    std::unordered_set<std::string> seenFolders;
+    std::vector<std::string> folders;
+    if (ProjectFileList) {
+        for (const ProjectFileEntry& entry : *ProjectFileList) {
+            std::string name = AnsiUpperCase(entry.name);
+            std::string folder = FolderOfPath(name);
+            if (!folder.empty() && seenFolders.insert(folder).second) folders.push_back(folder);
+            projectFiles.insert(std::move(name));
+        }
+    }
+    // The installer's own records in the installation folder belong to it.
+    const std::string root = AnsiUpperCase(TargetDir);
+    for (const char* own : {"UNUSED.TXT", "CF.TXT", "DEINST.INS"})
+        projectFiles.insert(root + own);
+
+    std::string text;
+    for (const std::string& folder : folders) {
+        const TFileList files = CreateFileList(folder + "*.*", true, false);
+        for (const FileListEntry& file : files) {
+            const std::string full = AnsiUpperCase(folder + file.name);
+            if (NeverListed(ExtensionOf(file.name))) continue;
+            if (!projectFiles.count(full)) text += full + "\r\n";
+        }
+    }
+    WriteOrRaise(TargetDir + "UNUSED.TXT", text);
+}
+
+void TScriptInstall::SetAsideUnused(const std::string& listPath) {
+    const std::optional<std::string> listed = ReadWholeFile(listPath, kMaxListFileSize);
+    if (!listed) return;
+    const std::string exts = Script->ReadString("Project", "DelExt", "") + ".";
+
+    // Files outside the installation folder have no place below the side
+    // folder: they stay where they are and are only listed.
+    const std::string installFolder = AnsiUpperCase(TargetDir);
+    std::vector<std::string> lines;
+    for (const std::string& line : SplitLines(*listed)) {
+        const std::string ext = ExtensionOf(line).substr(0, 8) + ".";
+        if (exts.find(ext) == std::string::npos) continue;
+        if (line.size() <= installFolder.size() ||
+            AnsiUpperCase(line.substr(0, installFolder.size())) != installFolder)
+            continue;
+        lines.push_back(line);
+    }
+    if (lines.empty()) return;
+
+    std::string root = FolderOfPath(listPath);
+    std::string displayRoot = LongPathName(root);
+    if (displayRoot.empty()) displayRoot = root;
+    // A name held by a file cannot become the side folder either.
+    std::string name = "old";
+    for (int n = 1; plat::getAttributes(root + name); ++n)
+        name = "old" + std::to_string(n);
+    root += name + "\\";
+    displayRoot += name + "\\";
+
+    const bool show = AskYesNo(MessageOwner(), SetAsideQuestion + displayRoot + ")") == IdYes;
+
+    SuperfluousCount = 0;
+    for (const std::string& line : lines) {
+        const std::string target = root + line.substr(installFolder.size());
+        try {
+            FileHandler->ForceFolders(FolderOfPath(target));
+        } catch (const SetupError&) {
+            continue; // the file stays where it is
+        }
+        // Never over an existing file: a move that fails leaves both as they are.
+        if (plat::moveFile(line, target, false)) ++SuperfluousCount;
+    }
+
+    if (show && plat::folderExists(root)) ShellOpen(MessageOwner(), "explore", displayRoot, "");
+}
+
+} // namespace setup

@@ -1,0 +1,208 @@
+// Superfluous files with real folders: UNUSED.TXT, the "old" side folders,
+// cf.txt, the question and the marker file "$MissingList.txt".
+#include "engine/EngineTestEnv.h"
+#include "engine/ScriptInstall.h"
+
+#include "common/Ansi.h"
+#include "common/Answers.h"
+#include "common/FileInfo.h"
+#include "platform/FileSystem.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace {
+
+using enginetest::EngineEnv;
+using setup::TFileHandler;
+using setup::TScriptInstall;
+
+const std::string Question = "In den Verzeichnissen des Projekts befanden sich Dateien,\r"
+                             "die nicht (mehr) zum Projekt geh\xF6ren.\r"
+                             "Diese Dateien sind wohl verzichtbar.\r\r"
+                             "Ausgesondertes zeigen?\r(";
+
+#ifndef _WIN32
+// Hides the desktop from the shell's verbs for the lifetime of the guard.
+class NoDesktop {
+  public:
+    NoDesktop() {
+        for (size_t i = 0; i < 2; ++i) {
+            if (const char* value = std::getenv(names_[i])) saved_[i] = value;
+            unsetenv(names_[i]);
+        }
+    }
+    ~NoDesktop() {
+        for (size_t i = 0; i < 2; ++i)
+            if (saved_[i]) setenv(names_[i], saved_[i]->c_str(), 1);
+    }
+    NoDesktop(const NoDesktop&) = delete;
+    NoDesktop& operator=(const NoDesktop&) = delete;
+
+  private:
+    const char* names_[2] = {"DISPLAY", "WAYLAND_DISPLAY"};
+    std::optional<std::string> saved_[2];
+};
+#endif
+
+class SuperfluousFilesTest : public EngineEnv {
+  protected:
+    void Load(const std::string& projectKeys, const std::string& sections) {
+        medium_ = scratch_ + "medium\\";
+        target_ = scratch_ + "target\\";
+        testenv::WriteFile(medium_ + "install.ins",
+                           "[Project]\r\nName=H8Unused\r\n" + projectKeys + sections);
+        engine_.LoadScript(medium_ + "install.ins");
+        engine_.BuildPartList();
+        engine_.SetTargetDir(target_);
+        engine_.ProjectFileList = std::make_unique<setup::TProjectFileList>();
+        engine_.OnStatus = [this](TScriptInstall&, const std::string& name,
+                                  const std::string& detail) {
+            statuses_.push_back(name + " | " + detail);
+        };
+    }
+    // Upper-case full path below the target, as UNUSED.TXT lists it.
+    std::string Up(const std::string& rel) const { return setup::AnsiUpperCase(target_ + rel); }
+    bool Shown(const std::string& text) {
+        return Log().find(setup::AnswerMatchText(text)) != std::string::npos;
+    }
+    static bool Exists(const std::string& path) { return plat::fileExists(path); }
+    static std::string Read(const std::string& path) { return testenv::ReadFile(path); }
+
+    TFileHandler copier_;
+    TScriptInstall engine_{nullptr, copier_};
+    std::string medium_;
+    std::string target_;
+    std::vector<std::string> statuses_;
+};
+
+TEST_F(SuperfluousFilesTest, NothingToDo) {
+    Load("", "[Teil]\r\nFile1=*.*\r\n");
+    testenv::WriteFile(medium_ + "prog\\app.exe", "app");
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    testenv::WriteFile(target_ + "prog\\stray.bak", "s");
+
+    // Without DelExt: no list, no question.
+    engine_.FindSuperfluousFiles();
+    EXPECT_FALSE(Exists(target_ + "UNUSED.TXT"));
+    EXPECT_FALSE(Exists(target_ + "cf.txt"));
+
+    // With DelExt and nothing superfluous: an empty list, no side folder.
+    Load("DelExt=.BAK\r\n", "[Teil]\r\nFile1=*.*\r\n");
+    plat::deleteFile(target_ + "prog\\stray.bak");
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    engine_.FindSuperfluousFiles();
+    EXPECT_EQ("", Read(target_ + "UNUSED.TXT"));
+    EXPECT_EQ(Up("prog\\app.exe") + "\r\n", Read(target_ + "cf.txt"));
+    EXPECT_FALSE(plat::folderExists(target_ + "old"));
+    EXPECT_TRUE(LogLines("MSG ").empty()) << Log();
+    EXPECT_EQ(0, engine_.SuperfluousCount);
+    EXPECT_EQ((std::vector<std::string>{"\xDC"
+                                        "berfl\xFCssige Dateien mit folgenden Extensionen "
+                                        "ermitteln: | .BAK"}),
+              statuses_);
+}
+
+TEST_F(SuperfluousFilesTest, ListsAndSetsAside) {
+    Load("DelExt=.BAK.TMP\r\n", "[Teil]\r\nFile1=*.exe\r\nHold1=keep.bak\r\n"
+                                "[Doku]\r\nFile1=*.txt\r\n");
+    testenv::WriteFile(medium_ + "prog\\app.exe", "app");
+    testenv::WriteFile(medium_ + "prog\\doc\\a.txt", "a");
+    testenv::WriteFile(target_ + "prog\\keep.bak", "held");
+    for (const char* name : {"Readme.txt", "old.bak", "noext", "x.dcu", "y.~pa", "z.dsk", "w.dsm",
+                             "v.opt", "u.&&&", "t.$$$", "sub\\deep.bak"})
+        testenv::WriteFile(target_ + "prog\\" + name, name);
+    testenv::WriteFile(target_ + "prog\\doc\\old.tmp", "tmp");
+    testenv::WriteFile(target_ + "other\\stray.bak", "not searched");
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    ASSERT_TRUE(engine_.CopyFilesOf("Doku", "prog\\doc\\", true));
+#ifdef _WIN32
+    Answers("zeigen => No\nzeigen => No\n"); // no Explorer window in the tests
+#else
+    NoDesktop noDesktop; // Yes is only logged, no file manager starts
+#endif
+
+    engine_.FindSuperfluousFiles();
+    // Folders in the order they received project files, names sorted.
+    EXPECT_EQ(Up("prog\\NOEXT") + "\r\n" + Up("prog\\OLD.BAK") + "\r\n" + Up("prog\\README.TXT") +
+                  "\r\n" + Up("prog\\doc\\OLD.TMP") + "\r\n",
+              Read(target_ + "UNUSED.TXT"));
+    const std::string old = target_ + "old\\";
+    EXPECT_EQ("old.bak", Read(old + "PROG\\OLD.BAK"));
+    EXPECT_EQ("noext", Read(old + "PROG\\NOEXT")) << "no extension: always moved";
+    EXPECT_EQ("tmp", Read(old + "PROG\\DOC\\OLD.TMP"));
+    EXPECT_FALSE(Exists(target_ + "prog\\old.bak"));
+    EXPECT_EQ("Readme.txt", Read(target_ + "prog\\Readme.txt")) << "listed only";
+    EXPECT_TRUE(Exists(target_ + "prog\\sub\\deep.bak"));
+    EXPECT_TRUE(Exists(target_ + "other\\stray.bak"));
+    EXPECT_EQ(3, engine_.SuperfluousCount);
+    EXPECT_TRUE(Shown(Question + setup::LongPathName(target_) + "old\\)"));
+    EXPECT_EQ(Up("prog\\app.exe") + "\r\n" + target_ + "prog\\keep.bak\r\n" +
+                  Up("prog\\doc\\a.txt") + "\r\n",
+              Read(target_ + "cf.txt"));
+#ifndef _WIN32
+    EXPECT_EQ(
+        1u,
+        LogLines("SHELL explore | " + setup::LongPathName(target_) + "old\\ |  | refused").size())
+        << Log();
+#endif
+
+    // The next search finds "old" taken and uses "old1".
+    testenv::WriteFile(target_ + "prog\\later.bak", "later");
+    engine_.FindSuperfluousFiles();
+    EXPECT_EQ("later", Read(target_ + "old1\\PROG\\LATER.BAK"));
+    EXPECT_EQ(Up("prog\\LATER.BAK") + "\r\n" + Up("prog\\README.TXT") + "\r\n",
+              Read(target_ + "UNUSED.TXT"));
+    EXPECT_EQ(1, engine_.SuperfluousCount);
+}
+
+TEST_F(SuperfluousFilesTest, FilesStayWhereTheyCannotBeMoved) {
+    const std::string outside = scratch_ + "outside\\";
+    Load("DelExt=.BAK\r\n", "[Aussen]\r\nTDIR=" + outside +
+                                "\r\nFile1=*.exe\r\n[Teil]\r\nFile1=*.exe\r\nHold1=old\r\n");
+    testenv::WriteFile(medium_ + "app.exe", "app");
+    testenv::WriteFile(target_ + "old", "a file named like the side folder");
+    ASSERT_TRUE(engine_.CopyFilesOf("Aussen", "", true));
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    testenv::WriteFile(outside + "stray.bak", "outside");
+    testenv::WriteFile(target_ + "in.bak", "inside");
+    Answers("zeigen => No\nzeigen => No\n");
+
+    engine_.FindSuperfluousFiles();
+    const std::string list = Read(target_ + "UNUSED.TXT");
+    EXPECT_NE(std::string::npos, list.find(setup::AnsiUpperCase(outside + "stray.bak"))) << list;
+    EXPECT_EQ("outside", Read(outside + "stray.bak")) << "outside the installation folder";
+    EXPECT_EQ("inside", Read(target_ + "old1\\IN.BAK"));
+    EXPECT_EQ("a file named like the side folder", Read(target_ + "old"));
+    EXPECT_EQ(1, engine_.SuperfluousCount);
+
+    // A list naming a file that is gone, and (on Windows) one that is in use:
+    // nothing is deleted, what cannot be moved stays.
+    testenv::WriteFile(target_ + "busy.bak", "busy");
+    testenv::WriteFile(target_ + "list.txt", Up("gone.bak") + "\r\n" + Up("busy.bak") + "\r\n");
+    plat::File busy;
+#ifdef _WIN32
+    ASSERT_TRUE(busy.open(target_ + "busy.bak", plat::OpenMode::Read));
+#endif
+    engine_.SetAsideUnused(target_ + "list.txt");
+    busy.close();
+#ifdef _WIN32
+    EXPECT_EQ("busy", Read(target_ + "busy.bak"));
+    EXPECT_EQ(0, engine_.SuperfluousCount);
+#else
+    EXPECT_EQ("busy", Read(target_ + "old2\\BUSY.BAK"));
+    EXPECT_EQ(1, engine_.SuperfluousCount);
+#endif
+    EXPECT_FALSE(Exists(target_ + "gone.bak"));
+}
+
+TEST_F(SuperfluousFilesTest, MissingListMarkerSilencesNotFound) {
+    Load("", "[Teil]\r\nFile1=fehlt.txt\r\nFile2=bin\\*.dll\r\n");
+    testenv::WriteFile(medium_ + "$MissingList.txt", "");
+    engine_.LoadScript(medium_ + "install.ins");
+    EXPECT_FALSE(engine_.ReportMissing);
+    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_TRUE(LogLines("MSG ").empty()) << Log();
+}
+
+} // namespace
