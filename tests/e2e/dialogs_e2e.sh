@@ -5,7 +5,7 @@
 # nearest existing folder of a start path that does not exist, passes its
 # folder back also after Cancel, opens again with the size it was given,
 # creates a folder through its new-folder panel and through the tree's context
-# menu, and renames one in the tree. Screenshots go to BUILD_DIR/screenshots.
+# menu, reports one that cannot be created, and renames one in the tree. Screenshots go to BUILD_DIR/screenshots.
 #
 #   tests/e2e/dialogs_e2e.sh BUILD_DIR
 #
@@ -248,6 +248,31 @@ if id=$(wait_window "$title"); then
         fail "the new folder was not created and renamed: $(ls "$base" | tr '\n' ' ')"
     [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Umbenannt\' ] ||
         fail "the renamed folder was not chosen: '$got' (status $status)"
+else
+    fail "the folder chooser did not appear"
+    kill "$pid" 2>/dev/null
+fi
+echo "--- folder chooser: a folder that cannot be created is reported; Enter is OK again"
+start folder 'C:\dialogtest\Basis'
+if id=$(wait_window "$title"); then
+    keys "$id" Tab space
+    sleep 0.5
+    keys "$id" ctrl+a
+    xdotool type --delay 50 "Umbenannt" # exists already
+    xdotool key Return
+    if box=$(wait_window '^Setup$'); then
+        shot "$box" folder-create-failed
+        keys "$box" Return
+        wait_gone "$box"
+    else
+        fail "no message that the folder could not be created"
+    fi
+    keys "$id" Return
+    wait_driver
+    status=$?
+    got=$(tr -d '\r' <"$work/out")
+    [ $status -eq 0 ] && [ "${got#OK * }" = 'C:\dialogtest\Basis\' ] ||
+        fail "Enter after the failed folder did not close with OK: '$got' (status $status)"
 else
     fail "the folder chooser did not appear"
     kill "$pid" 2>/dev/null
