@@ -2,50 +2,20 @@
 // Windows, and under Wine on its GDI and registry.
 #include <memory>
 
-#include "common/FileInfo.h"
-#include "common/Paths.h"
 #include "common/WinInfo.h"
-#include "engine/EngineTestEnv.h"
 #include "engine/Ini.h"
 #include "engine/ScriptInstall.h"
-#include "platform/FileSystem.h"
-#include "platform/Fonts.h"
 #include "system/Fonts.h"
+#include "system/FontsTestEnv.h"
 
 namespace {
 
+using fontstest::kDejaVu;
+using fontstest::kNtFonts;
 using plat::RegRoot;
 
-const std::string kDejaVu = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\";
-const std::string kNtFonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
-
-class FontsTest : public enginetest::EngineEnv {
+class FontsTest : public fontstest::FontsEnv {
   protected:
-    void SetUp() override {
-        EngineEnv::SetUp();
-        if (!plat::fileExists(kDejaVu + "DejaVuSans.ttf"))
-            GTEST_SKIP() << "fonts-dejavu-core is not installed (scripts/install-deps.sh)";
-        fonts_ = setup::WindowsFolder() + "Fonts\\";
-    }
-    void TearDown() override {
-        // The Wine prefix is shared by the whole test program: take out what
-        // a test put into the font table and the Fonts folder.
-        for (const std::string& file : placed_) {
-            plat::removeFontResource(fonts_ + file);
-            plat::setAttributes(fonts_ + file, plat::kAttrNormal);
-            plat::deleteFile(fonts_ + file);
-        }
-        EngineEnv::TearDown();
-    }
-
-    // A copy of a DejaVu font in the scratch folder, dated dosDate.
-    std::string Source(const std::string& font, int32_t dosDate = 0x5A210000) {
-        const std::string path = scratch_ + font;
-        testenv::WriteFile(path, testenv::ReadFile(kDejaVu + font));
-        EXPECT_TRUE(setup::SetFileDate(path, dosDate));
-        placed_.push_back(font);
-        return path;
-    }
     void Load(const std::string& project) {
         testenv::WriteFile(scratch_ + "install.ins", "[Project]\r\nName=FontTest\r\n" + project);
         engine_.LoadScript(scratch_ + "install.ins");
@@ -62,11 +32,7 @@ class FontsTest : public enginetest::EngineEnv {
         SetRegistryString(RegRoot::LocalMachine, key, "ProductName", product);
     }
 
-    std::string fonts_;
-    std::vector<std::string> placed_;
-    setup::TFileHandler copier_;
     setup::TScriptInstall engine_{nullptr, copier_};
-    std::vector<std::string> messages_;
 };
 
 TEST_F(FontsTest, InstallsListedFontsUpToTheFirstGap) {

@@ -1,38 +1,16 @@
 // Fonts through GDI under Wine: GDI accepts the installed font, an older
 // Windows gets its ".FOT" file from GDI, and a font file that another
 // program holds open is left as it was.
-#include "common/FileInfo.h"
-#include "common/Paths.h"
 #include "common/WinInfo.h"
-#include "engine/EngineTestEnv.h"
-#include "platform/FileSystem.h"
-#include "platform/Fonts.h"
 #include "platform/win32/WindowsSupport.h"
 #include "system/Fonts.h"
+#include "system/FontsTestEnv.h"
 
 namespace {
 
-const std::string kDejaVu = "Z:\\usr\\share\\fonts\\truetype\\dejavu\\";
-const std::string kNtFonts = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+using fontstest::kNtFonts;
 
-class FontsWin32Test : public enginetest::EngineEnv {
-  protected:
-    void SetUp() override {
-        EngineEnv::SetUp();
-        if (!plat::fileExists(kDejaVu + "DejaVuSans.ttf"))
-            GTEST_SKIP() << "fonts-dejavu-core is not installed (scripts/install-deps.sh)";
-        fonts_ = setup::WindowsFolder() + "Fonts\\";
-    }
-    std::string Source(const std::string& font, int32_t dosDate) {
-        const std::string path = scratch_ + font;
-        testenv::WriteFile(path, testenv::ReadFile(kDejaVu + font));
-        EXPECT_TRUE(setup::SetFileDate(path, dosDate));
-        return path;
-    }
-    std::string fonts_;
-    setup::TFileHandler copier_;
-    std::vector<std::string> messages_;
-};
+class FontsWin32Test : public fontstest::FontsEnv {};
 
 TEST_F(FontsWin32Test, WineGdiTakesTheFontIntoItsTable) {
     const std::string source = Source("DejaVuSansMono-Oblique.ttf", 0x5A210000);
@@ -50,8 +28,6 @@ TEST_F(FontsWin32Test, WineGdiTakesTheFontIntoItsTable) {
             "DejaVuSansMono-Oblique.ttf",
             RegistryString(plat::RegRoot::LocalMachine, kNtFonts, "SetupTest GDI (TrueType)"));
     }
-    plat::removeFontResource(target);
-    plat::deleteFile(target);
     plat::deleteFile(fonts_ + "SetupTest GDI.FOT");
 }
 
@@ -78,7 +54,6 @@ TEST_F(FontsWin32Test, WineFontHeldOpenIsKept) {
                   "DejaVuSerif-BoldItalic0.ttf\r\ngescheitert",
               messages_[0]);
     EXPECT_EQ(target + " konnte nicht kopiert werden.", messages_[1]);
-    plat::deleteFile(target);
 }
 
 // Wine takes the Windows version of a process from the registry when the
@@ -118,8 +93,6 @@ TEST_F(FontsWin32Test, DISABLED_XpChild) {
     EXPECT_EQ("DejaVuSansCondensed-Bold.ttf",
               RegistryString(plat::RegRoot::LocalMachine, kNtFonts, "SetupTest XP (TrueType)"));
     EXPECT_TRUE(plat::fileExists(fonts_ + "SetupTest XP.FOT"));
-    plat::removeFontResource(fonts_ + "DejaVuSansCondensed-Bold.ttf");
-    plat::deleteFile(fonts_ + "DejaVuSansCondensed-Bold.ttf");
     plat::deleteFile(fonts_ + "SetupTest XP.FOT");
 }
 
