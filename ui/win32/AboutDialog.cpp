@@ -9,6 +9,7 @@
 #include "common/WinInfo.h"
 #include "platform/System.h"
 #include "ui/Language.h"
+#include "ui/win32/Resources.h"
 #include "ui/win32/ModalWindow.h"
 
 namespace setup::win {
@@ -63,6 +64,7 @@ class AboutWindow {
     int dpi_ = 96;
     GdiObject textFont_, smallFont_;
     GdiObject logo_;
+    GlyphIcon okGlyph_;
     HICON icon_ = nullptr;
     std::wstring head1_, head2_, instit_, copyright_, www_, email_, windows_, date_;
     AboutLayout layout_;
@@ -186,9 +188,9 @@ void AboutWindow::Build() {
         const SIZE size = MeasureText(font, line);
         return AboutSize{size.cx, size.cy};
     };
-    icon_ = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
-                                            IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                            ::GetSystemMetrics(SM_CYICON), LR_SHARED));
+    icon_ = static_cast<HICON>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON,
+                     ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), LR_SHARED));
     if (!icon_) icon_ = ::LoadIconW(nullptr, IDI_APPLICATION);
     in.Icon = AboutSize{::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON)};
     in.Head1 = measure(text, head1_);
@@ -239,6 +241,8 @@ void AboutWindow::Build() {
         return b;
     };
     HWND ok = button(okText, layout_.OkButton, IDOK, BS_DEFPUSHBUTTON);
+    okGlyph_ = LoadButtonGlyph(IDI_OK, ScalePixels(16, dpi_));
+    SetButtonGlyph(ok, okGlyph_);
     if (in.HasHelp) {
         HWND help = button(helpText, layout_.HelpButton, IdHelpButton, BS_PUSHBUTTON);
         ::SetWindowContextHelpId(help, static_cast<DWORD>(about_.HelpContext));

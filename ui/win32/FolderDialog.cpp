@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "ui/FolderPath.h"
 #include "ui/Language.h"
+#include "ui/win32/Resources.h"
 #include "ui/win32/ModalWindow.h"
 
 namespace setup::win {
@@ -172,6 +173,7 @@ class TFormDirSel {
     HWND panelNewFolder_ = nullptr, labelNewFolder_ = nullptr, editNewFolder_ = nullptr;
     HWND bitBtnCancel_ = nullptr, bitBtnOk_ = nullptr, tips_ = nullptr;
     GdiObject font_;
+    GlyphIcon okGlyph_, cancelGlyph_;
     MenuHandle contextMenu_;
     HIMAGELIST systemImages_ = nullptr;
     ModalLoop loop_;
@@ -361,6 +363,10 @@ void TFormDirSel::Create() {
                           WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IdCancel);
     bitBtnOk_ = child(wnd_, 0, L"BUTTON", FormText("TFormDirSel", "BitBtnOK", "OK"),
                       WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, IdOk);
+    okGlyph_ = LoadButtonGlyph(IDI_OK, Px(16));
+    cancelGlyph_ = LoadButtonGlyph(IDI_CANCEL, Px(16));
+    SetButtonGlyph(bitBtnOk_, okGlyph_);
+    SetButtonGlyph(bitBtnCancel_, cancelGlyph_);
     panelNewFolder_ = child(wnd_, WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT,
                             RegisterDialogClass(L"SetupPanel", PanelProc), "", 0, -1);
     labelNewFolder_ = child(panelNewFolder_, 0, L"STATIC",

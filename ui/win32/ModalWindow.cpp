@@ -4,6 +4,17 @@
 
 namespace setup::win {
 
+GlyphIcon LoadButtonGlyph(int id, int pixels) {
+    return GlyphIcon(
+        static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                        IMAGE_ICON, pixels, pixels, LR_DEFAULTCOLOR)));
+}
+
+void SetButtonGlyph(HWND button, const GlyphIcon& glyph) {
+    if (button && glyph)
+        ::SendMessageW(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(glyph.get()));
+}
+
 int ScreenDpi() {
     plat::win::WindowDC dc(nullptr);
     const int dpi = dc.get() ? ::GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;

@@ -17,6 +17,20 @@ struct GdiObjectTraits {
 };
 using GdiObject = plat::win::ScopedHandle<GdiObjectTraits>;
 
+// Owns an icon loaded with LoadImage (not shared) and destroys it once.
+struct GlyphTraits {
+    using Handle = HICON;
+    static Handle invalid() { return nullptr; }
+    static bool valid(Handle h) { return h != nullptr; }
+    static void close(Handle h) { ::DestroyIcon(h); }
+};
+using GlyphIcon = plat::win::ScopedHandle<GlyphTraits>;
+
+// The program's icon resource id at pixels x pixels; none when it is missing.
+GlyphIcon LoadButtonGlyph(int id, int pixels);
+// Shows glyph beside the caption of a push button (when there is a glyph).
+void SetButtonGlyph(HWND button, const GlyphIcon& glyph);
+
 // Dots per inch of the screen (96 = 100 %).
 int ScreenDpi();
 // n pixels at 96 dpi on this screen.
