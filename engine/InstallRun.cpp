@@ -54,6 +54,10 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
 
     if (!FileHandler->ForceFolders(TargetDir)) return false;
     UninstallScript = std::make_unique<TIni>(TargetDir + "Deinst.ins");
+    // A later run into the same folder adds to the folders of the earlier
+    // ones instead of writing over their records.
+    while (!UninstallScript->ReadString("Pathes", "P" + std::to_string(PathCounter), "").empty())
+        ++PathCounter;
     for (const std::string& folder : pendingFolders_)
         RecordCreatedFolder(folder);
     pendingFolders_.clear();
