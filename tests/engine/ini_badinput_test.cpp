@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -93,7 +92,8 @@ TEST_F(IniBadInputTest, HugeLineAndLineEndsOfOneKind) {
     EXPECT_EQ(ini->Section(0).Count(), 1);
 }
 
-TEST_F(IniBadInputTest, HundredThousandSectionsLoadFast) {
+// How fast they load is measured by bench/ini_bench, not here.
+TEST_F(IniBadInputTest, HundredThousandSectionsInDescendingOrder) {
     // Descending order: the worst case for insertion into a sorted list.
     std::string bytes;
     for (int i = 100000; i > 0; --i) {
@@ -103,11 +103,7 @@ TEST_F(IniBadInputTest, HundredThousandSectionsLoadFast) {
     }
     bytes += "[sec000001]\r\nMore=1\r\n";
     testenv::WriteFile(scratch_ + "many.ins", bytes);
-    const auto start = std::chrono::steady_clock::now();
     TIni ini(scratch_ + "many.ins");
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 5.0); // generous for sanitizer builds; well under 1 s optimised
     ASSERT_EQ(ini.SectionCount(), 100000);
     EXPECT_EQ(ini.SectionName(0), "Sec000001");
     EXPECT_EQ(ini.ReadInteger("SEC054321", "key", 0), 54321);
