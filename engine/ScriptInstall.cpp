@@ -162,13 +162,6 @@ void TScriptInstall::ReportStatus(const std::string& name, const std::string& de
     if (OnStatus) OnStatus(*this, name, detail);
 }
 
-void TScriptInstall::ReportStepNotAvailable(const std::string& what) {
-    const std::string name = lastStatus_;
-    ReportStatus(name, what + ": in diesem Build noch nicht verf\xFC"
-                              "gbar, nicht ausgef\xFC"
-                              "hrt");
-}
-
 } // namespace setup
 
 namespace setup {

@@ -177,10 +177,7 @@ class TScriptInstall {
 
   private:
     setup::Owner MessageOwner() const;
-    // Reports, in the file line under the current status, a step this build
-    // cannot carry out yet when the script asks for it.
-    void ReportStepNotAvailable(const std::string& what);
-    std::string lastStatus_;
+    std::string lastStatus_; // the status name last reported
     std::vector<std::string> pendingFolders_;
 };
 
