@@ -132,12 +132,13 @@ TEST_F(RunTest, InstallsTheProjectAndRecordsIt) {
         recordedFolders());
 
     // A later run that creates a folder adds it after the earlier records.
-    testenv::WriteFile(source_ + "extra\neu.txt", "neu\r\n");
+    testenv::WriteFile(source_ + "extra\\neu.txt", "neu\r\n");
     WriteDemo("Part3=Extra\r\n", "[Extra]\r\nDir=extra\r\nFile1=*.txt\r\n");
     TInstallerController third;
     TestView thirdView(third);
     Run(third, thirdView);
     EXPECT_TRUE(third.Installed);
+    EXPECT_EQ("neu\r\n", testenv::ReadFile(target + "extra\\neu.txt"));
     EXPECT_EQ((std::vector<std::string>{scratch_ + "Ziel", target_, target + "bin", target + "doc",
                                         target + "extra"}),
               recordedFolders());
