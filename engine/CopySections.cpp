@@ -157,6 +157,9 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
             int result = CopyDone;
             if (!toInstall) {
                 FileHandler->CountSkipped(sourceDir + mask);
+                // Files installed once and kept belong to the project: they
+                // must never be set aside as superfluous.
+                if (install) KeepFiles(destDir, mask);
             } else {
                 const int32_t readOnly =
                     Script->ReadInteger(section, Numbered("FileReadOnly", n), 0);
@@ -217,7 +220,11 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
                                    bool overwrite) {
     const setup::Owner owner = MessageOwner();
     if (!overwrite && FileDosDate(dest) > FileDosDate(source)) {
-        if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) return;
+        if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) {
+            // The newer file stays and stays part of the project.
+            KeepFiles(FolderPart(dest), NamePart(dest));
+            return;
+        }
     }
     FileHandler->SetFileNames(source, dest);
     const std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
@@ -255,14 +262,18 @@ void TScriptInstall::AddHoldFiles(const std::string& target, const std::string& 
         const std::string folder = target + FolderPart(value);
         const std::string pattern = NamePart(value);
         if (DiagnoseMode == '9') InfoMessage(MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
-        if (!ProjectFileList) continue;
-        plat::DirSearch search;
-        if (!search.first(folder + pattern)) continue;
-        do {
-            const std::string& name = search.entry().name;
-            if (name != "." && name != "..") ProjectFileList->push_back({folder + name, 0});
-        } while (search.next());
+        KeepFiles(folder, pattern);
     }
+}
+
+void TScriptInstall::KeepFiles(const std::string& folder, const std::string& pattern) {
+    if (!ProjectFileList) return;
+    plat::DirSearch search;
+    if (!search.first(folder + pattern)) return;
+    do {
+        const std::string& name = search.entry().name;
+        if (name != "." && name != "..") ProjectFileList->push_back({folder + name, 0});
+    } while (search.next());
 }
 
 namespace {

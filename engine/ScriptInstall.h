@@ -143,6 +143,8 @@ class TScriptInstall {
     void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
     // Adds the files target + Hold# to ProjectFileList (kind 0).
     void AddHoldFiles(const std::string& target, const std::string& section);
+    // Adds the existing files folder + pattern to ProjectFileList (kind 0).
+    void KeepFiles(const std::string& folder, const std::string& pattern);
     bool ExecProgs();
     bool InstallFonts();
     // Records the font as the next FO# of [Fonts] in Deinst.ins and installs

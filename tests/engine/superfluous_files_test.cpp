@@ -196,6 +196,28 @@ TEST_F(SuperfluousFilesTest, FilesStayWhereTheyCannotBeMoved) {
     EXPECT_FALSE(Exists(target_ + "gone.bak"));
 }
 
+TEST_F(SuperfluousFilesTest, FilesTheProjectKeepsAreNotSuperfluous) {
+    // An install-once file the user edited, and a macro file newer than the
+    // project's that the user chose to keep: both stay where they are.
+    Load("DelExt=.INI\r\n", "[Teil]\r\nFile1=demo.ini\r\nFileOverride1=2\r\n"
+                            "FileMacro1=conf.ini\r\n");
+    testenv::WriteFile(medium_ + "demo.ini", "shipped");
+    testenv::WriteFile(medium_ + "conf.ini", "macro");
+    testenv::WriteFile(target_ + "demo.ini", "edited by the user");
+    testenv::WriteFile(target_ + "conf.ini", "kept");
+    ASSERT_TRUE(setup::SetFileDate(medium_ + "conf.ini", 0x52210000)); // 2021-01-01
+    ASSERT_TRUE(setup::SetFileDate(target_ + "conf.ini", 0x5A210000)); // 2025-01-01
+    Answers("Trotzdem kopieren => No\nzeigen => No\n");
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+
+    engine_.FindSuperfluousFiles();
+    EXPECT_EQ("edited by the user", Read(target_ + "demo.ini"));
+    EXPECT_EQ("kept", Read(target_ + "conf.ini"));
+    EXPECT_EQ("", Read(target_ + "UNUSED.TXT"));
+    EXPECT_EQ(0, engine_.SuperfluousCount);
+    EXPECT_FALSE(plat::folderExists(target_ + "old"));
+}
+
 TEST_F(SuperfluousFilesTest, MissingListMarkerSilencesNotFound) {
     Load("", "[Teil]\r\nFile1=fehlt.txt\r\nFile2=bin\\*.dll\r\n");
     testenv::WriteFile(medium_ + "$MissingList.txt", "");
