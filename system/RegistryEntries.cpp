@@ -198,7 +198,7 @@ void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std:
                       Script->ReadString(partName, "HeadLine", name));
     SetRegistryString(RegRoot::LocalMachine, key + "UninstallString", unInst);
     SetRegistryInteger(RegRoot::LocalMachine, key + "EstimatedSize",
-                       static_cast<int32_t>(StrToIntPrefix(ReadProjectValue("Bytes", "0"))));
+                       Script->ReadInteger("Project", "Bytes", 0));
     std::string publisher = ReadProjectValue("Publisher", "");
     if (publisher.empty()) publisher = ReadProjectValue("Instit", "");
     SetRegistryString(RegRoot::LocalMachine, key + "Publisher", publisher);

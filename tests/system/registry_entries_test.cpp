@@ -116,7 +116,8 @@ TEST_F(RegistryEntriesTest, RegisterSectionStopsAtTheFirstGap) {
 }
 
 TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
-    Load("[Project]\r\nName=RegUninst\r\nBytes=5000\r\nInstit=Institut\r\n"
+    Load("[Project]\r\nName=RegUninst\r\nBytes=0x1388\r\n" // read as the space check reads it
+         "Instit=Institut\r\n"
          "[VIEWER]\r\nName=SetupTestViewer\r\nUIcon=%DIR%viewer.exe\r\n"
          "GroupReg=U\\Software\\SetupTest\\Groups\r\n"
          "[PLAIN]\r\n");
