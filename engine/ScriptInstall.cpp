@@ -3,6 +3,7 @@
 #include "engine/ScriptInstall.h"
 
 #include "common/Ansi.h"
+#include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/RegistryVariables.h"
@@ -13,10 +14,16 @@ namespace setup {
 
 namespace {
 
-// The folder of a path, with its trailing backslash ("" when it has none).
-std::string FolderOf(const std::string& path) {
-    const size_t slash = LastPosChar('\\', path);
-    return path.substr(0, slash);
+// True when the start of the script has line feeds but no carriage return:
+// such a script (written with Unix line ends) reads as a single line.
+bool HasOnlyUnixLineEnds(const std::string& path) {
+    plat::File file;
+    if (!file.open(path, plat::OpenMode::Read)) return false;
+    std::string head(64 * 1024, '\0');
+    const int64_t read = file.read(head.data(), head.size());
+    if (read <= 0) return false;
+    head.resize(static_cast<size_t>(read));
+    return head.find('\n') != std::string::npos && head.find('\r') == std::string::npos;
 }
 
 } // namespace
@@ -39,7 +46,11 @@ void TScriptInstall::LoadScript(const std::string& path) {
     FileHandler->ResetCounters();
     GroupList.clear();
     Script = std::make_unique<TIni>(path);
-    const std::string folder = FolderOf(path);
+    if (HasOnlyUnixLineEnds(path))
+        InfoMessage(MessageOwner(), path + "\rDas Installationsscript hat Zeilenenden ohne CR "
+                                           "(LF, Unix-Format) und wird als eine einzige Zeile "
+                                           "gelesen.");
+    const std::string folder = ExtractFilePath(path);
     ReportMissing = !plat::fileExists(folder + "$MissingList.txt");
     InstallRootDir = folder + Script->ReadString("Project", "IPath", "");
     if (InstallRootDir.empty() || InstallRootDir.back() != '\\') InstallRootDir += '\\';

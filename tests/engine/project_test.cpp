@@ -37,6 +37,17 @@ TEST_F(ProjectTest, PartListStopsAtTheFirstGap) {
     EXPECT_TRUE(other.PartList.empty());
 }
 
+TEST_F(ProjectTest, AScriptWithUnixLineEndsIsPointedOut) {
+    engine_.LoadScript(WriteScript("[Project]\r\nName=P\nline feed inside\r\n"));
+    EXPECT_TRUE(LogLines("MSG").empty());
+    const std::string path = WriteScript("[Project]\nName=P\nPart1=Base\n", "unix.ins");
+    engine_.LoadScript(path);
+    EXPECT_EQ("", engine_.ProjectName) << "read as one line";
+    const auto messages = LogLines("MSG");
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_NE(std::string::npos, messages[0].find("Zeilenenden ohne CR")) << messages[0];
+}
+
 TEST_F(ProjectTest, FoldersAndNames) {
     const std::string path = WriteScript("[Project]\r\nName=Demo\r\nIPath=files\r\n"
                                          "Path=D:\\Apps\\Demo\r\n");
@@ -132,16 +143,21 @@ TEST_F(ProjectTest, BadConditionFiles) {
 
 TEST_F(ProjectTest, DiskSpaceMessage) {
     // The largest need a script can state is far below the free space of the
-    // test machine's disk; a target without a drive letter has no known space.
+    // test machine's disk. A network target whose space the system does not
+    // tell cannot be tested and is not refused; a drive that does not exist
+    // has no space.
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\nBytes=2147483647\r\n"));
     engine_.SetTargetDir(scratch_ + "t");
     EXPECT_TRUE(engine_.CheckDiskSpace());
-    engine_.SetTargetDir("\\\\server\\share\\x");
+    engine_.SetTargetDir("\\\\nobody.invalid\\share\\x");
+    EXPECT_TRUE(engine_.CheckDiskSpace());
+    EXPECT_TRUE(LogLines("MSG").empty());
+    engine_.SetTargetDir("Q:\\x");
     EXPECT_FALSE(engine_.CheckDiskSpace());
     const auto messages = LogLines("MSG");
     ASSERT_EQ(1u, messages.size());
     EXPECT_NE(std::string::npos,
-              messages[0].find("Auf dem Laufwerk \\: ist nicht gen\xC3\xBCgend\\rSpeicherplatz "
+              messages[0].find("Auf dem Laufwerk Q: ist nicht gen\xC3\xBCgend\\rSpeicherplatz "
                                "vorhanden.\\rben\xC3\xB6tigt: " +
                                setup::FormatSize(false, 2147483647) +
                                "\\rnoch frei: " + setup::FormatSize(false, 0)))
