@@ -164,9 +164,21 @@ int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
 bool TScriptInstall::CheckDiskSpace() {
     const int64_t needed = Script ? Script->ReadInteger("Project", "Bytes", 0) : 0;
     const char drive = AnsiUpCaseChar(FirstChar(TargetDir));
-    // A target that names no drive (a network path): its free space is unknown
-    // and the test cannot pass.
-    const std::optional<uint64_t> space = DriveFreeSpace(drive);
+    std::optional<uint64_t> space;
+    if (TargetDir.size() >= 2 && TargetDir[1] == ':') {
+        space = DriveFreeSpace(drive);
+    } else {
+        // A target without a drive letter (a network path "\\server\share\..."):
+        // the free space of its share when the system tells it; when it does
+        // not, there is nothing to test against and the run goes on.
+        const size_t share =
+            TargetDir.rfind("\\\\", 0) == 0 ? TargetDir.find('\\', 2) : std::string::npos;
+        const size_t end = share == std::string::npos ? share : TargetDir.find('\\', share + 1);
+        if (share != std::string::npos)
+            space = plat::freeSpace(end == std::string::npos ? TargetDir + "\\"
+                                                             : TargetDir.substr(0, end + 1));
+        if (!space) return true;
+    }
     const int64_t free = space ? static_cast<int64_t>(*space) : 0;
     if (needed < free) return true;
     InfoMessage(MessageOwner(),
