@@ -5,7 +5,8 @@
 # nearest existing folder of a start path that does not exist, passes its
 # folder back also after Cancel, opens again with the size it was given,
 # creates a folder through its new-folder panel and through the tree's context
-# menu, reports one that cannot be created, and renames one in the tree. Screenshots go to BUILD_DIR/screenshots.
+# menu, reports one that cannot be created, and renames one in the tree; and
+# Setup.exe's target-folder button opens it and installs into its choice. Screenshots go to BUILD_DIR/screenshots.
 #
 #   tests/e2e/dialogs_e2e.sh BUILD_DIR
 #
@@ -35,6 +36,8 @@ if [ -z "${DISPLAY:-}" ] && ! command -v Xvfb >/dev/null 2>&1; then
 fi
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The built-in German texts, whatever Wine's language is.
+export SETUP_LANG=${SETUP_LANG:-DEU}
 own_prefix=
 xvfb_pid=
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup-dialogs.XXXXXX")
@@ -276,6 +279,52 @@ if id=$(wait_window "$title"); then
 else
     fail "the folder chooser did not appear"
     kill "$pid" 2>/dev/null
+fi
+echo "--- Setup.exe: the target-folder button opens the chooser on the target's nearest existing folder"
+if [ -f "$build/Setup.exe" ]; then
+    rm -rf "$base"/*
+    mkdir -p "$work/proj/dateien"
+    echo "Inhalt" >"$work/proj/dateien/datei.txt"
+    # A name of its own: the registry remembers a project's last folder.
+    printf '[Project]\r\nName=Ordnerwahl%s\r\nHeadLine=Ordnerwahl\r\nPath=C:\\dialogtest\\Basis\\Ziel\r\ntalk=0\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=*.txt\r\n' "$$" \
+        >"$work/proj/install.ins"
+    # The part's start-menu shortcut names a program that is not there.
+    echo "CreateLink => OK" >"$work/answers.txt"
+    zpath() { printf 'Z:%s' "${1//\//\\}"; }
+    (cd "$build" && exec "$WINE64" Setup.exe "$(zpath "$work/proj/install.ins")" \
+        --log="$(zpath "$work/proj.log")" --answers="$(zpath "$work/answers.txt")") \
+        >/dev/null 2>&1 &
+    pid=$!
+    if main=$(wait_window '^Ordnerwahl$'); then
+        # The folder button: 595, 96, 33 x 30 in the window's client area.
+        xdotool mousemove --window "$main" 611 111 click 1
+        if id=$(wait_window "$title"); then
+            # The target C:\dialogtest\Basis\Ziel does not exist: its folder
+            # is preselected, and a new folder is made in it.
+            keys "$id" Tab space
+            sleep 0.5
+            keys "$id" ctrl+a
+            xdotool type --delay 50 "Neu"
+            xdotool key Return
+            sleep 0.5
+            keys "$id" Return
+            wait_gone "$id"
+            keys "$main" Return # install now
+            wait_driver
+            status=$?
+            grep -q '^TARGET.*C:.dialogtest.Basis.Neu.$' "$work/proj.log" ||
+                fail "the chosen folder was not the target: $(grep '^TARGET' "$work/proj.log")"
+            [ $status -eq 0 ] && [ -n "$(find "$base/Neu" -name datei.txt 2>/dev/null)" ] ||
+                fail "nothing installed into the chosen folder (status $status); log:
+$(cat "$work/proj.log")"
+        else
+            fail "the target-folder button opened no chooser"
+            kill "$pid" 2>/dev/null
+        fi
+    else
+        fail "Setup.exe showed no window"
+        kill "$pid" 2>/dev/null
+    fi
 fi
 rm -rf "$WINEPREFIX/drive_c/dialogtest"
 
