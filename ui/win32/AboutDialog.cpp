@@ -267,10 +267,9 @@ void AboutWindow::Build() {
     };
     if (tips) {
         tip(1, layout_.WWW, about_.HintWWW,
-            FormText("TAbout", "LabelWWW.Hint",
-                     "Hier finden Sie weitere Informationen im Internet."));
+            FormText("TAbout", "HintWWW", "Hier finden Sie weitere Informationen im Internet."));
         tip(2, layout_.EMail, about_.HintEmail,
-            FormText("TAbout", "LabelEMail.Hint", "Eine Email an den Programmautor senden..."));
+            FormText("TAbout", "HintEmail", "Eine Email an den Programmautor senden..."));
     }
 }
 
@@ -336,7 +335,8 @@ TAbout::TAbout() {
     WWW = AboutDefaultWWW;
     eMail = std::string(AboutDefaultEMailAddress) + "?subject=" + FileNameWithoutExtension(program);
     VersionDate = FileTimeText(program);
-    helpBtnText = FormText("TAbout", "BitBtnHelp", "&Hilfe");
+    Caption = FormText("TAbout", "Caption", "Info");
+    helpBtnText = FormText("TAbout", "helpBtnText", "&Hilfe");
 }
 
 void TAbout::SetCopyright(const std::string& value) {

@@ -640,7 +640,7 @@ void TFormDirSel::EditNewFolderEnter() {
                          ::CreateDirectoryW((WithBackslash(selected) + name).c_str(), nullptr);
     if (!created) {
         PlainMessage(
-            FormText("TFormDirSel", "MsgCreateFailed", "Ordner konnte nicht angelegt werden"));
+            FormText("TFormDirSel", "NewFolderFailed", "Ordner konnte nicht angelegt werden"));
     } else {
         RefreshSelected();
         SelectChild(name);
