@@ -124,6 +124,23 @@ close_box() {
     done
     return 1
 }
+# Clicks a button of window $1 at $2,$3 until a window "Info" appears,
+# screenshots it as $4.png and closes it with Enter. A click right after a
+# modal window closed may only activate the window: it is repeated.
+info_dialog() {
+    local info=
+    for _ in 1 2 3; do
+        xdotool mousemove --window "$1" "$2" "$3" click 1
+        info=$(wait_window "Info" "" 5) && break
+    done
+    if [ -z "$info" ]; then
+        fail "$4: no info dialog"
+        return
+    fi
+    sleep 0.5
+    shot "$info" "$4"
+    check "$4 dialog closes" close_box "$info"
+}
 # Answers the message boxes of a run over the window $1 (caption $2) with
 # their default button until the statistics box was answered (logged in $3);
 # screenshots box-N.png and statistics-box.png. false when it never came.
@@ -154,6 +171,8 @@ caption="Qorv-Demo 1.0"
 
 # --- 1: default folder, the install button, the statistics box, OK ----------
 current="install with the default folder"
+# No install record of an earlier run: the script's own folder is the default.
+"$WINE64" reg delete 'HKLM\Software\Qorv\Installs' /v QorvDemo /f >/dev/null 2>&1
 log="$work/run1.log"
 "$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
 pid=$!
@@ -259,6 +278,20 @@ else
     fail "no window"
 fi
 stop_all
+
+# --- 5: both info buttons (384 and 424, 216, 33 x 33) open their dialogs ----
+current="info buttons"
+for button in "400 232 info-project" "440 232 info-setup"; do
+    set -- $button
+    "$WINE64" "$build/Setup.exe" "$script" >/dev/null 2>&1 &
+    if main=$(wait_window "$caption"); then
+        sleep 0.5
+        info_dialog "$main" "$1" "$2" "$3"
+    else
+        fail "no window"
+    fi
+    stop_all
+done
 
 echo "window e2e: $checks checks, $failures failed; screenshots in $shots"
 [ $failures -eq 0 ]

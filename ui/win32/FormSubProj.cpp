@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "common/CommandLineText.h"
@@ -413,6 +414,8 @@ void TFormSubProj::ControlsChanged() {
     if (controller_.OkVisible()) {
         ::SendMessageW(buttonOk_, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
         if (::IsWindowVisible(wnd_)) ::SetFocus(buttonOk_);
+        // The report box has just gone: show the report at once.
+        ::RedrawWindow(wnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 }
 
@@ -499,6 +502,21 @@ void TFormSubProj::AboutClick(bool project) {
     about.Execute(wnd_);
 }
 
+void TFormSubProj::WithDialog(const std::function<void()>& show) {
+    HWND focus = ::GetFocus();
+    // Restores activation and focus however the dialog ends, so that the
+    // keys reach this window again (a system without a window manager does
+    // not give them back by itself).
+    struct Restore {
+        HWND wnd, focus;
+        ~Restore() {
+            ::SetActiveWindow(wnd);
+            ::SetFocus(focus && ::IsWindow(focus) ? focus : wnd);
+        }
+    } restore{wnd_, focus};
+    show();
+}
+
 void TFormSubProj::ShowError(const std::string& text) {
     // The default error box: the message, the application title, and the
     // window stays usable.
@@ -529,13 +547,13 @@ void TFormSubProj::Command(int id, int notification) {
             if (notification == BN_CLICKED) CancelClick();
             break;
         case IdButtonTarget:
-            if (notification == BN_CLICKED) TargetFolderClick();
+            if (notification == BN_CLICKED) WithDialog([this] { TargetFolderClick(); });
             break;
         case IdButtonAboutProject:
-            if (notification == BN_CLICKED) AboutClick(true);
+            if (notification == BN_CLICKED) WithDialog([this] { AboutClick(true); });
             break;
         case IdButtonAboutSetup:
-            if (notification == BN_CLICKED) AboutClick(false);
+            if (notification == BN_CLICKED) WithDialog([this] { AboutClick(false); });
             break;
         case IdEditTarget:
             if (notification == EN_CHANGE && !updatingTarget_)

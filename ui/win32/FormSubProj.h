@@ -5,6 +5,7 @@
 // The layout follows the design at 96 dpi, scaled to the system's dpi.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,8 @@ class TFormSubProj : public InstallerView {
     void CancelClick();
     void TargetFolderClick();
     void AboutClick(bool project);
+    // Runs a modal dialog of this window and gives the window back its focus.
+    void WithDialog(const std::function<void()>& show);
     void PressForUnattended();
     void ShowError(const std::string& text);
     void RepaintLabel(int which);
