@@ -281,7 +281,7 @@ elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
 fi
 zpath() { printf 'Z:%s' "${1//\//\\}"; }
 if [ -z "$wine_skip" ]; then
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
     # The installer window needs a display: a private virtual one.
     if command -v Xvfb >/dev/null 2>&1; then
         for n in $(seq 161 200); do
