@@ -197,7 +197,7 @@ void AboutWindow::Build() {
     in.Head2 = measure(text, head2_);
     LoadLogo();
     if (IsBitmapFileName(about_.ImageName) && !logo_)
-        in.Logo = AboutSize{ScalePixels(280, dpi_), ScalePixels(5, dpi_)};
+        in.Logo = AboutSize{ScaleToDpi(280, dpi_), ScaleToDpi(5, dpi_)};
     BITMAP bitmap{};
     if (logo_ && ::GetObjectW(logo_.get(), sizeof(bitmap), &bitmap))
         in.Logo = AboutSize{bitmap.bmWidth, bitmap.bmHeight};
@@ -207,9 +207,9 @@ void AboutWindow::Build() {
     in.EMail = measure(text, email_);
     const std::wstring helpText = widen(about_.helpBtnText);
     const std::wstring okText = widen(FormText("TAbout", "BitBtnOK", "OK"));
-    const int buttonWidth = ScalePixels(75, dpi_), buttonHeight = ScalePixels(25, dpi_);
+    const int buttonWidth = ScaleToDpi(75, dpi_), buttonHeight = ScaleToDpi(25, dpi_);
     const auto buttonSize = [&](const std::wstring& caption) {
-        const int textWidth = measure(text, caption).Width + ScalePixels(16, dpi_);
+        const int textWidth = measure(text, caption).Width + ScaleToDpi(16, dpi_);
         return AboutSize{std::max(buttonWidth, textWidth), buttonHeight};
     };
     in.HelpButton = buttonSize(helpText);
@@ -241,7 +241,7 @@ void AboutWindow::Build() {
         return b;
     };
     HWND ok = button(okText, layout_.OkButton, IDOK, BS_DEFPUSHBUTTON);
-    okGlyph_ = LoadButtonGlyph(IDI_OK, ScalePixels(16, dpi_));
+    okGlyph_ = LoadButtonGlyph(IDI_OK, ScaleToDpi(16, dpi_));
     SetButtonGlyph(ok, okGlyph_);
     if (in.HasHelp) {
         HWND help = button(helpText, layout_.HelpButton, IdHelpButton, BS_PUSHBUTTON);

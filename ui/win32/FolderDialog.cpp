@@ -138,7 +138,7 @@ class TFormDirSel {
     LRESULT OnNotify(NMHDR* header);
     void Create();
     void Layout();
-    int Px(int n) const { return ScalePixels(n, dpi_); }
+    int Px(int n) const { return ScaleToDpi(n, dpi_); }
     int MinTrackWidth() const;
 
     // The tree.

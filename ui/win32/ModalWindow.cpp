@@ -21,12 +21,8 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
-int ScalePixels(int n, int dpi) {
-    return ::MulDiv(n, dpi, 96);
-}
-
 GdiObject MakeFont(const wchar_t* face, int points, int dpi, bool underline) {
-    const int height = points > 0 ? -::MulDiv(points, dpi, 72) : -ScalePixels(-points, dpi);
+    const int height = points > 0 ? -::MulDiv(points, dpi, 72) : -ScaleToDpi(-points, dpi);
     return GdiObject(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE,
                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face));

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32/WindowsSupport.h"
+#include "ui/win32/Layout.h"
 
 namespace setup::win {
 
@@ -33,8 +34,6 @@ void SetButtonGlyph(HWND button, const GlyphIcon& glyph);
 
 // Dots per inch of the screen (96 = 100 %).
 int ScreenDpi();
-// n pixels at 96 dpi on this screen.
-int ScalePixels(int n, int dpi);
 
 // A font of the given name and height: points > 0 are points, points < 0
 // pixels at 96 dpi; both scaled to dpi.
