@@ -23,17 +23,6 @@ std::string Numbered(const char* key, int n) {
     return key + std::to_string(n);
 }
 
-// The folder part of a path, up to and including its last backslash.
-std::string FolderPart(const std::string& path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string NamePart(const std::string& path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool AnyFileMatches(const std::string& pattern) {
     plat::DirSearch search;
     if (!search.first(pattern)) return false;
@@ -87,7 +76,7 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
         } else if (tdir == "..") {
             std::string parent = folder;
             if (!parent.empty() && parent.back() == '\\') parent.pop_back();
-            target = TargetDir + FolderPart(parent);
+            target = TargetDir + ExtractFilePath(parent);
         } else {
             target = tdir;
             Substitute(target, &folder);
@@ -141,9 +130,9 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
                 recursive = true;
             }
             const std::string full = source + value;
-            const std::string sub = FolderPart(value);
-            const std::string mask = NamePart(full);
-            const std::string sourceDir = FolderPart(full);
+            const std::string sub = ExtractFilePath(value);
+            const std::string mask = ExtractFileName(full);
+            const std::string sourceDir = ExtractFilePath(full);
             const std::string destDir = target + sub;
 
             if (Script->ReadBool(section, Numbered("FileNoCopy", n), false)) continue;
@@ -179,7 +168,7 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
                 if (!code.empty() && code[0] == ',') code.erase(0, 1);
                 if (!code.empty()) {
                     const std::string copied = destDir + mask;
-                    const std::string other = FolderPart(copied) + code;
+                    const std::string other = ExtractFilePath(copied) + code;
                     const int32_t date = FileDosDate(other);
                     if (date > 0) {
                         ChangeReadOnly(owner, other, false);
@@ -222,7 +211,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
     if (!overwrite && FileDosDate(dest) > FileDosDate(source)) {
         if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) {
             // The newer file stays and stays part of the project.
-            KeepFiles(FolderPart(dest), NamePart(dest));
+            KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));
             return;
         }
     }
@@ -259,8 +248,8 @@ void TScriptInstall::AddHoldFiles(const std::string& target, const std::string& 
     for (int n = 1;; ++n) {
         const std::string value = Script->ReadString(section, Numbered("Hold", n), "");
         if (value.empty()) break;
-        const std::string folder = target + FolderPart(value);
-        const std::string pattern = NamePart(value);
+        const std::string folder = target + ExtractFilePath(value);
+        const std::string pattern = ExtractFileName(value);
         if (DiagnoseMode == '9') InfoMessage(MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
         KeepFiles(folder, pattern);
     }

@@ -10,6 +10,7 @@
 #include "common/FileInfo.h"
 #include "common/FileLists.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
 #include "engine/ScriptInstall.h"
 #include "engine/TextFiles.h"
 #include "platform/FileSystem.h"
@@ -28,11 +29,6 @@ const std::string SetAsideQuestion = "In den Verzeichnissen des Projekts befande
 
 // The list file is written by this run; anything much larger is not ours.
 constexpr uint64_t kMaxListFileSize = 256 * 1024 * 1024;
-
-std::string FolderOfPath(const std::string& path) {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
 
 // The extension of a path's file name with its dot; empty when it has none.
 std::string ExtensionOf(const std::string& path) {
@@ -94,7 +90,7 @@ void TScriptInstall::WriteUnusedList() {
     if (ProjectFileList) {
         for (const ProjectFileEntry& entry : *ProjectFileList) {
             std::string name = AnsiUpperCase(entry.name);
-            std::string folder = FolderOfPath(name);
+            std::string folder = ExtractFilePath(name);
             if (!folder.empty() && seenFolders.insert(folder).second) folders.push_back(folder);
             projectFiles.insert(std::move(name));
         }
@@ -135,7 +131,7 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
     }
     if (lines.empty()) return;
 
-    std::string root = FolderOfPath(listPath);
+    std::string root = ExtractFilePath(listPath);
     std::string displayRoot = LongPathName(root);
     if (displayRoot.empty()) displayRoot = root;
     // A name held by a file cannot become the side folder either.
@@ -151,7 +147,7 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
     for (const std::string& line : lines) {
         const std::string target = root + line.substr(installFolder.size());
         try {
-            FileHandler->ForceFolders(FolderOfPath(target));
+            FileHandler->ForceFolders(ExtractFilePath(target));
         } catch (const SetupError&) {
             continue; // the file stays where it is
         }

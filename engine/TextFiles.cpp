@@ -1,5 +1,6 @@
 #include "engine/TextFiles.h"
 
+#include "common/Paths.h"
 #include "files/TempFile.h"
 #include "platform/FileSystem.h"
 
@@ -21,11 +22,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSi
 }
 
 uint32_t WriteWholeFile(const std::string& path, const std::string& bytes) {
-    const size_t slash = path.rfind('\\');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     TempFile temporary;
-    if (!temporary.Create(folder, ".tmp")) {
+    if (!temporary.Create(ExtractFilePath(path), ".tmp")) {
         const uint32_t error = temporary.file().lastError();
         return error != 0 ? error : plat::kErrPathNotFound;
     }
