@@ -9,6 +9,7 @@
 
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
+#include "platform/System.h"
 
 namespace plat {
 
@@ -161,9 +162,9 @@ struct ShellLink::Impl {
         out.u64(target ? target->writeTime : 0);
         out.u32(target ? static_cast<uint32_t>(target->size) : 0);
         out.u32(static_cast<uint32_t>(iconIndex));
-        // The format knows normal (1), maximised (3) and minimised (7)
-        // windows; SW_SHOW and any other command are stored as normal.
-        out.u32(showCmd == 3 || showCmd == 7 ? static_cast<uint32_t>(showCmd) : 1);
+        // Stored as given, as the Windows shell link object does (readers
+        // treat commands other than 3 and 7 as a normal window).
+        out.u32(static_cast<uint32_t>(showCmd));
         out.u16(hotKey);
         out.u16(0);
         out.u32(0);
@@ -217,6 +218,18 @@ int32_t ShellLink::create() {
 }
 int32_t ShellLink::setPath(const std::string& path) {
     impl_->path = path;
+    // A bare program name is looked up in the system and Windows folders, as
+    // the shell's link object searches for it.
+    if (!path.empty() && path.find_first_of("\\:") == std::string::npos) {
+        for (std::string folder : {systemDirectory(), windowsDirectory()}) {
+            if (folder.empty()) continue;
+            if (folder.back() != '\\') folder += '\\';
+            if (fileExists(folder + path)) {
+                impl_->path = folder + path;
+                break;
+            }
+        }
+    }
     return 0;
 }
 int32_t ShellLink::setDescription(const std::string& description) {

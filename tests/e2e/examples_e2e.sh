@@ -98,7 +98,9 @@ def list_files(drive):
             except OSError:
                 continue
             rel = os.path.relpath(p, drive)
-            files[rel] = (st.st_size, int(st.st_mtime), st.st_mode)
+            # Nanoseconds: a file rewritten within the same second still counts
+            # as written (a fast platform would otherwise hide it).
+            files[rel] = (st.st_size, st.st_mtime_ns, st.st_mode)
     return files
 
 def sha(p):
@@ -135,7 +137,8 @@ def file_lines(drive, before, after, subst):
     for rel in sorted(after, key=lambda r: canonical('/'.join(r.split(os.sep)))):
         if before.get(rel) == after[rel]:
             continue
-        size, mtime, mode = after[rel]
+        size, mtime_ns, mode = after[rel]
+        mtime = mtime_ns // 1000000000
         p = os.path.join(drive, rel)
         name = canonical('/'.join(rel.split(os.sep)))
         stamp = time.strftime('%Y-%m-%d %H:%M:%S', time.localtime(mtime))
@@ -354,6 +357,8 @@ start_native() { # start_native CASE: a fresh emulated Windows
     export SETUP_ROOT="$case_dir/root"
     "$setup_native" "$case_dir/none.ins" --unattended >/dev/null 2>&1 # lays out the fresh root
     drive="$SETUP_ROOT/drive_c"
+    # Windows (and Wine) ship notepad.exe, which shortcuts name by its bare name.
+    printf 'MZ' >"$drive/Windows/System32/notepad.exe"
 }
 start_wine() { # start_wine CASE: a copy of the fresh Wine prefix
     platform=wine
