@@ -35,7 +35,7 @@ void appendField(std::string& line, const std::string& field) {
 bool Open(const std::string& nativePath) {
     Close();
     auto file = std::make_unique<plat::File>();
-    if (!file->open(plat::toWindowsPath(nativePath), plat::OpenMode::CreateAlways)) return false;
+    if (!file->openPlatformFile(nativePath, plat::OpenMode::CreateAlways)) return false;
     logFile() = std::move(file);
     return true;
 }

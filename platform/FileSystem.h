@@ -82,10 +82,10 @@ class DirSearch {
 std::optional<DirEntry> statPath(const std::string& path);
 
 enum class OpenMode {
-    Read,          // existing file, read only; others may read and write it
-    Write,         // existing file, read and write, not truncated
-    CreateAlways,  // create or truncate, read and write
-    CreateNew,     // create; fails with kErrFileExists when it exists
+    Read,         // existing file, read only; others may read and write it
+    Write,        // existing file, read and write, not truncated
+    CreateAlways, // create or truncate, read and write
+    CreateNew,    // create; fails with kErrFileExists when it exists
 };
 
 // An open file. Not copyable; closes when destroyed.
@@ -100,6 +100,11 @@ class File {
 
     // Opens the file; false on failure (lastError()).
     bool open(const std::string& path, OpenMode mode);
+    // Opens a file of the platform itself, named as the platform names files
+    // (UTF-8 Linux path on POSIX, where the emulated Windows' drive rules do
+    // not apply; the same as open on Win32). For the program's own files
+    // such as the log.
+    bool openPlatformFile(const std::string& platformPath, OpenMode mode);
     bool isOpen() const;
     void close();
 
@@ -145,6 +150,9 @@ std::optional<uint64_t> freeSpace(const std::string& path);
 // Full path of an existing file with each component's long name as stored on
 // disk; nullopt when a component is missing.
 std::optional<std::string> longPathName(const std::string& path);
+// true when the program may change nothing on the drive of path: on POSIX the
+// emulated Windows' Z:, which is the Linux file system; never on Win32.
+bool readOnlyDrive(const std::string& path);
 // The Win32 error code of the last failed call of this thread.
 uint32_t lastError();
 

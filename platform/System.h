@@ -37,7 +37,8 @@ void setArguments(const std::vector<std::string>& args);
 const std::vector<std::string>& arguments();
 
 // Turns a path given on the command line (platform form: a Linux path on POSIX)
-// into the Windows form the program works with.
+// into the Windows form the program works with. POSIX: a path inside the
+// root's drive_x folder names drive X:, any other Linux path its Z: form.
 std::string toWindowsPath(const std::string& platformPath);
 // The opposite, for messages and for options that name files outside the
 // emulated Windows (log, answers): a Windows path to the platform's own form.

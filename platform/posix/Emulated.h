@@ -77,7 +77,7 @@ void listingChanged(const std::string& folder, bool wasCurrent, const std::strin
 
 // A Linux path (absolute or relative to the current folder) in Z: form.
 std::string zForm(const std::string& linuxPath);
-// A Linux path in its drive form: C:\... under the root's drive_c, else Z:\...
+// A Linux path in its drive form: X:\... under the root's drive_x, else Z:\...
 std::string driveForm(const std::string& linuxPath);
 
 } // namespace plat::posix

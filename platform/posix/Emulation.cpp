@@ -564,18 +564,23 @@ std::string driveForm(const std::string& linuxPath) {
     const std::string path = absoluteLinux(linuxPath);
     const std::string base = root();
     if (!base.empty()) {
-        std::vector<std::string> drives{base + "/drive_c"};
-        if (char* real = realpath(drives[0].c_str(), nullptr)) {
-            drives.push_back(real);
-            std::free(real);
-        }
-        for (const std::string& drive : drives) {
-            if (path == drive) return "C:\\";
-            if (path.rfind(drive + "/", 0) == 0) {
-                std::string out = "C:";
-                for (const std::string& part : linuxComponents(path.substr(drive.size())))
+        // Each drive folder of the root, under its own name and, where the
+        // root lies behind a symbolic link, under its real name.
+        for (char letter = 'a'; letter < 'z'; ++letter) {
+            const std::string folder = base + "/drive_" + letter;
+            if (!isFolder(folder)) continue;
+            std::vector<std::string> names{folder};
+            if (char* real = realpath(folder.c_str(), nullptr)) {
+                if (names[0] != real) names.push_back(real);
+                std::free(real);
+            }
+            const char drive = static_cast<char>(letter - 'a' + 'A');
+            for (const std::string& name : names) {
+                if (path != name && path.rfind(name + "/", 0) != 0) continue;
+                std::string out{drive, ':'};
+                for (const std::string& part : linuxComponents(path.substr(name.size())))
                     out += "\\" + plat::utf8ToCp1252(part);
-                return out;
+                return out.size() == 2 ? out + "\\" : out;
             }
         }
     }

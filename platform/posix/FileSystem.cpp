@@ -124,6 +124,13 @@ bool readOnlyFile(const Info& info) {
     return !S_ISDIR(info.mode) && !(info.mode & S_IWUSR);
 }
 
+// Z: is the Linux file system outside the emulated Windows: the program may
+// read there (scripts, sources) but never change anything, as Windows
+// answers a denied access.
+bool readOnlyDrive(const Resolved& r) {
+    return r.drive == 'Z';
+}
+
 // The error for a path that does not exist.
 uint32_t missingError(const Resolved& r) {
     return r.parentExists ? kErrFileNotFound : kErrPathNotFound;
@@ -307,6 +314,7 @@ std::optional<DirEntry> statPath(const std::string& path) {
 
 struct File::Impl {
     int fd = -1;
+    bool readOnlyDrive = false; // times of a file on Z: stay as they are
     ~Impl() {
         if (fd >= 0) ::close(fd);
     }
@@ -326,6 +334,7 @@ bool File::open(const std::string& path, OpenMode mode) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return failWith(plat::lastError());
     const bool writing = mode != OpenMode::Read;
+    if (writing && readOnlyDrive(*r)) return failWith(kErrAccessDenied);
     Info info;
     if (r->exists && infoOf(r->native, info)) {
         if (S_ISDIR(info.mode)) return failWith(kErrAccessDenied);
@@ -353,7 +362,24 @@ bool File::open(const std::string& path, OpenMode mode) {
     if (change) change->added();
     impl_ = std::make_unique<Impl>();
     impl_->fd = fd;
+    impl_->readOnlyDrive = readOnlyDrive(*r);
     if (writing) markArchive(fd);
+    error_ = kErrSuccess;
+    return true;
+}
+
+bool File::openPlatformFile(const std::string& platformPath, OpenMode mode) {
+    close();
+    int flags = O_CLOEXEC | (mode == OpenMode::Read ? O_RDONLY : O_RDWR);
+    if (mode == OpenMode::CreateAlways) flags |= O_CREAT | O_TRUNC;
+    if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
+    const int fd = ::open(platformPath.c_str(), flags, 0666);
+    if (fd < 0) {
+        error_ = fromErrno(errno, true);
+        return fail(error_);
+    }
+    impl_ = std::make_unique<Impl>();
+    impl_->fd = fd;
     error_ = kErrSuccess;
     return true;
 }
@@ -444,6 +470,10 @@ bool File::setTimes(std::optional<FileTime> creation, std::optional<FileTime> ac
         return fail(error_);
     }
     (void)creation; // Linux keeps the birth time itself
+    if (impl_->readOnlyDrive) {
+        error_ = kErrAccessDenied;
+        return fail(error_);
+    }
     timespec times[2];
     times[0] = access ? posix::toTimespec(*access) : timespec{0, UTIME_OMIT};
     times[1] = write ? posix::toTimespec(*write) : timespec{0, UTIME_OMIT};
@@ -493,6 +523,7 @@ bool setAttributes(const std::string& path, uint32_t attributes) {
     if (!r) return false;
     Info info;
     if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
+    if (readOnlyDrive(*r)) return fail(kErrAccessDenied);
     const bool readOnly = attributes & kAttrReadOnly;
     uint32_t bits = attributes & kStoredBits;
     if (S_ISDIR(info.mode)) {
@@ -525,7 +556,8 @@ bool deleteFile(const std::string& path) {
     if (!r) return false;
     Info info;
     if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
-    if (S_ISDIR(info.mode) || readOnlyFile(info)) return fail(kErrAccessDenied);
+    if (S_ISDIR(info.mode) || readOnlyFile(info) || readOnlyDrive(*r))
+        return fail(kErrAccessDenied);
     FolderChange change(r->native);
     if (unlink(r->native.c_str()) != 0) return fail(fromErrno(errno));
     change.removed();
@@ -540,6 +572,7 @@ bool moveFile(const std::string& from, const std::string& to, bool replace) {
     const std::optional<Resolved> target = resolve(to);
     if (!target) return false;
     if (target->components.empty()) return fail(kErrAccessDenied); // a drive's root
+    if (readOnlyDrive(*source) || readOnlyDrive(*target)) return fail(kErrAccessDenied);
     std::string destination = target->native;
     Info targetInfo;
     if (target->exists && infoOf(target->native, targetInfo)) {
@@ -578,6 +611,7 @@ bool createFolder(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return false;
     if (r->exists) return fail(kErrAlreadyExists);
+    if (readOnlyDrive(*r)) return fail(kErrAccessDenied);
     if (!r->parentExists) return fail(kErrPathNotFound);
     FolderChange change(r->native);
     if (mkdir(r->native.c_str(), 0777) != 0) return fail(fromErrno(errno, true));
@@ -591,7 +625,7 @@ bool removeFolder(const std::string& path) {
     Info info;
     if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
     if (!S_ISDIR(info.mode)) return fail(kErrDirectory);
-    if (r->components.empty()) return fail(kErrAccessDenied);
+    if (r->components.empty() || readOnlyDrive(*r)) return fail(kErrAccessDenied);
     FolderChange change(r->native);
     if (rmdir(r->native.c_str()) != 0) return fail(fromErrno(errno));
     change.removed();
@@ -627,6 +661,11 @@ std::optional<std::string> longPathName(const std::string& path) {
         out += "\\" + name;
     if (r->components.empty() || path.back() == '\\' || path.back() == '/') out += "\\";
     return out;
+}
+
+bool readOnlyDrive(const std::string& path) {
+    const std::optional<Resolved> r = resolve(path);
+    return r && readOnlyDrive(*r);
 }
 
 // ---- Block copy ----

@@ -180,7 +180,8 @@ std::string toWindowsPath(const std::string& platformPath) {
         ((platformPath[0] >= 'A' && platformPath[0] <= 'Z') ||
          (platformPath[0] >= 'a' && platformPath[0] <= 'z')))
         return platformPath; // already a Windows path
-    return posix::zForm(platformPath);
+    // A path inside a drive folder of the root names that drive.
+    return posix::driveForm(platformPath);
 }
 
 std::string toNativePath(const std::string& windowsPath) {

@@ -181,6 +181,10 @@ File::~File() = default;
 File::File(File&&) noexcept = default;
 File& File::operator=(File&&) noexcept = default;
 
+bool File::openPlatformFile(const std::string& platformPath, OpenMode mode) {
+    return open(platformPath, mode);
+}
+
 bool File::open(const std::string& path, OpenMode mode) {
     if (!impl_) impl_ = std::make_unique<Impl>();
     impl_->handle.reset();
@@ -518,6 +522,10 @@ int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
         return -1;
     }
     return got;
+}
+
+bool readOnlyDrive(const std::string&) {
+    return false;
 }
 
 } // namespace plat

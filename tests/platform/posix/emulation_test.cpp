@@ -251,6 +251,72 @@ TEST_F(EmulationTest, DrivesMapOntoTheRootAndLinux) {
     EXPECT_TRUE(fileExists(program));
 }
 
+TEST_F(EmulationTest, ZIsReadOnly) {
+    // A folder of the Linux file system outside the root, reached as Z:.
+    const std::string outside = fs::temp_directory_path() / ("setup-z-" + std::to_string(getpid()));
+    fs::create_directories(outside + "/sub");
+    spit(outside + "/old.txt", "old");
+    const std::string z = toWindowsPath(outside) + "\\";
+    ASSERT_EQ(z.rfind("Z:\\", 0), 0u) << z;
+
+    // Reading stays.
+    File in;
+    ASSERT_TRUE(in.open(z + "old.txt", OpenMode::Read));
+    char buffer[8];
+    EXPECT_EQ(in.read(buffer, sizeof buffer), 3);
+    EXPECT_FALSE(in.setTimes(std::nullopt, std::nullopt, FileTime{130000000000000000}));
+    EXPECT_EQ(in.lastError(), kErrAccessDenied);
+    in.close();
+    EXPECT_TRUE(fileExists(z + "OLD.TXT"));
+    EXPECT_TRUE(readOnlyDrive(z + "old.txt"));
+    EXPECT_FALSE(readOnlyDrive("C:\\Windows"));
+
+    // Every change fails with a denied access, and nothing changes on disk.
+    auto denied = [](bool ok) { return !ok && lastError() == kErrAccessDenied; };
+    for (OpenMode mode : {OpenMode::Write, OpenMode::CreateAlways, OpenMode::CreateNew}) {
+        File out;
+        EXPECT_TRUE(denied(out.open(z + "old.txt", mode)));
+        EXPECT_TRUE(denied(out.open(z + "new.txt", mode)));
+    }
+    EXPECT_TRUE(denied(deleteFile(z + "old.txt")));
+    EXPECT_TRUE(denied(moveFile(z + "old.txt", z + "moved.txt", false)));
+    EXPECT_TRUE(denied(moveFile(z + "old.txt", "C:\\moved.txt", false)));
+    spit(root() + "/drive_c/in.txt", "in");
+    EXPECT_TRUE(denied(moveFile("C:\\in.txt", z + "in.txt", false)));
+    EXPECT_TRUE(denied(setAttributes(z + "old.txt", kAttrReadOnly)));
+    EXPECT_TRUE(denied(createFolder(z + "new")));
+    EXPECT_TRUE(denied(removeFolder(z + "sub")));
+    // A path without a drive is on the current folder's drive, here Z:.
+    const fs::path before = fs::current_path();
+    fs::current_path(outside);
+    EXPECT_TRUE(denied(deleteFile("\\" + outside.substr(1) + "\\old.txt")));
+    EXPECT_TRUE(denied(createFolder("rel")));
+    fs::current_path(before);
+
+    EXPECT_EQ(slurp(outside + "/old.txt"), "old");
+    EXPECT_TRUE(fs::exists(outside + "/sub"));
+    for (const char* name : {"/new.txt", "/moved.txt", "/in.txt", "/new", "/rel"})
+        EXPECT_FALSE(fs::exists(outside + name)) << name;
+    EXPECT_TRUE(fs::exists(root() + "/drive_c/in.txt"));
+    fs::remove_all(outside);
+}
+
+TEST_F(EmulationTest, LinuxPathsInsideTheRootNameTheirDrive) {
+    EXPECT_EQ(toWindowsPath(root() + "/drive_c/Apps/X"), "C:\\Apps\\X");
+    EXPECT_EQ(toWindowsPath(root() + "/drive_c"), "C:\\");
+    EXPECT_EQ(
+        toWindowsPath(root() + "/drive_d/Data"), "Z:" + [&] {
+            std::string z;
+            for (char c : root() + "/drive_d/Data")
+                z += c == '/' ? '\\' : c;
+            return z;
+        }()); // no drive D: yet
+    fs::create_directories(root() + "/drive_d");
+    EXPECT_EQ(toWindowsPath(root() + "/drive_d/Data"), "D:\\Data");
+    EXPECT_EQ(toWindowsPath(root() + "/drive_cx/a").rfind("Z:\\", 0), 0u);
+    EXPECT_EQ(toWindowsPath("D:\\Data"), "D:\\Data"); // already a Windows path
+}
+
 TEST_F(EmulationTest, CaseLookupsSeeChangesOfOtherPrograms) {
     const std::string dir = testenv::Native(scratch_);
     EXPECT_FALSE(fileExists(scratch_ + "A.TXT")); // the folder is listed now
