@@ -13,6 +13,13 @@ void EnsureBackslash(std::string& path);
 // there is none), and the part after it (the whole path when there is none).
 std::string ExtractFilePath(const std::string& path);
 std::string ExtractFileName(const std::string& path);
+// The full form of a folder that an installation writes to: "/" read as "\",
+// repeated backslashes, "." and ".." resolved, and each name without the
+// trailing blanks and dots that Windows drops; with a trailing backslash.
+// false when the folder is not a full path: a drive letter with its root
+// ("C:\...") or a share ("\\server\share\..."), names free of the
+// characters Windows refuses in them.
+bool FullFolderPath(const std::string& path, std::string& full);
 // name when no such file exists, else base + "0" + extension, base + "1" +
 // extension, ... (the first that does not exist).
 std::string UniqueFileName(const std::string& name);

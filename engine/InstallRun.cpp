@@ -36,6 +36,9 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
         return false;
     }
 
+    // A folder that is no full path would land wherever the process happens
+    // to be: nothing is written then.
+    if (!CheckTargetDir()) return false;
     BuildPartList();
     ReportStatus(status::Init);
 

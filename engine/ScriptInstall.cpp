@@ -64,6 +64,20 @@ void TScriptInstall::SetTargetDir(const std::string& path) {
     if (TargetDir.empty() || TargetDir.back() != '\\') TargetDir += '\\';
 }
 
+bool TScriptInstall::CheckTargetDir() {
+    std::string full;
+    if (!FullFolderPath(TargetDir, full)) {
+        InfoMessage(MessageOwner(), texts::TargetNotFull1 + TargetDir + texts::TargetNotFull2);
+        return false;
+    }
+    if (plat::readOnlyDrive(full)) {
+        InfoMessage(MessageOwner(), texts::TargetNotFull1 + full + texts::TargetReadOnly);
+        return false;
+    }
+    TargetDir = full;
+    return true;
+}
+
 std::string TScriptInstall::GetScriptPath() const {
     return Script ? Script->FileName() : std::string();
 }

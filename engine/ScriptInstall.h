@@ -86,6 +86,10 @@ class TScriptInstall {
     // --- project ---
     void LoadScript(const std::string& path);
     void SetTargetDir(const std::string& path);
+    // Puts TargetDir into its full form (common/Paths FullFolderPath); false
+    // after a message when it is no full path or lies on a drive the program
+    // may not change: nothing may be written then.
+    bool CheckTargetDir();
     std::string GetScriptPath() const;
     std::string GetHeadLine();
     std::string GetCopyright();
@@ -190,6 +194,14 @@ inline const std::string FailedPartQuestion2 =
     " ist ein Fehler aufgetreten.\rSoll dennoch fortgesetzt werden?";
 inline const std::string Continue = "Weiter?";
 inline const std::string FailedSubstitution = "Gescheiterte Substitution:\r";
+inline const std::string TargetNotFull1 = "Der Zielordner\r";
+inline const std::string TargetNotFull2 =
+    "\rist kein vollst\xE4ndiger Pfad. Geben Sie ein Laufwerk mit Ordner\r"
+    "(C:\\Programme\\Name) oder eine Freigabe (\\\\Server\\Freigabe\\Name) an.\r"
+    "Es wurde nichts installiert.";
+inline const std::string TargetReadOnly =
+    "\rliegt auf einem Laufwerk, auf dem nichts ge\xE4ndert werden darf.\r"
+    "Es wurde nichts installiert.";
 } // namespace texts
 
 } // namespace setup

@@ -1,5 +1,6 @@
 #include "files/FileHandler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -401,10 +402,24 @@ int TFileHandler::CopyTree(const std::string& sourceFolder, const std::string& d
     return result;
 }
 
+namespace {
+
+// The length of the part of a path that no folder creation can make: "C:",
+// or "\\server\share" of a network path (the server and its share are no
+// folders to create).
+size_t RootLength(const std::string& path) {
+    if (path.rfind("\\\\", 0) != 0) return 2;
+    const size_t server = path.find('\\', 2);
+    if (server == std::string::npos) return path.size();
+    return std::min(path.find('\\', server + 1), path.size());
+}
+
+} // namespace
+
 bool TFileHandler::ForceFolders(const std::string& folder) {
     std::string path = folder;
     if (!path.empty() && path.back() == '\\') path.pop_back();
-    if (path.size() < 3 || plat::folderExists(path)) return true;
+    if (path.size() <= RootLength(path) || plat::folderExists(path)) return true;
     auto pos = path.find_last_of('\\');
     std::string parent = pos == std::string::npos ? std::string() : path.substr(0, pos);
     if (parent.size() < path.size() && ForceFolders(parent)) {

@@ -227,7 +227,10 @@ void TInstallerController::InstallNowClick() {
     TIni* script = engine_->Script.get();
     engine_->Talk = script ? script->ReadInteger("Project", "talk", TalkDefault) : TalkDefault;
     engine_->SetTargetDir(targetFolder_);
+    const bool fullTarget = engine_->CheckTargetDir();
     log::Line("TARGET", {engine_->TargetDir});
+    // The window stays open for another folder; nobody at the screen cancels.
+    if (!fullTarget) return;
     StopRunList.clear();
     BroadcastStopRun();
     PrepareProgress();

@@ -20,6 +20,29 @@ TEST(Paths, AddAndEnsureBackslash) {
     EXPECT_EQ(empty, "");
 }
 
+TEST(Paths, FullFolderPathsAsWindowsReadsThem) {
+    auto full = [](const std::string& path) {
+        std::string out;
+        return FullFolderPath(path, out) ? out : "<refused>";
+    };
+    // Forward slashes, repeated backslashes, "." and "..", and the trailing
+    // blanks and dots of every name.
+    EXPECT_EQ(full("C:/T4/sub"), "C:\\T4\\sub\\");
+    EXPECT_EQ(full("C:\\T7 "), "C:\\T7\\");
+    EXPECT_EQ(full("c:\\a. .\\\\b\\.\\c\\..\\d\\"), "c:\\a\\b\\d\\");
+    EXPECT_EQ(full("C:\\..\\..\\x"), "C:\\x\\");
+    EXPECT_EQ(full("C:\\"), "C:\\");
+    EXPECT_EQ(full("\\\\127.0.0.1\\c$\\T11"), "\\\\127.0.0.1\\c$\\T11\\");
+    EXPECT_EQ(full("//srv/share"), "\\\\srv\\share\\");
+    // ".." never climbs above the share.
+    EXPECT_EQ(full("\\\\srv\\share\\..\\..\\x"), "\\\\srv\\share\\x\\");
+    // Not full paths, or names Windows refuses.
+    for (const char* bad :
+         {"relx", "%TEMP%\\x", "C:foo", "C:", "\\Tools\\x", "", "\\\\srv", "\\\\srv\\..\\x",
+          "\\\\?\\C:\\x", "C:\\a\\C:\\b", "C:\\a|b", "C:\\a\tb"})
+        EXPECT_EQ(full(bad), "<refused>") << bad;
+}
+
 TEST(Paths, FolderAndNameParts) {
     EXPECT_EQ(ExtractFilePath("C:\\A\\b.txt"), "C:\\A\\");
     EXPECT_EQ(ExtractFileName("C:\\A\\b.txt"), "b.txt");

@@ -162,5 +162,41 @@ run "--answers=$(path "$work/bad.txt")" --unattended "$hello"
 expect_rc 2
 expect_text stderr "$err" "bad.txt, Zeile 2"
 
+current="target folders that are no full paths"
+mkdir -p "$work/ziele" "$work/cwd"
+printf '[Project]\r\nName=E2E-Ziel\r\nPath=relx\r\n' >"$work/ziele/relativ.ins"
+printf '[Project]\r\nName=E2E-Ziel\r\nPath=C:\\T7 \r\n' >"$work/ziele/blank.ins"
+for args in "$(path "$work/ziele/relativ.ins")" "--dir=C:foo $(path "$work/ziele/blank.ins")"; do
+    rm -f "$work/log.txt"
+    cd "$work/cwd" || exit 2
+    # shellcheck disable=SC2086 # two arguments in one word
+    run --unattended "--log=$log" $args
+    cd - >/dev/null || exit 2
+    expect_rc 1
+    expect_text log "$(tr -d '\r' <"$work/log.txt")" "MSG Info | Der Zielordner\\r"
+    checks=$((checks + 1))
+    [ -z "$(ls -A "$work/cwd")" ] || fail "written into the current folder: $(ls -A "$work/cwd")"
+done
+rm -f "$work/log.txt"
+run --unattended "--log=$log" "$(path "$work/ziele/blank.ins")"
+expect_rc 0
+expect_log_line 'TARGET C:\T7\'
+if [ "$windows" = 0 ]; then
+    checks=$((checks + 1))
+    [ -f "$SETUP_ROOT/drive_c/T7/Deinst.ins" ] && [ ! -e "$SETUP_ROOT/drive_c/T7 " ] ||
+        fail "C:\T7 not installed as it is: $(ls "$SETUP_ROOT/drive_c")"
+    # A Linux path inside a drive of the root names that drive; one outside
+    # it is on Z:, where nothing may be written.
+    rm -f "$work/log.txt"
+    run --unattended "--log=$log" "--dir=$SETUP_ROOT/drive_c/Apps/E2E" "$work/ziele/blank.ins"
+    expect_rc 0
+    expect_log_line 'TARGET C:\Apps\E2E\'
+    rm -f "$work/log.txt"
+    run --unattended "--log=$log" "--dir=$work/cwd/ziel" "$work/ziele/blank.ins"
+    expect_rc 1
+    checks=$((checks + 1))
+    [ ! -e "$work/cwd/ziel" ] || fail "written outside the root: $work/cwd/ziel"
+fi
+
 echo "e2e: $checks checks, $failures failed ($exe)"
 [ "$failures" = 0 ]

@@ -132,6 +132,19 @@ TEST_F(FileHandlerTreeTest, ForceFoldersCreatesParentsFirstAndRaisesOnFailure) {
     }
     EXPECT_TRUE(ForceFoldersShared(scratch_ + "s\\t"));
     EXPECT_TRUE(plat::folderExists(scratch_ + "s\\t"));
+
+    // A network path: the server and its share are no folders to create.
+    events_.clear();
+    try {
+        fh_.ForceFolders("\\\\nobody.invalid\\share\\x\\y");
+        FAIL() << "no error for a share that is not there";
+    } catch (const SetupError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind(
+                      "\\\\nobody.invalid\\share\\x\rkann nicht angelegt werden (", 0),
+                  0u)
+            << e.what();
+    }
+    EXPECT_TRUE(events_.empty());
 }
 
 TEST_F(FileHandlerTreeTest, CountersAndProgress) {

@@ -48,4 +48,49 @@ TEST_F(InstallRunTest, PartStepsRunInOrder) {
         << Log();
 }
 
+// A target folder that is no full path is refused before anything is
+// written; one that Windows reads as a full path is installed in its full form.
+TEST_F(InstallRunTest, TargetFoldersMustBeFullPaths) {
+    testenv::WriteFile(scratch_ + "a.txt", "a");
+    testenv::WriteFile(scratch_ + "install.ins",
+                       "[Project]\r\nName=SetupTargetTest\r\nGroup=SetupTargetTest\r\nPart1=A\r\n"
+                       "[A]\r\nFile1=a.txt\r\nIcon=-\r\n");
+    setup::TFileHandler copier;
+    for (const std::string bad : {"relx", "%TEMP%\\x", "C:foo", "\\NoDrive"}) {
+        setup::TScriptInstall engine(nullptr, copier);
+        engine.LoadScript(scratch_ + "install.ins");
+        engine.SetTargetDir(bad);
+        EXPECT_FALSE(engine.RunInstallation(nullptr)) << bad;
+    }
+    const auto messages = LogLines("MSG Info | Der Zielordner\\rrelx\\\\rist kein vollst");
+    EXPECT_EQ(1u, messages.size()) << Log();
+    EXPECT_EQ(4u, LogLines("MSG").size()) << Log();
+    EXPECT_TRUE(LogLines("REG").empty()) << Log();
+    EXPECT_TRUE(LogLines("FOLDER").empty()) << Log();
+    EXPECT_TRUE(LogLines("FILE").empty()) << Log();
+    EXPECT_EQ(0u, RegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs",
+                                 "SetupTargetTest")
+                      .rfind("<no ", 0));
+
+    // Forward slashes, a trailing blank: the folder Windows makes of them.
+    std::string slashed = scratch_ + "T4\\sub";
+    for (char& c : slashed)
+        if (c == '\\') c = '/';
+    for (const std::string& target : {slashed, scratch_ + "T7 "}) {
+        setup::TScriptInstall engine(nullptr, copier);
+        engine.LoadScript(scratch_ + "install.ins");
+        engine.SetTargetDir(target);
+        ASSERT_TRUE(engine.RunInstallation(nullptr)) << target << Log();
+    }
+    EXPECT_TRUE(plat::fileExists(scratch_ + "T4\\sub\\a.txt")) << Log();
+    EXPECT_TRUE(plat::fileExists(scratch_ + "T7\\a.txt"));
+    EXPECT_EQ(scratch_ + "T7\\", RegistryString(plat::RegRoot::LocalMachine,
+                                                "Software\\Qorv\\Installs", "SetupTargetTest"));
+    plat::DirSearch search;
+    ASSERT_TRUE(search.first(scratch_ + "*"));
+    do {
+        EXPECT_NE("T7 ", search.entry().name);
+    } while (search.next());
+}
+
 } // namespace

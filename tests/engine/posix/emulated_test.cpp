@@ -1,5 +1,7 @@
 // Engine behaviour that depends on the emulated Windows: its version, its
 // Program Files folder and the free space of its drives.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -53,6 +55,45 @@ TEST_F(EmulatedTest, DefaultTargetFolderFromProgramFiles) {
     ASSERT_EQ(0u, key.deleteValue("ProgramFilesDir"));
     engine_.LoadScript(script);
     EXPECT_EQ("C:\\Programs\\Qorv\\XXX\\", engine_.TargetDir);
+}
+
+// Folders without a drive lie on the current folder's drive, which is Z: (the
+// Linux file system) outside the root: nothing there may change, and a
+// target folder there is refused before anything is written.
+TEST_F(EmulatedTest, NothingOutsideTheRootChanges) {
+    namespace fs = std::filesystem;
+    const std::string victim = "/tmp/setup-victim-" + std::to_string(getpid());
+    fs::create_directories(victim);
+    testenv::WriteFile("Z:" + victim + "/keep.txt", "keep");
+    std::string rooted = victim;
+    for (char& c : rooted)
+        if (c == '/') c = '\\';
+    const fs::path before = fs::current_path();
+    fs::current_path("/tmp");
+    const std::string script = scratch_ + "install.ins";
+    testenv::WriteFile(scratch_ + "new.txt", "new");
+    testenv::WriteFile(script, "[Project]\r\nName=Victim\r\nPart1=A\r\n[A]\r\nDir=" + rooted +
+                                   "\\\r\nDel1=*.*\r\nFile1=new.txt\r\nIcon=-\r\n");
+    engine_.LoadScript(script);
+    engine_.SetTargetDir("C:\\Apps\\Victim");
+    engine_.RunInstallation(nullptr);
+    EXPECT_EQ("keep", testenv::ReadFile("Z:" + victim + "/keep.txt"));
+    EXPECT_FALSE(fs::exists(victim + "/new.txt"));
+
+    engine_.LoadScript(script);
+    engine_.SetTargetDir("Z:" + rooted + "\\target");
+    EXPECT_FALSE(engine_.RunInstallation(nullptr));
+    engine_.LoadScript(script);
+    engine_.SetTargetDir("target");
+    EXPECT_FALSE(engine_.RunInstallation(nullptr));
+    fs::current_path(before);
+    EXPECT_FALSE(fs::exists(victim + "/target"));
+    EXPECT_FALSE(fs::exists("/tmp/target"));
+    EXPECT_NE(
+        std::string::npos,
+        Log().find("\\rliegt auf einem Laufwerk, auf dem nichts ge\xC3\xA4ndert werden darf."))
+        << Log();
+    fs::remove_all(victim);
 }
 
 // Drive D: of the emulated Windows on a small file system of its own, so that
