@@ -1,9 +1,11 @@
 // The start-menu group of a project and the shortcut of each part.
 #include "system/Shortcuts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
+#include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/Log.h"
 #include "common/Messages.h"
@@ -37,6 +39,18 @@ int32_t IconIndexOf(const std::string& text) {
     return static_cast<int32_t>(text[0] == '-' ? -value : value);
 }
 
+// The full form of folder + "\" + name when that lies inside folder (or is
+// folder itself, when allowed); false when it leaves it: "..", a drive or a
+// character Windows refuses in a name.
+bool InsideFolder(const std::string& folder, const std::string& name, bool allowSame,
+                  std::string& full) {
+    std::string base;
+    if (!FullFolderPath(folder, base) || !FullFolderPath(AddBackslash(folder) + name, full))
+        return false;
+    if (full.size() < base.size() || !AnsiSameText(full.substr(0, base.size()), base)) return false;
+    return allowSame || full.size() > base.size();
+}
+
 std::string Hex(int32_t code) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(code));
@@ -56,10 +70,19 @@ std::string TScriptInstall::MakeGroup(const std::string& groupName,
         base = ReadRegistryString("U" + ShellFolders, "Common Start Menu", "");
         if (base.empty()) base = ReadRegistryString("U" + ShellFolders, "Start Menu", "");
     }
-    const std::string parentFolder = AddBackslash(base) + parent;
+    // The group stays inside the start-menu folder it belongs to.
+    std::string parentFolder, group;
+    if (!InsideFolder(base, parent, true, parentFolder) ||
+        !InsideFolder(base, AddBackslash(parent) + groupName, true, group)) {
+        InfoMessage(MessageOwner(), "Die Programmgruppe " + AddBackslash(parent) + groupName +
+                                        "\rliegt nicht im Ordner " + base +
+                                        "\rund wird nicht angelegt.");
+        return {};
+    }
     FileHandler->ForceFolders(parentFolder);
 
-    const std::string group = (AddBackslash(parentFolder) + groupName).substr(0, 255);
+    group.pop_back();
+    group.resize(std::min<size_t>(group.size(), 255));
     if (diagnose) InfoMessage(MessageOwner(), "GroupDir:" + group);
     FileHandler->ForceFolders(group);
     groupList.push_back(group);
@@ -141,12 +164,26 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
 
     const std::string ownGroup = Script->ReadString(partName, "Group", "");
     const std::string group = ownGroup.empty() ? groupFolder : MakeGroup(ownGroup, GroupList);
+    // The shortcut is its group's: a name that leaves the group's folder is
+    // refused, and so is every shortcut of a refused group.
+    std::string link;
+    if (group.empty() || !InsideFolder(group, name, false, link)) {
+        InfoMessage(owner,
+                    "Die Verkn\xFCpfung " + name +
+                        (group.empty() ? "\rhat keine Programmgruppe"
+                                       : "\rliegt nicht im Ordner ihrer Programmgruppe " + group) +
+                        "\rund wird nicht angelegt.");
+        return true;
+    }
+    std::string groupBase;
+    FullFolderPath(group, groupBase);
+    const std::string linkName = link.substr(groupBase.size(), link.size() - groupBase.size() - 1);
 
     if (DiagnoseMode == '2')
         InfoMessage(owner, partName + "\r\rAddItem32:\r" + group + "\r" + program + "\r" +
                                arguments + "\r" + name + "\r" + iconFile + "\r" +
                                std::to_string(iconIndex) + "\r" + workingFolder);
-    CreateShortcut(*FileHandler, group, program, workingFolder, iconIndex, iconFile, name,
+    CreateShortcut(*FileHandler, groupBase, program, workingFolder, iconIndex, iconFile, linkName,
                    arguments);
     return true;
 }

@@ -128,4 +128,41 @@ TEST_F(ShortcutsTest, GroupBelowTheStartMenuAndLongTargets) {
     EXPECT_EQ(0u, links[0].find(group + "LONG.LNK | " + cut + " | ")) << links[0];
 }
 
+// Names and groups that would leave the programs folder are refused, each
+// with a message naming it; nothing is written outside.
+TEST_F(ShortcutsTest, ShortcutsStayInsideTheirFolders) {
+    Load("[Project]\r\nName=Links\r\nGroup=Grp\r\n"
+         "[UP]\r\nName=..\\..\\..\\..\\..\\..\\..\\..\\evil1\r\n"
+         "[DRIVE]\r\nName=C:\\evil2\r\n"
+         "[DESK]\r\nName=..\\..\\users\\Public\\Desktop\\evil4\r\n"
+         "[GROUPUP]\r\nGroup=..\\..\\..\\..\\evilgrp\r\nName=g\r\n"
+         "[SUB]\r\nName=Tools/./Sub\\..\\Fine \r\n"
+         "[OWNSUB]\r\nGroup=Extra\\..\\Other\r\nName=ok\r\n");
+    testenv::WriteFile(partTarget_ + "SUB.EXE", "MZ");
+    testenv::WriteFile(partTarget_ + "OWNSUB.EXE", "MZ");
+    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    ASSERT_EQ(scratch_ + "Common\\Programs\\Grp\\", group);
+    for (const char* part : {"UP", "DRIVE", "DESK", "GROUPUP", "SUB", "OWNSUB"})
+        EXPECT_TRUE(engine_.AddItem32(part, partTarget_, group, ""));
+
+    const auto links = Links();
+    ASSERT_EQ(2u, links.size()) << Log();
+    EXPECT_EQ(0u, links[0].find(group + "Tools\\Fine.LNK | ")) << links[0];
+    EXPECT_EQ(0u, links[1].find(scratch_ + "Common\\Programs\\Other\\ok.LNK | ")) << links[1];
+    const auto messages = LogLines("MSG");
+    ASSERT_EQ(5u, messages.size()) << Log();
+    EXPECT_NE(std::string::npos, messages[0].find("Die Verkn\xC3\xBCpfung ..\\..\\..\\"));
+    EXPECT_NE(std::string::npos,
+              messages[1].find("Die Verkn\xC3\xBCpfung C:\\evil2\\rliegt nicht"));
+    EXPECT_NE(std::string::npos, messages[2].find("Desktop\\evil4\\rliegt nicht im Ordner"));
+    EXPECT_NE(std::string::npos, messages[3].find("Die Programmgruppe ..\\..\\..\\..\\evilgrp"));
+    EXPECT_NE(std::string::npos, messages[4].find("Die Verkn\xC3\xBCpfung g\\rhat keine"));
+    // Nothing above the programs folder.
+    for (const char* name :
+         {"evil1.LNK", "evilgrp", "Common\\evil4.LNK", "Common\\Programs\\Grp\\C:"})
+        EXPECT_FALSE(plat::getAttributes(scratch_ + name)) << name;
+    EXPECT_FALSE(plat::getAttributes("C:\\evil1.LNK"));
+    EXPECT_FALSE(plat::getAttributes("C:\\evilgrp"));
+}
+
 } // namespace
