@@ -41,18 +41,27 @@ bool ReadDefaultValue(const std::string& keyPath, std::string& value) {
     return key.queryString("", value) == 0;
 }
 
-// The scan shared by both forms; valueOf gives the value of one name.
-template <typename ValueOf> void Expand(std::string& text, ValueOf valueOf) {
+// The scan shared by both forms; valueOf gives the value of one name. With
+// fromValues, each character of the result has a flag there: true where it
+// came from a value (the quotes of "%+" are the author's).
+template <typename ValueOf>
+void Expand(std::string& text, ValueOf valueOf, std::vector<bool>* fromValues = nullptr) {
+    if (fromValues) fromValues->assign(text.size(), false);
+    auto erase = [&](size_t at, size_t count) {
+        text.erase(at, count);
+        if (fromValues)
+            fromValues->erase(fromValues->begin() + at, fromValues->begin() + at + count);
+    };
     bool quoting = false;
     int expansions = 0;
     for (size_t i = 0; i + 1 < text.size(); ++i) {
         if (text[i] != '%') continue;
         if (text[i + 1] == '%') {
-            text.erase(i, 1); // "%%": keep one "%" and step over it
+            erase(i, 1); // "%%": keep one "%" and step over it
             continue;
         }
         if (text[i + 1] == '+') {
-            text.erase(i + 1, 1);
+            erase(i + 1, 1);
             quoting = true;
             if (i + 1 >= text.size()) break;
         }
@@ -61,14 +70,14 @@ template <typename ValueOf> void Expand(std::string& text, ValueOf valueOf) {
         const size_t close = text.find('%', i + 2);
         if (close == std::string::npos) continue;
         const std::string name = text.substr(i + 2, close - (i + 2));
-        text.erase(i, close - i + 1);
+        erase(i, close - i + 1);
         std::string value = valueOf(name);
         ++expansions;
         // Each "\.." after the variable climbs one folder of its value.
         size_t climbs = 0;
         while (text.compare(i + 3 * climbs, 3, "\\..") == 0)
             ++climbs;
-        text.erase(i, 3 * climbs);
+        erase(i, 3 * climbs);
         for (size_t c = 0; c < climbs && !value.empty(); ++c) {
             if (value.back() == '\\') value.pop_back();
             const size_t slash = value.rfind('\\');
@@ -76,8 +85,16 @@ template <typename ValueOf> void Expand(std::string& text, ValueOf valueOf) {
         }
         if (!value.empty() && value.back() == '\\' && i < text.size() && text[i] == '\\')
             value.pop_back();
-        if (quoting && (value.empty() || value.front() != '"')) value = '"' + value + '"';
+        const bool quote = quoting && (value.empty() || value.front() != '"');
+        if (quote) value = '"' + value + '"';
         text.insert(i, value);
+        if (fromValues) {
+            fromValues->insert(fromValues->begin() + i, value.size(), true);
+            if (quote) {
+                (*fromValues)[i] = false;
+                (*fromValues)[i + value.size() - 1] = false;
+            }
+        }
         // The scan goes on at the next position, inside the inserted value.
     }
 }
@@ -142,6 +159,13 @@ std::string RegistryVariableValue(const std::string& name, bool ask) {
 
 bool ExpandRegistryVariables(std::string& text, bool ask) {
     Expand(text, [ask](const std::string& name) { return RegistryVariableValue(name, ask); });
+    return true;
+}
+
+bool ExpandRegistryVariables(std::string& text, bool ask, std::vector<bool>& fromValues) {
+    Expand(
+        text, [ask](const std::string& name) { return RegistryVariableValue(name, ask); },
+        &fromValues);
     return true;
 }
 

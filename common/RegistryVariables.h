@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/Registry.h"
 
@@ -12,6 +13,9 @@ namespace setup {
 // Expands the variables of text in place; ask: prompt for a missing value of
 // the registry node. Always true.
 bool ExpandRegistryVariables(std::string& text, bool ask);
+// The same, telling for each character of the result whether it came from a
+// registry value (true) or is the text's own (false).
+bool ExpandRegistryVariables(std::string& text, bool ask, std::vector<bool>& fromValues);
 // The same scan, resolving only rooted names (others give an empty value);
 // projectName goes to DecodeRegistryPath. Always true.
 bool ExpandRegistryVariablesShort(std::string& text, const std::string& projectName);

@@ -2,10 +2,13 @@
 // verbs.
 #include "system/Programs.h"
 
+#include <string_view>
+
 #include "common/Ansi.h"
 #include "common/Log.h"
 #include "common/Paths.h"
 #include "common/RegistryVariables.h"
+#include "common/Text.h"
 #include "engine/ScriptInstall.h"
 #include "platform/Process.h"
 #include "platform/System.h"
@@ -19,7 +22,57 @@ namespace {
 constexpr int UnattendedRetries = 3;
 constexpr uint32_t UnattendedRetryPauseMs = 1000;
 
+bool IsAbsolute(const std::string& path) {
+    return (path.size() >= 3 && path[1] == ':' && path[2] == '\\') || path.rfind("\\\\", 0) == 0;
+}
+
+// Windows hands a batch file to its command interpreter, which reads the
+// whole line: true for such a program, and for the interpreter itself.
+bool RunsThroughCommandInterpreter(std::string program) {
+    while (!program.empty() && (program.back() == ' ' || program.back() == '.'))
+        program.pop_back();
+    const std::string name = AnsiUpperCase(ExtractFileName(program));
+    return EndsWith(".BAT", name) || EndsWith(".CMD", name) || name == "CMD.EXE" || name == "CMD";
+}
+
 } // namespace
+
+bool ExecCommandLine(const std::string& folder, const std::string& value,
+                     std::vector<bool> fromValues, std::string& commandLine) {
+    // The program: in double quotes at the start, or up to the first blank.
+    const bool quoted = !value.empty() && value[0] == '"';
+    const std::string program =
+        quoted ? value.substr(1, value.find('"', 1) - 1) : value.substr(0, value.find(' '));
+    std::string line = value;
+    if (!IsAbsolute(program)) {
+        const size_t at = quoted ? 1 : 0;
+        line.insert(at, folder);
+        fromValues.insert(fromValues.begin() + static_cast<std::ptrdiff_t>(at), folder.size(),
+                          false);
+    }
+    if (!RunsThroughCommandInterpreter(program)) {
+        commandLine = line;
+        return true;
+    }
+    // Text that came from registry values must not add commands: the
+    // interpreter's operators in it are escaped where it would read them
+    // (outside double quotes); quotes, percent signs and control characters
+    // cannot be made harmless there and refuse the line.
+    commandLine.clear();
+    bool inQuotes = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (i < fromValues.size() && fromValues[i]) {
+            if (c == '"' || c == '%' || static_cast<unsigned char>(c) < 32) return false;
+            if (!inQuotes && std::string_view("&|<>^()").find(c) != std::string_view::npos)
+                commandLine += '^';
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+        }
+        commandLine += c;
+    }
+    return true;
+}
 
 void ListProcessFiles(std::vector<std::string>& list) {
     const std::vector<std::string> paths = plat::runningProgramPaths();
@@ -78,10 +131,21 @@ bool TScriptInstall::CheckRun() {
 bool TScriptInstall::ExecProgs() {
     if (!RunPrograms) return true;
     for (int n = 1; n <= 999; ++n) {
-        const std::string value = ReadProjectValue("Exec" + std::to_string(n), "");
+        const std::string key = "Exec" + std::to_string(n);
+        std::string value = Script ? Script->ReadString("Project", key, "") : std::string();
+        std::vector<bool> fromValues;
+        ExpandRegistryVariables(value, true, fromValues);
         if (value.empty()) break;
+        std::string commandLine;
+        if (!ExecCommandLine(InstallRootDir, value, fromValues, commandLine)) {
+            InfoMessage(MessageOwner(),
+                        key + "=" + value +
+                            "\rnicht ausgef\xFChrt: ein Wert aus der Registrierung enth\xE4lt "
+                            "Zeichen,\rdie der Befehlsinterpreter als Befehl lesen w\xFCrde.");
+            log::Line("EXEC", {value, "not started"});
+            continue;
+        }
         // Not waited for; a program that cannot be started stops nothing.
-        const std::string commandLine = InstallRootDir + value;
         const bool started = plat::startProgram(commandLine, "");
         log::Line("EXEC", {commandLine, started ? "started" : "not started"});
     }

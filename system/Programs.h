@@ -18,6 +18,15 @@ bool IsProgramRunning(const std::string& path);
 bool ShellOpen(Owner owner, const std::string& verb, const std::string& file,
                const std::string& parameters);
 
+// The command line of an Exec# value (registry variables expanded; fromValues
+// flags the characters that came from values): a program that is no full path
+// is taken from folder (the installation source). When the program is a batch
+// file or the command interpreter, the interpreter's operators that came from
+// values are escaped; false when such text cannot be made harmless (a quote,
+// a percent sign, a control character).
+bool ExecCommandLine(const std::string& folder, const std::string& value,
+                     std::vector<bool> fromValues, std::string& commandLine);
+
 // The question of CheckRun for a listed program that runs.
 std::string ProgramRunningQuestion(const std::string& programPath);
 

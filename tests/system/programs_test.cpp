@@ -132,4 +132,50 @@ TEST_F(ProgramsTest, OnlyTheListUpToItsFirstGapCounts) {
     EXPECT_EQ(0u, Questions());
 }
 
+// Text from registry values adds no commands to a batch file's line (under
+// Wine the real command interpreter runs it); a quoted full program path is
+// started as it is.
+TEST_F(ProgramsTest, ValuesAddNoCommandsToBatchFiles) {
+    const std::string injected = scratch_ + "e10.txt";
+    const std::string ran = scratch_ + "ran.txt";
+    SetRegistryString(plat::RegRoot::CurrentUser, "Software\\ProgsTest", "Arg",
+                      "x&echo y> " + injected);
+    SetRegistryString(plat::RegRoot::CurrentUser, "Software\\ProgsTest", "Pct", "a%PATH%b");
+    SetRegistryString(plat::RegRoot::CurrentUser, "Software\\ProgsTest", "Quote", "a\" & \"b");
+    testenv::WriteFile(scratch_ + "run.bat", "@echo ran> " + ran + "\r\n");
+    const std::string arg = "%\xA7U\\Software\\ProgsTest\\Arg%";
+    Load("Exec1=run.bat " + arg + "\r\nExec2=run.bat \"" + arg + "\" & rem %%\r\n" +
+         "Exec3=RUN.CMD. %\xA7U\\Software\\ProgsTest\\Pct%\r\n" +
+         "Exec4=run.bat %\xA7U\\Software\\ProgsTest\\Quote%\r\n" + "Exec5=bin\\none.exe " + arg +
+         "\r\n" + "Exec6=\"" + tool_ + "\" " + stop_ + "\r\n");
+    EXPECT_TRUE(engine_.ExecProgs());
+
+    auto lines = LogLines("EXEC");
+    ASSERT_EQ(6u, lines.size()) << Log();
+    for (std::string& line : lines)
+        line.erase(line.rfind(" | "));
+    const std::string escaped = "x^&echo y^> " + injected;
+    EXPECT_EQ((std::vector<std::string>{"EXEC " + scratch_ + "run.bat " + escaped,
+                                        "EXEC " + scratch_ + "run.bat \"x&echo y> " + injected +
+                                            "\" & rem %",
+                                        "EXEC RUN.CMD. a%PATH%b", "EXEC run.bat a\" & \"b",
+                                        "EXEC " + scratch_ + "bin\\none.exe x&echo y> " + injected,
+                                        "EXEC \"" + tool_ + "\" " + stop_}),
+              lines);
+    EXPECT_EQ(1u, LogLines("EXEC \"" + tool_ + "\" " + stop_ + " | started").size()) << Log();
+    const auto messages = LogLines("MSG");
+    ASSERT_EQ(2u, messages.size()) << Log();
+    EXPECT_NE(std::string::npos, messages[0].find("Exec3=RUN.CMD. a%PATH%b\\rnicht ausgef"));
+    EXPECT_NE(std::string::npos, messages[1].find("Exec4=run.bat"));
+    EXPECT_TRUE(WaitForTool(true));
+#ifdef _WIN32
+    // The batch file ran, and never the command that came with the value.
+    for (int i = 0; i < 500 && !plat::fileExists(ran); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(plat::fileExists(ran));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_FALSE(plat::fileExists(injected));
+#endif
+}
+
 } // namespace
