@@ -55,6 +55,11 @@ TEST_F(InstallRunTest, TargetFoldersMustBeFullPaths) {
     testenv::WriteFile(scratch_ + "install.ins",
                        "[Project]\r\nName=SetupTargetTest\r\nGroup=SetupTargetTest\r\nPart1=A\r\n"
                        "[A]\r\nFile1=a.txt\r\nIcon=-\r\n");
+    // Under Wine the prefix keeps the records of earlier runs.
+    plat::RegKey installs;
+    if (installs.open(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs",
+                      plat::RegAccess::All) == 0)
+        installs.deleteValue("SetupTargetTest");
     setup::TFileHandler copier;
     for (const std::string bad : {"relx", "%TEMP%\\x", "C:foo", "\\NoDrive"}) {
         setup::TScriptInstall engine(nullptr, copier);
