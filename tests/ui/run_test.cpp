@@ -239,8 +239,8 @@ TEST_F(RunTest, FailedAndCancelledFilesAreCountedAndReported) {
 
 TEST_F(RunTest, ExitStatusTellsWhetherSomethingWasLeftOut) {
     testenv::WriteFile(source_ + "aus\\frage.txt", "Auch das?\r\n");
-    testenv::WriteFile(source_ + "sub\\sub.ins", "[Project]\r\nName=Zusatz\r\nPath=" + scratch_ +
-                                                     "Zusatz\r\nFont1=fehlt.ttf\r\n");
+    testenv::WriteFile(source_ + "sub\\sub.ins", "[Project]\r\nName=ZusatzTeilweise\r\nPath=" +
+                                                     scratch_ + "Zusatz\r\nFont1=fehlt.ttf\r\n");
     struct Case {
         const char* what;
         std::string project;
