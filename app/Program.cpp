@@ -31,10 +31,13 @@ void tell(const std::string& text, bool isError) {
 // (unattended, answered from the answers file, no terminal).
 void report(const std::string& text) {
     PlainMessage(text);
-    if (LastAnswerSource() != AnswerSource::User) plat::writeConsole(text + "\n", true);
+    // Unattended, the message layer has written it there already.
+    if (LastAnswerSource() != AnswerSource::User && !IsUnattended())
+        plat::writeConsole(text + "\n", true);
 }
 
 int finish(int modalResult, int exitStatus) {
+    LogUnusedAnswers();
     log::Line("RESULT", {std::to_string(modalResult), std::to_string(exitStatus)});
     log::Close();
     return exitStatus;

@@ -8,7 +8,7 @@
 namespace setup {
 
 // Exit statuses of the program.
-enum : int { ExitInstalled = 0, ExitNotInstalled = 1, ExitBadStart = 2 };
+enum : int { ExitInstalled = 0, ExitNotInstalled = 1, ExitBadStart = 2, ExitIncomplete = 3 };
 
 // The script path from the first command-line parameter (Windows form):
 // empty gives programFolder + "install.ins", a parameter without ":" is

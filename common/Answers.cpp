@@ -80,6 +80,7 @@ bool AnswerRules::Parse(std::string_view utf8Text, std::string& error) {
         if (line.empty() || line.front() == '#') continue;
 
         Rule rule;
+        rule.line = std::string(line);
         std::string_view buttonName = line;
         // The last "=>" separates text and button, so a text may hold "=>" itself.
         const size_t arrow = line.rfind("=>");
@@ -109,9 +110,17 @@ int AnswerRules::Take(const std::string& message, const std::vector<int>& offere
         if (std::find(offered.begin(), offered.end(), rule.button) == offered.end()) continue;
         if (text.find(rule.text) == std::string::npos) continue;
         rule.used = true;
+        rule.answered = true;
         return rule.button;
     }
     return 0;
+}
+
+std::vector<std::string> AnswerRules::Unanswered() const {
+    std::vector<std::string> lines;
+    for (const Rule& rule : rules_)
+        if (!rule.answered) lines.push_back(rule.line);
+    return lines;
 }
 
 size_t AnswerRules::Remaining() const {

@@ -32,6 +32,8 @@ class AnswerRules {
     int Take(const std::string& message, const std::vector<int>& offered);
     // Rules not used yet.
     size_t Remaining() const;
+    // The rules that have answered nothing so far, as written (UTF-8).
+    std::vector<std::string> Unanswered() const;
     void Clear() { rules_.clear(); }
 
   private:
@@ -39,6 +41,8 @@ class AnswerRules {
         std::string text; // UTF-8; empty matches every message
         int button = 0;
         bool used = false;
+        bool answered = false;
+        std::string line; // the rule as written, for the log
     };
     std::vector<Rule> rules_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Ansi.h"
+#include "common/Log.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "platform/FileSystem.h"
@@ -128,7 +129,7 @@ int DeleteMatchingFiles(const std::string& folder, const std::string& mask, bool
             plat::setAttributes(path, rest != 0 ? rest : plat::kAttrNormal);
         }
         if (FileTimeToDosDate(e.writeTime) > dateLimit) continue;
-        plat::deleteFile(path);
+        if (plat::deleteFile(path)) log::Line("DELETE", {path});
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "common/Answers.h"
 #include "common/Log.h"
+#include "platform/Console.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/FileSystem.h"
@@ -43,6 +44,22 @@ const char* sourceName(AnswerSource source) {
     return "none";
 }
 
+// A box for the console: its kind, then its text with each line end (CR LF,
+// CR or LF) a new line, indented below the first.
+std::string consoleText(const char* kind, const std::string& text) {
+    std::string result = std::string(kind) + ": ";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '\r' || ch == '\n') {
+            if (ch == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            result += "\n  ";
+        } else {
+            result += ch;
+        }
+    }
+    return result;
+}
+
 // Answers one box: a scripted rule, else the default button when nobody may
 // be asked, else the person. Logs the box with its answer.
 template <typename AskPerson>
@@ -61,7 +78,10 @@ int answerBox(const char* kind, const std::string& text, const std::vector<int>&
         }
     }
     s.lastSource = source;
-    log::Line("MSG", {kind, text + " -> " + ButtonName(button) + " (" + sourceName(source) + ")"});
+    const std::string answer =
+        std::string(" -> ") + ButtonName(button) + " (" + sourceName(source) + ")";
+    log::Line("MSG", {kind, text + answer});
+    if (s.unattended) plat::writeConsole(consoleText(kind, text) + answer + "\n", true);
     return button;
 }
 
@@ -183,6 +203,11 @@ bool LoadAnswers(const std::string& nativePath, std::string& error) {
 
 void ClearAnswers() {
     state().answers.Clear();
+}
+
+void LogUnusedAnswers() {
+    for (const std::string& rule : state().answers.Unanswered())
+        log::Line("ANSWERS", {"unused", plat::utf8ToCp1252(rule)});
 }
 
 AnswerSource LastAnswerSource() {

@@ -40,7 +40,8 @@ struct MessageHost {
 };
 void SetMessageHost(MessageHost host);
 
-// How boxes are answered when no person may be asked.
+// How boxes are answered when no person may be asked. Unattended, every box
+// is also written to standard error with its answer.
 void SetUnattended(bool unattended);
 bool IsUnattended();
 // Loads the answers file (UTF-8, one rule a line); false with a message in
@@ -48,6 +49,9 @@ bool IsUnattended();
 bool LoadAnswers(const std::string& nativePath, std::string& error);
 // Forgets the loaded answers (rules not used yet are dropped).
 void ClearAnswers();
+// Logs each rule of the answers file that answered nothing (ANSWERS lines);
+// the program does so when it ends.
+void LogUnusedAnswers();
 
 // Where the answer of the last box came from.
 enum class AnswerSource { None, Answers, Default, User };

@@ -100,11 +100,13 @@ bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::
     const std::string path = sourceFolder + cond;
     const std::optional<std::string> bytes = ReadSmallFile(path);
     if (!bytes) {
+        LeftOut = true; // the part is not installed for want of its question
         InfoMessage(MessageOwner(), path + "\rnot found.");
         return false;
     }
     if (bytes->find('\0') != std::string::npos) {
         // A binary file is no question to put to the user.
+        LeftOut = true;
         InfoMessage(MessageOwner(), path + "\rist keine Textdatei: der Teil " + partName +
                                         " wird nicht installiert.");
         return false;

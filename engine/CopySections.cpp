@@ -1,7 +1,9 @@
 // The copy sections: the file entries of a part (CopyFilesOf), the files for
 // the Windows, System and System32 folders, macro files and hold files.
 #include <optional>
+#include <unordered_set>
 
+#include "common/Ansi.h"
 #include "common/FileInfo.h"
 #include "common/FileLists.h"
 #include "common/Messages.h"
@@ -145,10 +147,11 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
 
             int result = CopyDone;
             if (!toInstall) {
-                FileHandler->CountSkipped(sourceDir + mask);
+                const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
+                FileHandler->CountSkipped(sourceDir + mask, destDir);
                 // Files installed once and kept belong to the project: they
                 // must never be set aside as superfluous.
-                if (install) KeepFiles(destDir, mask);
+                if (install) KeepFiles(destDir, mask, listed);
             } else {
                 const int32_t readOnly =
                     Script->ReadInteger(section, Numbered("FileReadOnly", n), 0);
@@ -196,6 +199,7 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
         }
     }
 
+    if (!complete) LeftOut = true;
     if (!CheckAbort() && !complete) {
         AbortRequested =
             WarnOkCancel(owner, section + ": Anwendung nicht vollst\xE4ndig installiert!") ==
@@ -238,6 +242,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         if (!line.empty()) emit();
     }
     if (!text || WriteWholeFile(dest, output) != 0) {
+        LeftOut = true;
         InfoMessage(owner, source + " ->\r" + dest + "\rgescheitert.");
         return;
     }
@@ -255,13 +260,19 @@ void TScriptInstall::AddHoldFiles(const std::string& target, const std::string& 
     }
 }
 
-void TScriptInstall::KeepFiles(const std::string& folder, const std::string& pattern) {
+void TScriptInstall::KeepFiles(const std::string& folder, const std::string& pattern,
+                               size_t listedFrom) {
     if (!ProjectFileList) return;
+    std::unordered_set<std::string> listed;
+    for (size_t i = listedFrom; i < ProjectFileList->size(); ++i)
+        listed.insert((*ProjectFileList)[i].name);
     plat::DirSearch search;
     if (!search.first(folder + pattern)) return;
     do {
         const std::string& name = search.entry().name;
-        if (name != "." && name != "..") ProjectFileList->push_back({folder + name, 0});
+        if (name == "." || name == "..") continue;
+        if (!listed.count(AnsiUpperCase(folder + name)))
+            ProjectFileList->push_back({folder + name, 0});
     } while (search.next());
 }
 

@@ -108,6 +108,8 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
                     if (CheckAbort()) return false;
                     if (AskYesNo(owner, texts::Continue) != IdYes) return false;
                 }
+            } else {
+                LeftOut = true; // the part's files are not installed without their download
             }
 
             if (DiagnoseMode == '3') InfoMessage(owner, "vor MakeIcon:\r" + name + ": " + dir);
@@ -116,6 +118,7 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
             CopyFilesOf(name, dir, false);
         }
     } else if (subProject == 2) {
+        if (condition) LeftOut = true;
         if (condition && required) {
             AbortRequested = true;
             const std::string abortText = Script->ReadString(name, "AbortText", "");

@@ -39,6 +39,8 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     // A folder that is no full path would land wherever the process happens
     // to be: nothing is written then.
     if (!CheckTargetDir()) return false;
+    LeftOut = false;
+    missingSourcesAtStart_ = FileHandler->MissingSources;
     BuildPartList();
     ReportStatus(status::Init);
 
@@ -87,20 +89,27 @@ bool TScriptInstall::DoInstall1() {
     ReportStatus(status::CheckDiskSpace);
     if (!CheckDiskSpace()) return false;
 
-    // A failing step stops the run only when an abort was requested.
+    // A failing step stops the run only when an abort was requested;
+    // otherwise the run goes on without what the step left out.
+    auto goOn = [this](bool stepDone) {
+        if (stepDone) return true;
+        if (CheckAbort()) return false;
+        LeftOut = true;
+        return true;
+    };
     ReportStatus(status::CopyWinFiles);
-    if (!CopyWinFiles() && CheckAbort()) return false;
+    if (!goOn(CopyWinFiles())) return false;
     ReportStatus(status::CopyWinSystemFiles);
-    if (!CopyWinSystemFiles() && CheckAbort()) return false;
+    if (!goOn(CopyWinSystemFiles())) return false;
     ReportStatus(status::CopyWinSystem32Files);
-    if (!CopyWinSystem32Files() && CheckAbort()) return false;
+    if (!goOn(CopyWinSystem32Files())) return false;
     ReportStatus(status::ExecProgs, " ");
-    if (!ExecProgs() && CheckAbort()) return false;
+    if (!goOn(ExecProgs())) return false;
     ReportStatus(status::Fonts);
     if (diagnose) InfoMessage(owner, "vor Fonts");
     const bool fonts = InstallFonts();
     if (diagnose) InfoMessage(owner, "nach Fonts");
-    if (!fonts && CheckAbort()) return false;
+    if (!goOn(fonts)) return false;
 
     ProjectFileList = std::make_unique<TProjectFileList>();
     ProjectFileList->reserve(8000);
@@ -119,9 +128,14 @@ bool TScriptInstall::DoInstall1() {
                 result = false;
                 break;
             }
+            LeftOut = true;
         }
-        // A run stopped here by the abort request still counts as completed.
-        if (CheckAbort()) break;
+        // A run stopped here by the abort request still counts as completed,
+        // with what it did not get to left out.
+        if (CheckAbort()) {
+            LeftOut = true;
+            break;
+        }
     }
 
     if (result) FindSuperfluousFiles();

@@ -157,6 +157,11 @@ void TScriptInstall::AddToFileList(const std::string& path, int result) {
     ProjectFileList->push_back({AnsiUpperCase(path), result});
 }
 
+bool TScriptInstall::RunLeftSomethingOut() const {
+    return LeftOut || FailedCount != 0 || CancelledCount != 0 ||
+           FileHandler->MissingSources != missingSourcesAtStart_;
+}
+
 void TScriptInstall::CountFileResult(TFileHandler& fileHandler, uint8_t result) {
     AddToFileList(fileHandler.DestName, result);
     switch (result) {

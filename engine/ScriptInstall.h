@@ -73,6 +73,10 @@ class TScriptInstall {
     int32_t UnchangedCount = 0;
     int32_t UpdatedCount = 0;
     int32_t SuperfluousCount = 0;
+    // Set when the run went on after something it was asked to install was
+    // left out: a section not complete, a step or part that failed or was
+    // cancelled, a download, a font, a sub-project that left something out.
+    bool LeftOut = false;
     TReportLines* ReportLines = nullptr;
     char DiagnoseMode = ' ';
     StatusEvent OnStatus;
@@ -114,6 +118,9 @@ class TScriptInstall {
     void CountFileResult(TFileHandler& fileHandler, uint8_t result);
     // Appends the upper-cased path with its result while ProjectFileList exists.
     void AddToFileList(const std::string& path, int result);
+    // true when the last run left out something it was asked to install:
+    // LeftOut, a file that failed or was cancelled, a source not found.
+    bool RunLeftSomethingOut() const;
 
     // --- path variables ---
     // Expands %DIR% (only when dir is given), %WDIR%, %SDIR%, %SDIR32%, %PDIR%,
@@ -147,8 +154,10 @@ class TScriptInstall {
     void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
     // Adds the files target + Hold# to ProjectFileList (kind 0).
     void AddHoldFiles(const std::string& target, const std::string& section);
-    // Adds the existing files folder + pattern to ProjectFileList (kind 0).
-    void KeepFiles(const std::string& folder, const std::string& pattern);
+    // Adds the existing files folder + pattern to ProjectFileList (kind 0),
+    // except those listed already from the entry listedFrom on.
+    void KeepFiles(const std::string& folder, const std::string& pattern,
+                   size_t listedFrom = SIZE_MAX);
     bool ExecProgs();
     bool InstallFonts();
     // Records the font as the next FO# of [Fonts] in Deinst.ins and installs
@@ -183,7 +192,8 @@ class TScriptInstall {
 
   private:
     setup::Owner MessageOwner() const;
-    std::string lastStatus_; // the status name last reported
+    std::string lastStatus_;            // the status name last reported
+    int32_t missingSourcesAtStart_ = 0; // the copier's MissingSources when the run began
     std::vector<std::string> pendingFolders_;
 };
 

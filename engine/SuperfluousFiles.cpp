@@ -9,6 +9,7 @@
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/FileLists.h"
+#include "common/Log.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "engine/ScriptInstall.h"
@@ -152,7 +153,10 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
             continue; // the file stays where it is
         }
         // Never over an existing file: a move that fails leaves both as they are.
-        if (plat::moveFile(line, target, false)) ++SuperfluousCount;
+        if (plat::moveFile(line, target, false)) {
+            log::Line("MOVE", {line, target});
+            ++SuperfluousCount;
+        }
     }
 
     if (show && plat::folderExists(root)) ShellOpen(MessageOwner(), "explore", displayRoot, "");

@@ -97,6 +97,7 @@ void TFileHandler::ResetCounters() {
     BytesSkipped = 0;
     CurrentBytes = 0;
     BytesDownloaded = 0;
+    MissingSources = 0;
     FireProgress();
     SourceName.clear();
     DestName.clear();
@@ -126,13 +127,27 @@ void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
     CurrentBytes = 0;
 }
 
-void TFileHandler::CountSkipped(const std::string& pattern) {
-    FileCount found = CountFiles(pattern, true);
-    CurrentBytes = found.bytes;
-    FilesSkipped += found.count;
-    FireFileDone(FileSkipped);
-    BytesSkipped += found.bytes;
-    CurrentBytes = 0;
+void TFileHandler::CountSkipped(const std::string& pattern, const std::string& destFolder) {
+    // One decision for every file it is about, each under its own name.
+    int32_t found = 0;
+    plat::DirSearch search;
+    if (search.first(pattern)) {
+        do {
+            const plat::DirEntry& e = search.entry();
+            if (e.name == "." || e.name == "..") continue;
+            ++found;
+            SetFileNames(ExtractFilePath(pattern) + e.name, destFolder + e.name);
+            CurrentBytes = static_cast<int64_t>(e.size);
+            ++FilesSkipped;
+            FireFileDone(FileSkipped);
+            BytesSkipped += CurrentBytes;
+            CurrentBytes = 0;
+        } while (search.next());
+    }
+    if (found == 0) {
+        ++MissingSources;
+        InfoMessage(ActiveForm, "Nicht gefunden:\r" + pattern);
+    }
 }
 
 int TFileHandler::CompareFileEntries(const std::string& sourcePath, const plat::DirEntry& source,
@@ -159,11 +174,17 @@ int TFileHandler::CompareFileEntries(const std::string& sourcePath, const plat::
     return verdict;
 }
 
-void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest,
-                            int64_t size) {
+int TFileHandler::NotCopied(uint8_t kind, int result) {
+    CurrentBytes = 0;
+    FireFileDone(kind);
+    return result;
+}
+
+void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size,
+                            uint8_t kind) {
     CurrentBytes = size;
     ++FilesSkipped;
-    FireFileDone(FileSkipped);
+    FireFileDone(kind);
     BytesSkipped += size;
     CurrentBytes = 0;
     CheckAbort();
@@ -183,13 +204,19 @@ int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
     CurrentBytes = 0;
     SetFileNames(source, dest);
     auto src = plat::statPath(source);
-    if (!src || (src->attributes & plat::kAttrDirectory)) return CopyNotCopied;
+    if (!src || (src->attributes & plat::kAttrDirectory))
+        return NotCopied(FileFailed, CopyNotCopied);
     auto found = plat::statPath(dest);
     plat::DirEntry dst = found.value_or(plat::DirEntry{});
     int64_t sourceSize = static_cast<int64_t>(src->size);
 
+    // A destination that stays: kept (skipped), or not updated because the
+    // user cancelled or only a placeholder was there to copy.
     auto skip = [&](int result) {
-        SkipFile(*src, dst, sourceSize);
+        const uint8_t kind = result == CopyAbort       ? FileCancelled
+                             : result == CopyNotCopied ? FileFailed
+                                                       : FileSkipped;
+        SkipFile(*src, dst, sourceSize, kind);
         return result;
     };
 
@@ -223,8 +250,7 @@ int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
                                "vom " + FormatFileTime(src->writeTime) +
                                "\rlediglich eine Platzhalterdatei ist.";
             if (AskIgnoreCancel(text) == IdIgnore) return skip(CopyNotCopied);
-            CurrentBytes = 0;
-            return CopyAbort;
+            return NotCopied(FileCancelled, CopyAbort);
         }
         default:
             if (Signed(dst.writeTime) < Signed(src->writeTime) || dst.size == 0 || mode == 6) break;
@@ -266,19 +292,21 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
                                plat::FileTime minTime) {
     CurrentBytes = 0;
     plat::File in;
-    if (!in.open(SourceName, plat::OpenMode::Read)) return CopyNotCopied;
-    if (source.size == PlaceholderSize && IsPlaceholderFile(SourceName)) return CopyNotCopied;
+    if (!in.open(SourceName, plat::OpenMode::Read)) return NotCopied(FileFailed, CopyNotCopied);
+    if (source.size == PlaceholderSize && IsPlaceholderFile(SourceName))
+        return NotCopied(FileFailed, CopyNotCopied);
 
     // The destination is replaced only by a complete copy. One that cannot be
     // written (read-only, or locked by a running program) is refused before
     // any byte is copied.
     if (dest) {
-        if (dest->attributes & plat::kAttrReadOnly) return CopyNotCopied;
+        if (dest->attributes & plat::kAttrReadOnly) return NotCopied(FileFailed, CopyNotCopied);
         plat::File probe;
-        if (!probe.open(DestName, plat::OpenMode::Write)) return CopyNotCopied;
+        if (!probe.open(DestName, plat::OpenMode::Write))
+            return NotCopied(FileFailed, CopyNotCopied);
     }
     TempFile out;
-    if (!out.Create(ExtractFilePath(DestName), ".tmp")) return CopyNotCopied;
+    if (!out.Create(ExtractFilePath(DestName), ".tmp")) return NotCopied(FileFailed, CopyNotCopied);
 
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.
@@ -293,14 +321,11 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
             out.Discard();
             CurrentBytes = 0;
             ReportNotCopied(SourceName);
-            FireProgress();
-            return CopyNotCopied;
+            return NotCopied(FileFailed, CopyNotCopied);
         }
         if (AbortRequested) {
             out.Discard();
-            CurrentBytes = 0;
-            FireProgress();
-            return CopyAbort;
+            return NotCopied(FileCancelled, CopyAbort);
         }
         CheckAbort();
     }
@@ -318,10 +343,7 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
     // the file it replaces are kept.
     if (dest && (dest->attributes & (plat::kAttrHidden | plat::kAttrSystem)))
         plat::setAttributes(out.path(), WithArchive(dest->attributes));
-    if (!out.ReplaceInto(DestName)) {
-        CurrentBytes = 0;
-        return CopyNotCopied;
-    }
+    if (!out.ReplaceInto(DestName)) return NotCopied(FileFailed, CopyNotCopied);
 
     ++FilesCopied;
     FireFileDone(FileCopied);

@@ -36,8 +36,10 @@ enum : int {
     CopyAbort = 2,     // the user cancelled, or AbortRequested is set
 };
 
-// Kinds passed to OnFileDone.
-enum : uint8_t { FileSkipped = 2, FileCopied = 3 };
+// Kinds passed to OnFileDone: not copied (a failure, or a placeholder
+// source), cancelled (by the user or the abort request), skipped (up to date,
+// kept or declined), copied.
+enum : uint8_t { FileFailed = 0, FileCancelled = 1, FileSkipped = 2, FileCopied = 3 };
 
 class TFileHandler {
   public:
@@ -56,13 +58,15 @@ class TFileHandler {
     int64_t BytesSkipped = 0;
     int64_t CurrentBytes = 0; // the file in progress, block by block
     int64_t BytesDownloaded = 0;
+    int32_t MissingSources = 0; // CountSkipped patterns that matched nothing
 
     // Paths of the file in progress.
     std::string SourceName;
     std::string DestName;
 
-    // Events; unassigned ones are skipped. OnFileDone (kind FileSkipped or
-    // FileCopied) is always followed by OnProgress.
+    // Events; unassigned ones are skipped. OnFileDone (one of the kinds
+    // above, DestName naming the file it is about) is always followed by
+    // OnProgress.
     std::function<void()> OnProgress;
     std::function<void()> OnFileStart;
     std::function<void(const std::string& folder)> OnFolderCreated;
@@ -104,8 +108,10 @@ class TFileHandler {
     int CompareFileEntries(const std::string& sourcePath, const plat::DirEntry& source,
                            plat::DirEntry& dest);
 
-    // Counts the files matching pattern as skipped ("Nicht gefunden" when none).
-    void CountSkipped(const std::string& pattern);
+    // Counts the files matching pattern as skipped, each under the name
+    // destFolder + its name ("Nicht gefunden" when there is none, counted in
+    // MissingSources).
+    void CountSkipped(const std::string& pattern, const std::string& destFolder);
     // Counts files as copied (files written by other means).
     void AddCopied(int32_t files, int64_t bytes);
     // Set the names and fire OnFileStart.
@@ -125,7 +131,10 @@ class TFileHandler {
     void FireProgress();
     void FireFileDone(uint8_t kind);
     // Bookkeeping of a file that is not copied; see the implementation.
-    void SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size);
+    void SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size,
+                  uint8_t kind);
+    // A copy that did not happen: OnFileDone with kind, no bytes; returns result.
+    int NotCopied(uint8_t kind, int result);
     // Writes the copy of SourceName and lets it replace DestName (dest: its
     // entry, null when there is none).
     int CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,

@@ -8,6 +8,7 @@
 
 #include "common/Error.h"
 #include "common/FileInfo.h"
+#include "common/Log.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
@@ -65,7 +66,10 @@ void RemoveResourceFile(const std::string& path, const std::string& removeFailur
     if (!plat::fileExists(path)) return;
     if (const uint32_t error = plat::removeFontResource(path); error != 0)
         report(removeFailure + path + ": " + SysErrorText(error), FontNote);
-    if (!plat::deleteFile(path)) report(path + ": not deleted", FontNote);
+    if (plat::deleteFile(path))
+        log::Line("DELETE", {path});
+    else
+        report(path + ": not deleted", FontNote);
 }
 
 // Registers the font where the Windows version keeps its fonts.
@@ -114,7 +118,7 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         if (targetDate != -1)
             report(target + " vom " + DosDateText(targetDate) + " ist vorhanden.", FontNote);
         if (CompareFileDates(sourceDate, targetDate) <= 0) {
-            fileHandler.CountSkipped(sourcePath);
+            fileHandler.CountSkipped(sourcePath, fontsFolder);
             return true;
         }
 
@@ -137,7 +141,9 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
             if (copied != CopyAbort) report(target + " konnte nicht kopiert werden.", FontError);
             return false;
         }
-        if (!setAside.empty() && !plat::deleteFile(setAside)) {
+        if (!setAside.empty() && plat::deleteFile(setAside)) {
+            log::Line("DELETE", {setAside});
+        } else if (!setAside.empty()) {
             report("Die Schrift " + fileName + "\r\n" + target +
                        "\r\n wird von einer laufenden Anwendung\r\nbenutzt.",
                    FontNote);

@@ -3,6 +3,7 @@
 // uninstall entry of a part.
 #include "system/RegistryEntries.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "common/Log.h"
@@ -197,8 +198,10 @@ void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std:
     SetRegistryString(RegRoot::LocalMachine, key + "DisplayName",
                       Script->ReadString(partName, "HeadLine", name));
     SetRegistryString(RegRoot::LocalMachine, key + "UninstallString", unInst);
+    // Windows reads the size in KiB; a part of a KiB counts as a whole one.
+    const int64_t bytes = std::max<int32_t>(0, Script->ReadInteger("Project", "Bytes", 0));
     SetRegistryInteger(RegRoot::LocalMachine, key + "EstimatedSize",
-                       Script->ReadInteger("Project", "Bytes", 0));
+                       static_cast<int32_t>((bytes + 1023) / 1024));
     std::string publisher = ReadProjectValue("Publisher", "");
     if (publisher.empty()) publisher = ReadProjectValue("Instit", "");
     SetRegistryString(RegRoot::LocalMachine, key + "Publisher", publisher);

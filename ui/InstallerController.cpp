@@ -273,6 +273,11 @@ void TInstallerController::InstallNowClick() {
     Report();
 }
 
+int TInstallerController::RunExitStatus() const {
+    if (!Installed) return RunNotInstalled;
+    return engine_ && engine_->RunLeftSomethingOut() ? RunIncomplete : RunInstalled;
+}
+
 void TInstallerController::Report() {
     const int result = Installed ? ModalOk : ModalCancel;
     const int32_t talk = engine_->Talk;
@@ -345,7 +350,11 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     sub.AboutProjVisible = true;
     sub.FillFromScript(false);
     if (!view_) return ModalCancel;
-    return view_->ShowSubWindowModal(sub);
+    const int result = view_->ShowSubWindowModal(sub);
+    // What the sub-project left out is missing from this installation too.
+    if (result == ModalOk && sub.RunExitStatus() == RunIncomplete && engine_)
+        engine_->LeftOut = true;
+    return result;
 }
 
 void TInstallerController::TerminateApplication() {

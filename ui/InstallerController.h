@@ -31,6 +31,9 @@ struct AboutTexts {
 // Modal results of the window.
 enum : int { ModalNone = 0, ModalOk = 1, ModalCancel = 2 };
 
+// The program's exit status after the main window's last run.
+enum : int { RunInstalled = 0, RunNotInstalled = 1, RunIncomplete = 3 };
+
 // The words and lines of the end-of-run report (resource strings 65200-65207, 65231).
 namespace uitexts {
 inline const std::string CopyHeadline = "Kopieren von Dateien:";
@@ -106,6 +109,11 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     bool OkVisible() const { return okVisible_; }
     // 0 while the window is open, else its modal result.
     int ModalResult() const { return modalResult_; }
+    // What the last run comes to: RunInstalled when it ended with success and
+    // left nothing out, RunIncomplete when it ended with success without
+    // something it was asked to install, else RunNotInstalled. Every front
+    // end ends the program with it.
+    int RunExitStatus() const;
 
     TFileHandler& FileHandler() { return *fileHandler_; }
     TScriptInstall& Engine() { return *engine_; }

@@ -146,6 +146,46 @@ TEST_F(MessagesTest, AnswersAreUsedUpInOrderAndOnlyForOfferedButtons) {
     EXPECT_EQ(lines[8], "MSG AskIgnoreCancel | Lesefehler -> Ignore (answers)");
 }
 
+TEST_F(MessagesTest, RulesThatAnsweredNothingAreLogged) {
+    answers("Weiter => No\n"
+            "# Kommentar\n"
+            "  Nie gezeigt => Yes  \n"
+            "\xC3\xBC"
+            "berschreiben => All\n"
+            "Cancel\n");
+    EXPECT_EQ(AskYesNo(ActiveForm, "Weiter?"), IdNo);
+    EXPECT_EQ(WarnOkCancel(ActiveForm, "Achtung"), IdCancel);
+    LogUnusedAnswers();
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 4u);
+    // As written (trimmed), in the file's order, with the text converted.
+    EXPECT_EQ(lines[2], "ANSWERS unused | Nie gezeigt => Yes");
+    EXPECT_EQ(lines[3], "ANSWERS unused | \xC3\xBC"
+                        "berschreiben => All");
+
+    // Nothing loaded: nothing to log.
+    ClearAnswers();
+    LogUnusedAnswers();
+    EXPECT_EQ(logLines().size(), 4u);
+}
+
+#ifndef _WIN32
+TEST_F(MessagesTest, UnattendedBoxesAreWrittenToStandardErrorWithTheirAnswer) {
+    answers("Weiter => No\n");
+    testing::internal::CaptureStderr();
+    AskYesNo(ActiveForm, "Weiter?");
+    InfoMessage(ActiveForm, "Nicht gefunden:\rC:\\Quelle\\a.dll");
+    PlainMessage("Zeile 1\r\nZeile 2 \xFC");
+    SetUnattended(false);
+    answers("Frage => Yes\n");
+    AskYesNo(ActiveForm, "Frage"); // answered, but somebody may be at the screen
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "AskYesNo: Weiter? -> No (answers)\n"
+              "Info: Nicht gefunden:\n  C:\\Quelle\\a.dll -> OK (default)\n"
+              "Plain: Zeile 1\n  Zeile 2 \xC3\xBC -> OK (default)\n");
+}
+#endif
+
 TEST_F(MessagesTest, AnswersApplyWithoutUnattendedAndAbortFlagIsReported) {
     SetUnattended(false);
     answers("Frage => No\n");

@@ -107,10 +107,14 @@ head -c 300 /dev/urandom >"$bad/bin/frage.txt"
 printf '\0\0' >>"$bad/bin/frage.txt"
 printf '[Project]\r\nName=Bad\r\ntalk=1\r\nPart1=Teil\r\nPart2=Sub\r\n[Teil]\r\nDir=bin\r\nCond=frage.txt\r\nFile1=*.bat\r\n[Sub]\r\nInstall=fehlt.ins\r\nfak=1\r\n' >"$bad/install.ins"
 run --unattended --dir='C:\Bad' "$bad/install.ins"
-expect_rc 0
+# Installed, but without the two parts: exit status 3, and the console says why.
+expect_rc 3
 expect_log "ist keine Textdatei"
 expect_log "Installationsscript nicht gefunden.\\r\\n"
+expect_log "RESULT 1 | 3"
 check "a part that was not chosen is not copied" test ! -e "$drive_c/Bad/bin/demo.bat"
+check "stderr names the condition file" grep -qF 'ist keine Textdatei' "$work/err"
+check "stderr names the missing sub-script" grep -qF 'Installationsscript nicht gefunden.' "$work/err"
 
 echo "engine e2e: $checks checks, $failures failed ($exe)"
 [ "$failures" = 0 ]

@@ -223,7 +223,8 @@ def reg_lines(before, after, subst):
             lines.append('reg %s | %s | %s | %s' % (k, name, kind, winpath_norm(data, subst)))
     return lines
 
-LOG_TAGS = ('STATUS', 'MSG', 'FILE', 'REG', 'LINK', 'RESULT', 'FOLDER', 'ERROR', 'TARGET', 'CAPTION', 'EXEC', 'SHELL')
+LOG_TAGS = ('STATUS', 'MSG', 'FILE', 'REG', 'LINK', 'RESULT', 'FOLDER', 'ERROR', 'TARGET', 'CAPTION', 'EXEC', 'SHELL',
+            'DELETE', 'MOVE', 'ANSWERS')
 
 def log_lines(path, subst):
     lines = []

@@ -218,6 +218,13 @@ case_read_only() {
     expect_log "RESULT 2 | 1"
     check "the read-only file is unchanged" grep -q 'vom Benutzer' "$file"
     check "no temporary file" no_temp_files "$drive/Schutz"
+    # Going on (the default): installed, but without the file: exit status 3.
+    run schutz.ins 'C:\Schutz'
+    expect_rc 3
+    expect_log "FILE 0 | C:\\Schutz\\eins\\da.txt"
+    expect_log "RESULT 1 | 3"
+    check "stderr tells why" grep -qF 'da.txt not copied -> OK (default)' "$work/err"
+    check "the read-only file is still unchanged" grep -q 'vom Benutzer' "$file"
 }
 
 run() { # run SCRIPT TARGET [ANSWERS] on the emulated Windows

@@ -156,6 +156,29 @@ run "--answers=$(path "$work/answers.txt")" "--log=$log" --unattended "$hello"
 expect_rc 0
 expect_log_line "CAPTION Hallo Welt 1.0"
 
+current="answers that answered nothing"
+expect_log_line "ANSWERS unused | nicht gefunden.\\r\\n => OK"
+expect_log_line "RESULT 1 | 0"
+
+current="a run that left something out"
+mkdir -p "$work/teil/bin"
+printf 'da\r\n' >"$work/teil/bin/da.txt"
+printf '[Project]\r\nName=Teilweise\r\ntalk=1\r\nPart1=Teil\r\n[Teil]\r\nDir=bin\r\nFile1=da.txt\r\nFile2=fehlt.txt\r\n' >"$work/teil/install.ins"
+rm -f "$work/log.txt"
+run --unattended "--log=$log" '--dir=C:\Teilweise' "$(path "$work/teil/install.ins")"
+expect_rc 3
+expect_log_line "RESULT 1 | 3"
+expect_log_line "MSG WarnOkCancel | TEIL: Anwendung nicht vollständig installiert! -> OK (default)"
+# Every message reaches the console with its answer.
+expect_text stderr "$err" "WarnOkCancel: TEIL: Anwendung nicht vollständig installiert! -> OK (default)"
+expect_text stderr "$err" "fehlt.txt"
+# Run again, now complete: exit status 0.
+printf 'jetzt da\r\n' >"$work/teil/bin/fehlt.txt"
+rm -f "$work/log.txt"
+run --unattended "--log=$log" '--dir=C:\Teilweise' "$(path "$work/teil/install.ins")"
+expect_rc 0
+expect_log_line "RESULT 1 | 0"
+
 current="bad answers file"
 printf 'Yes\nWeiter => Vielleicht\n' >"$work/bad.txt"
 run "--answers=$(path "$work/bad.txt")" --unattended "$hello"

@@ -2,8 +2,8 @@
 # The installer window of Setup.exe under wine64 on a virtual screen, driven
 # with xdotool: caption, default and typed target folder, the install button
 # with the statistics box, Cancel in the main window and in a sub-project
-# window. Screenshots of the main window before and after a run go to
-# BUILD_DIR/screenshots.
+# window, a run that left a file out (exit status 3). Screenshots of the main
+# window before and after a run go to BUILD_DIR/screenshots.
 #
 #   tests/e2e/window_e2e.sh BUILD_DIR
 #
@@ -292,6 +292,36 @@ for button in "400 232 info-project" "440 232 info-setup"; do
     fi
     stop_all
 done
+
+# --- 6: a run that leaves a file out ends with exit status 3 ----------------
+current="a run with a window that left something out"
+mkdir -p "$work/teil/dateien"
+echo "da" >"$work/teil/dateien/da.txt"
+printf '[Project]\r\nName=Teilweise\r\nHeadLine=Teilweise 1.0\r\nPath=%%PDIR%%\\Teilweise\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=da.txt\r\nFile2=fehlt.txt\r\n' \
+    >"$work/teil/install.ins"
+# The questions on the way by the answers file; the statistics box and OK by hand.
+printf 'nicht kopiert! => OK\nnicht vollst\xc3\xa4ndig installiert! => OK\nWeiter? => Yes\n' >"$work/teil/answers.txt"
+log="$work/run6.log"
+"$WINE64" "$build/Setup.exe" "$(zpath "$work/teil/install.ins")" --log="$(zpath "$log")" \
+    --answers="$(zpath "$work/teil/answers.txt")" >/dev/null 2>&1 &
+pid=$!
+if main=$(wait_window "Teilweise 1.0"); then
+    sleep 0.5
+    press "$main" Return
+    if answer_boxes "$main" "Teilweise 1.0" "$log"; then
+        sleep 0.5
+        press "$main" Return # OK
+    else
+        fail "no statistics box after the install button"
+    fi
+    wait_exit $pid
+    check "exit status 3 after a run closed with OK" test $? -eq 3
+    check "result logged" grep -q '^RESULT 1 | 3' "$log"
+    check "the file that is there is installed" test -f "$WINEPREFIX/drive_c/Program Files/Teilweise/dateien/da.txt"
+else
+    fail "no window"
+fi
+stop_all
 
 echo "window e2e: $checks checks, $failures failed; screenshots in $shots"
 [ $failures -eq 0 ]

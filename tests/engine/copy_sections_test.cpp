@@ -1,6 +1,8 @@
 // The copy sections with real folders: the file entries of a part, deletions,
 // overrides, read-only handling, macro files, hold files and the files for the
 // Windows folders.
+#include <algorithm>
+
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
 
@@ -8,6 +10,7 @@
 #include "common/Answers.h"
 #include "common/FileInfo.h"
 #include "common/Paths.h"
+#include "common/Text.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -155,7 +158,49 @@ TEST_F(CopySectionsTest, OverrideAndReadOnly) {
     EXPECT_TRUE(*plat::getAttributes(target_ + "c.txt") & plat::kAttrReadOnly);
     EXPECT_FALSE(*plat::getAttributes(target_ + "d.txt") & plat::kAttrReadOnly);
     EXPECT_TRUE(Messages().empty()) << Log();
+    // The kept file is logged and listed under its own name, once.
+    EXPECT_EQ("FILE 2 | " + target_ + "a.txt", LogLines("FILE").at(0));
+    int listed = 0;
+    for (const auto& entry : *engine_.ProjectFileList)
+        listed += setup::AnsiUpperCase(entry.name) == setup::AnsiUpperCase(target_ + "a.txt");
+    EXPECT_EQ(1, listed);
     plat::setAttributes(target_ + "c.txt", plat::kAttrNormal);
+}
+
+TEST_F(CopySectionsTest, FailedAndCancelledCopiesAreCounted) {
+    Load("[Teil]\r\nFile1=*.dat\r\n[Gross]\r\nFile1=big.bin\r\n");
+    Source("prog\\a.dat", "a");
+    Source("prog\\b.dat", "b");
+    Source("prog\\c.dat", "c");
+    // b.dat cannot replace its read-only destination; c.dat vanishes from
+    // the medium after the folder was listed.
+    Existing(target_ + "prog\\b.dat", "alt", Dos(2010, 1, 1));
+    ASSERT_TRUE(plat::setAttributes(target_ + "prog\\b.dat", plat::kAttrReadOnly));
+    copier_.OnFileStart = [this] {
+        if (setup::EndsWith("c.dat", copier_.SourceName)) plat::deleteFile(copier_.SourceName);
+    };
+    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    EXPECT_EQ((std::vector<std::string>{"FILE 3 | " + target_ + "prog\\a.dat",
+                                        "FILE 0 | " + target_ + "prog\\b.dat",
+                                        "FILE 0 | " + target_ + "prog\\c.dat"}),
+              LogLines("FILE"));
+    EXPECT_EQ(2, engine_.FailedCount);
+    EXPECT_EQ(1, engine_.UpdatedCount);
+    EXPECT_TRUE(Listed(setup::AnsiUpperCase(target_ + "prog\\b.dat"), 0));
+    EXPECT_EQ("alt", Read(target_ + "prog\\b.dat"));
+    EXPECT_TRUE(engine_.RunLeftSomethingOut());
+
+    // The Cancel button during a copy: the file is reported as cancelled.
+    copier_.OnFileStart = nullptr;
+    Source("big\\big.bin", std::string(3 * TFileHandler::BufferSize, 'x'));
+    copier_.OnProgress = [this] {
+        if (copier_.CurrentBytes > 0) setup::AbortRequested = true;
+    };
+    EXPECT_FALSE(engine_.CopyFilesOf("Gross", "big\\", true));
+    EXPECT_EQ("FILE 1 | " + target_ + "big\\big.bin", LogLines("FILE").back());
+    EXPECT_EQ(1, engine_.CancelledCount);
+    EXPECT_FALSE(Exists(target_ + "big\\big.bin"));
+    plat::setAttributes(target_ + "prog\\b.dat", plat::kAttrNormal);
 }
 
 TEST_F(CopySectionsTest, DeletionLimitsAndCodeDates) {
@@ -185,6 +230,9 @@ TEST_F(CopySectionsTest, DeletionLimitsAndCodeDates) {
     EXPECT_EQ("app", Read(target_ + "app.exe"));
     EXPECT_EQ(Dos(2001, 2, 3), setup::FileDosDate(target_ + "app.exe"));
     EXPECT_EQ(Dos(2001, 2, 3), setup::FileDosDate(target_ + "ref.dat"));
+    EXPECT_EQ(
+        (std::vector<std::string>{"DELETE " + target_ + "old.tmp", "DELETE " + target_ + "a.log"}),
+        LogLines("DELETE"));
 }
 
 TEST_F(CopySectionsTest, PartNotInstalledCountsSkippedButCopiesMacroFiles) {
@@ -199,6 +247,14 @@ TEST_F(CopySectionsTest, PartNotInstalledCountsSkippedButCopiesMacroFiles) {
     EXPECT_EQ(2, copier_.FilesSkipped);
     EXPECT_FALSE(Exists(target_ + "prog\\a.dll"));
     EXPECT_TRUE(Shown("Nicht gefunden:\r" + medium_ + "prog\\fehlt.x"));
+    // Each file of the declined part is logged under its own name; the
+    // missing one counts as left out.
+    std::vector<std::string> files = LogLines("FILE 2");
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"FILE 2 | " + target_ + "prog\\a.dll",
+                                        "FILE 2 | " + target_ + "prog\\b.dll"}),
+              files);
+    EXPECT_TRUE(engine_.RunLeftSomethingOut());
     EXPECT_EQ("Ziel=" + target_ + "\r\n", Read(target_ + "prog\\conf.ini"));
 }
 

@@ -125,10 +125,12 @@ TEST_F(FileHandlerCopyTest, OverwritePromptTextAndAnswers) {
                              " (1.500 Bytes)\r\xFC"
                              "berschrieben werden?";
 
-    // Cancel: abort, counted as skipped, destination kept.
+    // Cancel: abort, counted as skipped, destination kept, reported as cancelled.
     Answers("Cancel");
     CopyMode mode = 3;
+    events_.clear();
     EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyAbort);
+    EXPECT_EQ(events_, std::vector<std::string>{"done1 " + to});
     EXPECT_EQ(Prompts().back(), Logged("AskOverwrite", text, "Cancel (answers)"));
     EXPECT_EQ(fh_.FilesSkipped, 1);
     EXPECT_EQ(fh_.BytesSkipped, 1500);
@@ -198,10 +200,13 @@ TEST_F(FileHandlerCopyTest, PlaceholdersAreNeverCopied) {
                              FormatFileTime(T0 + Sec) + "\rlediglich eine Platzhalterdatei ist.";
     Answers("Ignore\nCancel");
     mode = 3;
+    events_.clear();
     EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyNotCopied);
     EXPECT_EQ(Prompts().back(), Logged("AskIgnoreCancel", text, "Ignore (answers)"));
     EXPECT_EQ(fh_.FilesSkipped, 7);
     EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyAbort);
+    // Not updated (failed), then cancelled.
+    EXPECT_EQ(events_, (std::vector<std::string>{"done0 " + other, "done1 " + other}));
     EXPECT_EQ(fh_.FilesSkipped, 7);
     EXPECT_EQ(fh_.CurrentBytes, 0);
     mode = 2;
@@ -265,6 +270,7 @@ TEST_F(FileHandlerCopyTest, AbortBetweenBlocksKeepsThePreviousFile) {
         if (fh_.CurrentBytes >= 2 * 1048577) AbortRequested = true;
     };
     EXPECT_EQ(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, 1), CopyAbort);
+    EXPECT_EQ(events_, std::vector<std::string>{"done1 " + dst_ + "big.bin"});
     ASSERT_GE(progress.size(), 2u);
     EXPECT_EQ(progress[0], 1048577);
     EXPECT_EQ(progress[1], 2 * 1048577);
@@ -297,6 +303,8 @@ TEST_F(FileHandlerCopyTest, ReadOnlyDestinationIsNotReplaced) {
     // A missing source is not copied either, without a message.
     EXPECT_EQ(fh_.CopyOneFile(src_ + "none", dst_ + "a.txt", 0, 1), CopyNotCopied);
     EXPECT_TRUE(Prompts().empty());
+    // Each attempt is reported as failed, under the destination's name.
+    EXPECT_EQ(events_, std::vector<std::string>(3, "done0 " + dst_ + "a.txt"));
 }
 
 } // namespace

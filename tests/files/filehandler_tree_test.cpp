@@ -2,6 +2,8 @@
 // answer across files, ForceFolders, and the counters fed to the window.
 #include "files/filehandler_fixture.h"
 
+#include <algorithm>
+
 #include "common/Error.h"
 
 namespace setup::copiertest {
@@ -152,9 +154,17 @@ TEST_F(FileHandlerTreeTest, CountersAndProgress) {
     fh_.OnProgress = [&] { processed.push_back(fh_.ProcessedBytes()); };
     Make(src_ + "a.bin", std::string(3000, 'a'), T0);
     Make(src_ + "b.bin", std::string(500, 'b'), T0);
-    fh_.CountSkipped(src_ + "*.bin");
+    fh_.CountSkipped(src_ + "*.bin", dst_);
     EXPECT_EQ(fh_.FilesSkipped, 2);
     EXPECT_EQ(fh_.BytesSkipped, 3500);
+    // One decision for each file, under its own destination name.
+    std::vector<std::string> skipped = events_;
+    std::sort(skipped.begin(), skipped.end());
+    EXPECT_EQ(skipped,
+              (std::vector<std::string>{"done2 " + dst_ + "a.bin", "done2 " + dst_ + "b.bin"}));
+    ASSERT_EQ(processed.size(), 2u);
+    EXPECT_EQ(processed[0], events_[0] == "done2 " + dst_ + "a.bin" ? 3000 : 500);
+    processed.erase(processed.begin());
     fh_.AddCopied(3, 100);
     EXPECT_EQ(fh_.FilesCopied, 3);
     fh_.DownloadWorkBegin(1000);
@@ -165,9 +175,14 @@ TEST_F(FileHandlerTreeTest, CountersAndProgress) {
     EXPECT_EQ(fh_.BytesDownloaded, 1050);
     EXPECT_EQ(processed, (std::vector<int64_t>{3500, 3600, 4000, 4600, 4650}));
 
-    fh_.CountSkipped(src_ + "*.none");
+    events_.clear();
+    EXPECT_EQ(fh_.MissingSources, 0);
+    fh_.CountSkipped(src_ + "*.none", dst_);
     EXPECT_EQ(Prompts().back(),
               Logged("Info", "Nicht gefunden:\r" + src_ + "*.none", "OK (default)"));
+    // Nothing to name: no decision, but the missing source is counted.
+    EXPECT_TRUE(events_.empty());
+    EXPECT_EQ(fh_.MissingSources, 1);
 
     // The shared copier reports to the given handler only during the call.
     int calls = 0;
@@ -180,7 +195,7 @@ TEST_F(FileHandlerTreeTest, CountersAndProgress) {
 
     fh_.ResetCounters();
     EXPECT_EQ(processed.back(), 0);
-    EXPECT_EQ(fh_.FilesSkipped + fh_.FilesCopied, 0);
+    EXPECT_EQ(fh_.FilesSkipped + fh_.FilesCopied + fh_.MissingSources, 0);
 }
 
 } // namespace

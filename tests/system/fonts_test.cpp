@@ -98,12 +98,30 @@ TEST_F(FontsTest, SameDateOrOneHourApartIsLeftAlone) {
                                            &copier_));
     }
     EXPECT_EQ(2, copier_.FilesSkipped);
+    // Each decision is logged under the font's own path in the Fonts folder.
+    EXPECT_EQ(2u, LogLines("FILE 2 | " + fonts_ + "DejaVuSansCondensed.ttf").size()) << Log();
+    EXPECT_EQ(2u, LogLines("FILE").size());
     EXPECT_EQ("alt", testenv::ReadFile(fonts_ + "DejaVuSansCondensed.ttf"));
     EXPECT_TRUE(LogLines("REG").empty());
     ASSERT_EQ(4u, messages_.size());
     EXPECT_EQ(source + " vom 01.01.25 00:00:00", messages_[0]);
     EXPECT_EQ(fonts_ + "DejaVuSansCondensed.ttf vom 01.01.25 01:00:00 ist vorhanden.",
               messages_[3]);
+}
+
+TEST_F(FontsTest, ReplacedOldFontIsLoggedAsDeleted) {
+    const std::string target = fonts_ + "DejaVuSans-ExtraLight.ttf";
+    const std::string source = Source("DejaVuSans-ExtraLight.ttf");
+    testenv::WriteFile(target, "alte Schrift");
+    ASSERT_TRUE(setup::SetFileDate(target, 0x52210000));
+    EXPECT_TRUE(
+        setup::InstallFontFile(source, "SetupTest Light", &messages_, setup::FontError, &copier_));
+    EXPECT_EQ(testenv::ReadFile(source), testenv::ReadFile(target));
+    // The old file stepped aside under a free name and was deleted under it.
+    const auto deleted = LogLines("DELETE " + fonts_ + "DejaVuSans-ExtraLight");
+    ASSERT_EQ(1u, deleted.size()) << Log();
+    EXPECT_FALSE(plat::fileExists(deleted[0].substr(7)));
+    EXPECT_EQ(std::vector<std::string>{"FILE 3 | " + target}, LogLines("FILE"));
 }
 
 TEST_F(FontsTest, FontThatCannotBeDeletedStepsAsideUnderAFreeName) {
@@ -175,6 +193,8 @@ TEST_F(FontsTest, OlderWindowsKeepFotFilesAndTheirOwnRegistryPlaces) {
               RegistryString(RegRoot::LocalMachine, kNtFonts, "SetupTest XP (TrueType)"));
     EXPECT_TRUE(plat::fileExists(fonts_ + "SetupTest XP.FOT"));
     EXPECT_FALSE(plat::fileExists(fonts_ + "SetupTest XP Standard.FOT"));
+    EXPECT_EQ(std::vector<std::string>{"DELETE " + fonts_ + "SetupTest XP Standard.FOT"},
+              LogLines("DELETE"));
 
     // Windows 98: the ".FOT" file is what the font table gets.
     EmulateVersion("Software\\Microsoft\\Windows\\CurrentVersion", "4.10", "Windows 98");

@@ -1,5 +1,7 @@
 // Register lines, the [Register] section, the uninstall entry and file
 // associations, on the emulated registry and under Wine on the real one.
+#include <utility>
+
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
 #include "system/RegistryEntries.h"
@@ -130,7 +132,8 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
     EXPECT_EQ("SetupTestViewer", RegistryString(RegRoot::LocalMachine, key, "DisplayName"));
     EXPECT_EQ("C:\\Apps\\Viewer\\un.exe",
               RegistryString(RegRoot::LocalMachine, key, "UninstallString"));
-    EXPECT_EQ(5000u, Dword(RegRoot::LocalMachine, key, "EstimatedSize"));
+    // Windows reads the size in KiB: 5000 bytes are 5 KiB (rounded up).
+    EXPECT_EQ(5u, Dword(RegRoot::LocalMachine, key, "EstimatedSize"));
     EXPECT_EQ("Institut", RegistryString(RegRoot::LocalMachine, key, "Publisher"));
     EXPECT_EQ("C:\\Apps\\Viewer\\", RegistryString(RegRoot::LocalMachine, key, "InstallLocation"));
     EXPECT_EQ("C:\\Apps\\Viewer\\viewer.exe",
@@ -149,6 +152,14 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
               RegistryString(RegRoot::LocalMachine,
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PLAIN",
                              "DisplayName"));
+
+    // Whole KiB stay as they are; a byte more is a KiB more; no Bytes is 0.
+    const std::string plain = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PLAIN";
+    for (const auto& [bytes, kib] : {std::pair{"2048", 2u}, {"2049", 3u}, {"0", 0u}}) {
+        Load(std::string("[Project]\r\nName=RegUninst\r\nBytes=") + bytes + "\r\n[PLAIN]\r\n");
+        engine_.WriteUninstallEntry("PLAIN", "C:\\Apps\\Viewer\\", "un.exe");
+        EXPECT_EQ(kib, Dword(RegRoot::LocalMachine, plain, "EstimatedSize")) << bytes;
+    }
 }
 
 TEST_F(RegistryEntriesTest, AssociationsAskAndRecordTheFirstCommand) {

@@ -39,16 +39,7 @@ TEST_F(ControllerTest, StatisticsText) {
               "ft und nicht ge\xE4ndert\r"
               "1 Datei aktualisiert\r",
               window_.StatisticsText());
-    engine.FailedCount = 2;
-    engine.CancelledCount = 1;
-    engine.UnchangedCount = 0;
-    engine.UpdatedCount = 3;
-    engine.SuperfluousCount = 1;
-    EXPECT_EQ("Kopieren von Dateien:\r\r2 x gescheitert\r"
-              "1 x durch Benutzereingriff abgebrochen\r3 Dateien aktualisiert\r"
-              "1 \xFC"
-              "berfl\xFCssige Datei ausgesondert\r",
-              window_.StatisticsText());
+    // Failed, cancelled and superfluous files: RunTest drives real ones.
 }
 
 TEST_F(ControllerTest, CancelBeforeARun) {

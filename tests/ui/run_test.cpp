@@ -144,6 +144,139 @@ TEST_F(RunTest, InstallsTheProjectAndRecordsIt) {
               recordedFolders());
 }
 
+TEST_F(RunTest, KeptAndDeclinedFilesAreLoggedAndListedUnderTheirOwnNames) {
+    // kestrel.ini is the user's once installed (FileOverride 2); the language
+    // part is chosen in the first run and declined in the second.
+    testenv::WriteFile(source_ + "lang\\tlh.lng", "tlh");
+    testenv::WriteFile(source_ + "lang\\frage.txt", "Sprachen installieren?\r\n");
+    testenv::WriteFile(source_ + "bin\\demo.bat", "@echo Demo\r\n");
+    testenv::WriteFile(source_ + "bin\\kestrel.ini", "farbe=blau\r\n");
+    testenv::WriteFile(source_ + "install.ins",
+                       "[Project]\r\nName=Demo\r\nDelExt=.INI.LNG\r\nPart1=Sprache\r\n"
+                       "Part2=Programm\r\n"
+                       "[Sprache]\r\nDir=lang\r\nCond=frage.txt\r\nFile1=*.lng\r\n"
+                       "[Programm]\r\nDir=bin\r\nFile1=*.bat\r\nFile2=kestrel.ini\r\n"
+                       "FileOverride2=2\r\n");
+    const std::string target = target_ + "\\";
+    Answers("Sprachen installieren? => Yes\n");
+    TInstallerController first;
+    TestView firstView(first);
+    Run(first, firstView);
+    ASSERT_TRUE(first.Installed);
+    testenv::WriteFile(target + "bin\\kestrel.ini", "farbe=rot\r\n");
+
+    setup::ClearAnswers();
+    Answers("Sprachen installieren? => No\n");
+    const size_t before = LogLines("FILE").size();
+    TInstallerController second;
+    TestView secondView(second);
+    Run(second, secondView);
+    ASSERT_TRUE(second.Installed);
+    EXPECT_EQ(setup::RunInstalled, second.RunExitStatus());
+
+    std::vector<std::string> files = LogLines("FILE");
+    files.erase(files.begin(), files.begin() + static_cast<std::ptrdiff_t>(before));
+    EXPECT_EQ((std::vector<std::string>{"FILE 2 | " + target + "lang\\tlh.lng",
+                                        "FILE 2 | " + target + "bin\\demo.bat",
+                                        "FILE 2 | " + target + "bin\\kestrel.ini"}),
+              files);
+    // Each file once in the project's list: neither the kept configuration
+    // nor the declined part's file is set aside.
+    const std::string up = setup::AnsiUpperCase(target);
+    EXPECT_EQ(up + "LANG\\TLH.LNG\r\n" + up + "BIN\\DEMO.BAT\r\n" + up + "BIN\\KESTREL.INI\r\n",
+              testenv::ReadFile(target + "cf.txt"));
+    EXPECT_EQ("farbe=rot\r\n", testenv::ReadFile(target + "bin\\kestrel.ini"));
+    EXPECT_TRUE(plat::fileExists(target + "lang\\tlh.lng"));
+    EXPECT_FALSE(plat::folderExists(target + "old"));
+    EXPECT_TRUE(LogLines("MOVE").empty());
+}
+
+TEST_F(RunTest, FailedAndCancelledFilesAreCountedAndReported) {
+    // Three files are copied, two cannot replace their read-only
+    // destinations, one copy is cancelled at the overwrite question, and a
+    // stray backup is set aside.
+    for (const char* name : {"a.txt", "b.txt", "c.txt", "ro1.dat", "ro2.dat"})
+        testenv::WriteFile(source_ + "bin\\" + name, name);
+    testenv::WriteFile(source_ + "extra\\neuer.txt", "aus dem Paket");
+    testenv::WriteFile(source_ + "install.ins",
+                       "[Project]\r\nName=Demo\r\nDelExt=.BAK\r\nPart1=Programm\r\nPart2=Extra\r\n"
+                       "[Programm]\r\nDir=bin\r\nFile1=*.*\r\n"
+                       "[Extra]\r\nDir=extra\r\nFile1=neuer.txt\r\n");
+    const std::string target = target_ + "\\";
+    for (const char* name : {"ro1.dat", "ro2.dat"}) {
+        testenv::WriteFile(target + "bin\\" + name, "alt");
+        ASSERT_TRUE(setup::SetFileDate(target + "bin\\" + name, 0x42210000));
+        ASSERT_TRUE(plat::setAttributes(target + "bin\\" + name, plat::kAttrReadOnly));
+    }
+    testenv::WriteFile(target + "bin\\stray.bak", "weg damit");
+    testenv::WriteFile(target + "extra\\neuer.txt", "vom Benutzer");
+    ASSERT_TRUE(setup::SetFileDate(target + "extra\\neuer.txt", 0x7A210000));
+    Answers("j\xC3\xBCnger => Cancel\nzeigen => No\n");
+
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    ASSERT_TRUE(window.Installed);
+    EXPECT_EQ("Kopieren von Dateien:\r\r2 x gescheitert\r"
+              "1 x durch Benutzereingriff abgebrochen\r3 Dateien aktualisiert\r"
+              "1 \xFC"
+              "berfl\xFCssige Datei ausgesondert\r",
+              window.StatisticsText());
+    EXPECT_EQ(setup::RunIncomplete, window.RunExitStatus());
+    EXPECT_EQ(1u, LogLines("FILE 0 | " + target + "bin\\ro1.dat").size());
+    EXPECT_EQ(1u, LogLines("FILE 0 | " + target + "bin\\ro2.dat").size());
+    EXPECT_EQ(1u, LogLines("FILE 1 | " + target + "extra\\neuer.txt").size());
+    EXPECT_EQ("vom Benutzer", testenv::ReadFile(target + "extra\\neuer.txt"));
+    EXPECT_EQ("alt", testenv::ReadFile(target + "bin\\ro1.dat"));
+    const std::string up = setup::AnsiUpperCase(target);
+    EXPECT_EQ(std::vector<std::string>{"MOVE " + up + "BIN\\STRAY.BAK | " + target +
+                                       "old\\BIN\\STRAY.BAK"},
+              LogLines("MOVE"));
+    EXPECT_EQ("weg damit", testenv::ReadFile(target + "old\\BIN\\STRAY.BAK"));
+    for (const char* name : {"ro1.dat", "ro2.dat"})
+        plat::setAttributes(target + "bin\\" + name, plat::kAttrNormal);
+}
+
+TEST_F(RunTest, ExitStatusTellsWhetherSomethingWasLeftOut) {
+    testenv::WriteFile(source_ + "aus\\frage.txt", "Auch das?\r\n");
+    testenv::WriteFile(source_ + "sub\\sub.ins", "[Project]\r\nName=ZusatzTeilweise\r\nPath=" +
+                                                     scratch_ + "Zusatz\r\nFont1=fehlt.ttf\r\n");
+    struct Case {
+        const char* what;
+        std::string project;
+        std::string parts;
+        int status;
+    };
+    const Case cases[] = {
+        {"everything installed", "", "", setup::RunInstalled},
+        {"a font not installed", "Font1=fehlt.ttf\r\n", "", setup::RunIncomplete},
+        {"a declined part's source not found", "Part3=Aus\r\n",
+         "[Aus]\r\nDir=aus\r\nCond=frage.txt\r\nFile1=fehlt.txt\r\n", setup::RunIncomplete},
+        {"a condition file not found", "Part3=Aus\r\n",
+         "[Aus]\r\nDir=aus\r\nCond=keine.txt\r\nFile1=frage.txt\r\n", setup::RunIncomplete},
+        {"an optional sub-project not found", "Part3=Sub\r\n",
+         "[Sub]\r\nInstall=fehlt.ins\r\nfak=1\r\n", setup::RunIncomplete},
+        {"a sub-project that left something out", "Part3=Sub\r\n",
+         "[Sub]\r\nInstall=sub\\sub.ins\r\n", setup::RunIncomplete},
+        {"a failed download", "Part3=Web\r\n",
+         "[Web]\r\nDir=web\r\nURLDir1=http://127.0.0.1:9/\r\n", setup::RunIncomplete},
+    };
+    Answers("Auch das? => No\n");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteDemo(c.project, c.parts);
+        target_ = scratch_ + "Ziel" + std::to_string(++n);
+        TInstallerController window;
+        TestView view(window);
+        Run(window, view);
+        EXPECT_TRUE(window.Installed);
+        EXPECT_EQ(c.status, window.RunExitStatus());
+        // The project's own files are there in every case.
+        EXPECT_TRUE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
+    }
+}
+
 TEST_F(RunTest, TalkLevelsDecideTheReport) {
     WriteDemo("talk=1\r\n");
     TInstallerController window;
@@ -178,6 +311,8 @@ TEST_F(RunTest, FailedPartQuestion) {
     EXPECT_EQ(1u, LogLines("MSG WarnOkCancel | KAPUTT: Anwendung nicht vollst\xC3\xA4ndig "
                            "installiert! -> OK (default)")
                       .size());
+    // The run went on without the failed part: installed, but not everything.
+    EXPECT_EQ(setup::RunIncomplete, window.RunExitStatus());
 
     // Answered No: the run ends there.
     setup::ClearAnswers();
@@ -187,6 +322,7 @@ TEST_F(RunTest, FailedPartQuestion) {
     TestView secondView(second);
     Run(second, secondView);
     EXPECT_FALSE(second.Installed);
+    EXPECT_EQ(setup::RunNotInstalled, second.RunExitStatus());
     EXPECT_FALSE(plat::fileExists(target_ + "\\doc\\liesmich.txt"));
     EXPECT_EQ(1u, LogLines("MSG AskYesNoDefaultNo | Im Teil Kaputt ist ein Fehler "
                            "aufgetreten.\\rSoll dennoch fortgesetzt werden? -> No (default)")

@@ -288,7 +288,7 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
     g_terminate = false;
 
     int result = ModalCancel;
-    bool installed = false;
+    int status = RunNotInstalled;
     {
         TInstallerController window;
         TerminalView view(window, options, 0);
@@ -301,13 +301,13 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
         window.FillFromScript(true);
         if (!options.targetDir.empty()) window.SetTargetFolder(options.targetDir);
         result = view.Run();
-        installed = window.Installed && !g_terminate;
+        status = g_terminate ? RunNotInstalled : window.RunExitStatus();
     }
 
     sigaction(SIGINT, &previous, nullptr);
     SetMessageHost({});
     if (modalResult) *modalResult = result;
-    return installed ? 0 : 1;
+    return status;
 }
 
 } // namespace setup

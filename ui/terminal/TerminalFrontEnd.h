@@ -16,9 +16,10 @@ struct FrontEndOptions {
 };
 
 // Runs the installer window for the script (Windows form, existing file) and
-// returns the exit status: 0 when the window's last run succeeded, 1
-// otherwise. modalResult receives the window's modal result. Logs CAPTION,
-// HINT, TARGET, STATUS and ERROR lines; the caller writes RESULT.
+// returns the exit status of its last run (TInstallerController::
+// RunExitStatus: 0, 3 or 1). modalResult receives the window's modal
+// result. Logs CAPTION, HINT, TARGET, STATUS and ERROR lines; the caller
+// writes RESULT.
 int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& options,
                         int* modalResult = nullptr);
 

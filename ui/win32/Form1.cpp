@@ -125,7 +125,7 @@ int RunWindowsFrontEnd(const std::string& scriptPath, bool unattended, const std
         if (dc.get()) dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
     }
     WindowHandle form1(CreateForm1(state, dpi));
-    bool installed = false;
+    int status = RunNotInstalled;
     {
         TInstallerController controller;
         TFormSubProj window(controller, form1.get(), unattended, true);
@@ -152,12 +152,12 @@ int RunWindowsFrontEnd(const std::string& scriptPath, bool unattended, const std
                 ::DispatchMessageW(&msg);
             }
         }
-        installed = controller.Installed;
+        status = controller.RunExitStatus();
         state.window = nullptr;
     }
     SetMessageHost({});
     if (modalResult) *modalResult = state.modalResult;
-    return installed ? 0 : 1;
+    return status;
 }
 
 } // namespace setup::win

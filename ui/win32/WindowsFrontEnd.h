@@ -8,11 +8,11 @@
 namespace setup::win {
 
 // Runs the installer window for the script (Windows form, existing file) and
-// returns the exit status: 0 when the window's last run succeeded, 1
-// otherwise; modalResult receives the window's modal result. unattended: no
-// window is shown, the install button is pressed at once and the program
-// ends with the run. targetDir (empty = the script's default) replaces the
-// target folder.
+// returns the exit status of its last run (TInstallerController::
+// RunExitStatus: 0, 3 or 1); modalResult receives the window's modal
+// result. unattended: no window is shown, the install button is pressed at
+// once and the program ends with the run. targetDir (empty = the script's
+// default) replaces the target folder.
 int RunWindowsFrontEnd(const std::string& scriptPath, bool unattended, const std::string& targetDir,
                        int* modalResult = nullptr);
 
