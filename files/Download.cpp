@@ -32,16 +32,7 @@ bool TScriptInstall::DownloadSection(const std::string& section, const std::stri
                 AbortRequested = true;
             break;
         }
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start <= text.size()) {
-            const size_t end = text.find_first_of("\r\n", start);
-            lines.push_back(text.substr(start, end - start));
-            if (end == std::string::npos) break;
-            start =
-                end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-        }
-        result = DownloadList(lines, folderUrl, section, partFolder);
+        if (!DownloadList(SplitListLines(text), folderUrl, section, partFolder)) result = false;
         if (CheckAbort()) break;
     }
     return result;

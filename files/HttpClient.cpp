@@ -171,6 +171,18 @@ bool THttpClient::DownloadToFile(Owner owner, const std::string& url, const std:
     return ok;
 }
 
+std::vector<std::string> SplitListLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
+}
+
 TDownloadLine ParseDownloadLine(const std::string& line) {
     TDownloadLine result;
     size_t position = 1;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/Messages.h"
 
@@ -59,6 +60,8 @@ struct TDownloadLine {
     int64_t Size = 0;
     std::string Name;
 };
+// The lines of a list file: ended by CR LF, CR or LF.
+std::vector<std::string> SplitListLines(const std::string& text);
 // Date at the first character, one separator, size, one separator, name.
 TDownloadLine ParseDownloadLine(const std::string& line);
 // The local file name of a list name: before the first "?", "/" as "\".
