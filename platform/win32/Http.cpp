@@ -5,6 +5,7 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -134,9 +135,14 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
     ULONGLONG windowStart = GetTickCount64();
     int64_t windowBytes = 0;
     for (;;) {
+        // Only what has arrived is read: a read of a whole buffer would wait
+        // for it to fill, past the speed check.
+        DWORD available = 0;
         DWORD got = 0;
-        if (!WinHttpReadData(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                             &got)) {
+        if (!WinHttpQueryDataAvailable(handle.get(), &available) ||
+            (available > 0 &&
+             !WinHttpReadData(handle.get(), buffer.data(),
+                              std::min(available, static_cast<DWORD>(buffer.size())), &got))) {
             if (GetLastError() == ERROR_WINHTTP_TIMEOUT) {
                 error = httpStallText(window);
                 return false;
