@@ -32,6 +32,17 @@ bool OpenForWrite(const std::string& path, plat::RegKey& key, plat::RegRoot& roo
 
 } // namespace
 
+std::string PlatformKeyPath(const std::string& keyPath) {
+    std::string out;
+    out.reserve(keyPath.size());
+    for (char c : keyPath) {
+        if (c == '\\' && (out.empty() || out.back() == '\\')) continue;
+        out += c;
+    }
+    if (!out.empty() && out.back() == '\\') out.pop_back();
+    return out;
+}
+
 const std::string& ApplicationKey() {
     return applicationKey;
 }

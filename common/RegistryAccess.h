@@ -22,6 +22,11 @@ void SetApplicationKey(const std::string& programFileName);
 void DecodeRegistryPath(const std::string& path, plat::RegRoot& root, std::string& keyPath,
                         const std::string& projectName = "");
 
+// A key path as the platform takes it and the registry stores it: without
+// leading and trailing backslashes, each run of backslashes one separator
+// ("\Software\\\X\" -> "Software\X").
+std::string PlatformKeyPath(const std::string& keyPath);
+
 // The value when the key opens and the value is a non-empty text, else def.
 std::string ReadRegistryString(const std::string& path, const std::string& valueName,
                                const std::string& def);

@@ -1,6 +1,7 @@
 // The download step of a part: the files of its web folders (URLDir#) that
 // are missing or differ from their local copies in the part's folder.
 #include "common/Ansi.h"
+#include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
@@ -31,16 +32,7 @@ bool TScriptInstall::DownloadSection(const std::string& section, const std::stri
                 AbortRequested = true;
             break;
         }
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start <= text.size()) {
-            const size_t end = text.find_first_of("\r\n", start);
-            lines.push_back(text.substr(start, end - start));
-            if (end == std::string::npos) break;
-            start =
-                end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-        }
-        result = DownloadList(lines, folderUrl, section, partFolder);
+        if (!DownloadList(SplitListLines(text), folderUrl, section, partFolder)) result = false;
         if (CheckAbort()) break;
     }
     return result;
@@ -68,7 +60,24 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
         }
         const std::string local = TargetDir + partFolder + LocalDownloadName(entry.Name);
         const std::string folder = ExtractFilePath(local);
-        if (!folder.empty()) ForceFoldersShared(folder);
+        // A list line is the server's: a name whose folder cannot be made
+        // (a device name, a character the file system refuses) costs that
+        // line only.
+        std::string folderError;
+        try {
+            if (!folder.empty()) ForceFoldersShared(folder);
+        } catch (const SetupError& e) {
+            folderError = e.what();
+        }
+        if (!folderError.empty()) {
+            result = false;
+            if (WarnOkCancel(owner, "Sektion " + section + "\r" + folderError + "\r" + url +
+                                        texts::NotCopied) != IdOk) {
+                AbortRequested = true;
+                break;
+            }
+            continue;
+        }
 
         if (FileDosDate(local) >= entry.Date && FileSize64(local) == entry.Size) continue;
 
@@ -76,7 +85,7 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
         TFileHandler* copier = FileHandler;
         HttpClient->OnWorkBegin = [copier](int64_t maximum) { copier->DownloadWorkBegin(maximum); };
         HttpClient->OnWork = [copier](int64_t count) { copier->DownloadWork(count); };
-        if (!HttpClient->DownloadToFile(owner, url, local)) {
+        if (!HttpClient->DownloadToFile(owner, url, local, entry.Size)) {
             result = false;
             if (AbortRequested) break; // cancelled during the transfer
             if (WarnOkCancel(owner, "Sektion " + section + "\r" + url + texts::NotCopied) != IdOk) {

@@ -203,6 +203,9 @@ int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
                            plat::FileTime minTime, CopyMode& mode) {
     CurrentBytes = 0;
     SetFileNames(source, dest);
+    // Copies of a killed run are cleared from every folder the copier works in,
+    // also where it finds nothing to copy.
+    TempFile::RemoveStale(ExtractFilePath(dest));
     auto src = plat::statPath(source);
     if (!src || (src->attributes & plat::kAttrDirectory))
         return NotCopied(FileFailed, CopyNotCopied);

@@ -117,19 +117,25 @@ bool THttpClient::Get(const std::string& url,
     return plat::httpGet(request, sink, lastError_);
 }
 
-std::string THttpClient::GetText(const std::string& url) {
+std::string THttpClient::GetText(const std::string& url, std::size_t maxBytes) {
     std::string text;
+    bool tooLong = false;
     if (Get(url, [&](const char* data, std::size_t size) {
+            if (size > maxBytes - text.size()) {
+                tooLong = true;
+                return false;
+            }
             text.append(data, size);
             return true;
         }))
         return text;
+    if (tooLong) lastError_ = "Der Text ist l\xE4nger als " + std::to_string(maxBytes) + " Bytes.";
     PlainMessage(url + "\r" + lastError_);
     return {};
 }
 
-bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
-                                 const std::string& localPath) {
+bool THttpClient::DownloadToFile(Owner owner, const std::string& url, const std::string& localPath,
+                                 int64_t expectedSize) {
     TempFile temp;
     bool ok = false;
     if (!temp.Create(ExtractFilePath(localPath), ".dl")) {
@@ -137,16 +143,25 @@ bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
     } else {
         bool cancelled = false;
         bool writeFailed = false;
+        int64_t received = 0;
         ok = Get(url, [&](const char* data, std::size_t size) {
             if (temp.file().write(data, size) != static_cast<int64_t>(size)) {
                 writeFailed = true;
                 return false;
             }
+            received += static_cast<int64_t>(size);
             cancelled = CheckAbort();
             return !cancelled;
         });
         if (cancelled) return false; // Cancel: no message, the old file stays
         if (writeFailed) lastError_ = "Die Datei " + localPath + " kann nicht geschrieben werden.";
+        // A server that closes early without announcing a length: the size
+        // of the list tells a short transfer.
+        if (ok && expectedSize >= 0 && received != expectedSize) {
+            ok = false;
+            lastError_ = std::to_string(received) + " statt " + std::to_string(expectedSize) +
+                         " Bytes empfangen.";
+        }
         if (ok && !temp.ReplaceInto(localPath)) {
             ok = false;
             lastError_ = "Die Datei " + localPath + " kann nicht ersetzt werden.";
@@ -154,6 +169,18 @@ bool THttpClient::DownloadToFile(Owner owner, const std::string& url,
     }
     if (!ok) InfoMessage(owner, url + "\r" + lastError_);
     return ok;
+}
+
+std::vector<std::string> SplitListLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = text.find_first_of("\r\n", start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    }
+    return lines;
 }
 
 TDownloadLine ParseDownloadLine(const std::string& line) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/Messages.h"
 
@@ -32,13 +33,18 @@ class THttpClient {
     std::function<void(int64_t maximum)> OnWorkBegin;
     std::function<void(int64_t count)> OnWork;
 
-    // The body of url; on failure shows URL + "\r" + the error and returns "".
-    std::string GetText(const std::string& url);
+    // The body of url, at most maxBytes; on failure (also a longer body) shows
+    // URL + "\r" + the error and returns "".
+    std::string GetText(const std::string& url, std::size_t maxBytes = MaxTextSize);
     // Downloads url into localPath through a temporary file beside it, which
-    // replaces localPath only when the whole body arrived: on failure or Cancel
+    // replaces localPath only when the whole body arrived, and, when
+    // expectedSize is not negative, is exactly that long: on failure or Cancel
     // the previous file stays as it was. On failure shows InfoMessage (owner)
     // with URL + "\r" + the error; false then.
-    bool DownloadToFile(Owner owner, const std::string& url, const std::string& localPath);
+    bool DownloadToFile(Owner owner, const std::string& url, const std::string& localPath,
+                        int64_t expectedSize = -1);
+    // A list file is text: a few MB at most.
+    static constexpr std::size_t MaxTextSize = 4 * 1024 * 1024;
     // The error text of the last failed transfer.
     const std::string& LastError() const { return lastError_; }
 
@@ -54,6 +60,8 @@ struct TDownloadLine {
     int64_t Size = 0;
     std::string Name;
 };
+// The lines of a list file: ended by CR LF, CR or LF.
+std::vector<std::string> SplitListLines(const std::string& text);
 // Date at the first character, one separator, size, one separator, name.
 TDownloadLine ParseDownloadLine(const std::string& line);
 // The local file name of a list name: before the first "?", "/" as "\".

@@ -18,9 +18,15 @@ class TempFile {
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    // Creates a new file "~setup<n><extension>" that nobody else uses in
-    // folder (which ends with a backslash, or is empty).
+    // Creates a new file "~setup<process id>_<n><extension>" that nobody else
+    // uses in folder (which ends with a backslash, or is empty).
     bool Create(const std::string& folder, const std::string& extension);
+    // Such a name, for a writer that creates the file itself.
+    static std::string UniqueName(const std::string& folder, const std::string& extension);
+    // Deletes the temporary files in folder whose process has ended (a run
+    // that was killed); done once per folder and run, when a temporary file
+    // is first made there.
+    static void RemoveStale(const std::string& folder);
     plat::File& file() { return file_; }
     const std::string& path() const { return path_; }
 

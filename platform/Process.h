@@ -20,6 +20,11 @@ bool startProgram(const std::string& commandLine, const std::string& workingFold
 // form (C:\... below the emulated drive, else Z:\...).
 std::vector<std::string> runningProgramPaths();
 
+// The id of this process, and whether a process of that id is running (a
+// process that cannot be inspected counts as running).
+uint32_t currentProcessId();
+bool processRunning(uint32_t id);
+
 // Lets the shell carry out verb ("open", ...) on file with parameters, owned
 // by the window ownerWindow (0: none), shown normally, in no particular
 // working folder; false when the shell refuses. POSIX: "open" of a Linux

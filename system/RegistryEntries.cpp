@@ -20,11 +20,6 @@ namespace {
 constexpr size_t MaxValueLength = 255;
 const std::string UninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// The platform takes key paths without the leading backslash.
-std::string PlatformKey(const std::string& key) {
-    return !key.empty() && key.front() == '\\' ? key.substr(1) : key;
-}
-
 // Splits path at its last backslash that is not the first character; false
 // when there is none (nothing to write).
 bool SplitValuePath(const std::string& path, std::string& key, std::string& name) {
@@ -42,10 +37,17 @@ int WriteValue(const char* operation, plat::RegRoot root, const std::string& pat
     try {
         std::string key, name;
         if (!SplitValuePath(path, key, name)) return 0;
+        key = PlatformKeyPath(key);
         plat::RegKey regKey;
-        if (regKey.open(root, PlatformKey(key), plat::RegAccess::All, true) != 0) return 3;
+        if (const uint32_t err = regKey.open(root, key, plat::RegAccess::All, true); err != 0) {
+            // A key the registry does not take (too long a name, too deep, a
+            // control character) is said, like a value that cannot be written.
+            InfoMessage(ActiveForm, std::string(operation) + "(1):" + SysErrorText(err) + "\r" +
+                                        plat::regRootName(root) + "\\" + key);
+            return 3;
+        }
         try {
-            if (const uint32_t err = write(regKey, PlatformKey(key), name); err != 0)
+            if (const uint32_t err = write(regKey, key, name); err != 0)
                 InfoMessage(ActiveForm, std::string(operation) + "(2):" + SysErrorText(err));
             regKey.close();
         } catch (const std::exception& e) {
@@ -84,7 +86,7 @@ int SetRegistryInteger(plat::RegRoot root, const std::string& path, int32_t numb
 
 bool SetKeyDefault(plat::RegRoot root, const std::string& key, const std::string& text) {
     plat::RegKey regKey;
-    const std::string keyPath = PlatformKey(key);
+    const std::string keyPath = PlatformKeyPath(key);
     if (regKey.open(root, keyPath, plat::RegAccess::All, true) != 0) return false;
     if (regKey.setString("", text) != 0) return false;
     log::Line("REG", {plat::regRootName(root), keyPath, "", "REG_SZ", text});
@@ -144,9 +146,7 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
     if (Script && Script->ReadBool(partName, "RegisterCond", false)) {
         // The key the line names: with the trailing backslash of a default
         // value removed, which the registry does not take in a key name.
-        std::string key = PlatformKey(path);
-        if (!key.empty() && key.back() == '\\') key.pop_back();
-        if (plat::regKeyExists(root, key)) return;
+        if (plat::regKeyExists(root, PlatformKeyPath(path))) return;
     }
 
     if (value.compare(0, 4, "#dw:") == 0) {

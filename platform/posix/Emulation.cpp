@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <iterator>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/Cp1252.h"
@@ -587,10 +589,42 @@ std::string driveForm(const std::string& linuxPath) {
     return zForm(path);
 }
 
+namespace {
+
+// Removes "<name>.<pid>-XXXXXX" files beside path whose process has ended (a
+// run killed while it replaced the file); once per file and process.
+void removeStaleTemporaries(const std::string& folder, const std::string& name) {
+    static std::mutex mutex;
+    static std::set<std::string> done;
+    {
+        std::lock_guard lock(mutex);
+        if (!done.insert(folder + name).second) return;
+    }
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    const std::string prefix = name + ".";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (candidate.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string rest = candidate.substr(prefix.size());
+        const size_t dash = rest.find('-');
+        if (dash == 0 || dash == std::string::npos || dash > 9 || rest.size() != dash + 7 ||
+            rest.find_first_not_of("0123456789") != dash)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+        if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) unlink((folder + candidate).c_str());
+    }
+    closedir(dir);
+}
+
+} // namespace
+
 bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& error) {
     const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    std::string temp = path + ".XXXXXX";
+    const std::string folder = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+    removeStaleTemporaries(folder, slash == std::string::npos ? path : path.substr(slash + 1));
+    // The process id in the name tells a later run whether its writer is gone.
+    std::string temp = path + "." + std::to_string(getpid()) + "-XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0) {
         error = fromErrno(errno);

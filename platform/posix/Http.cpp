@@ -1,6 +1,8 @@
 // HTTP GET through libcurl.
 #include "platform/Http.h"
 
+#include <atomic>
+
 #ifdef SETUP_HAVE_CURL
 #include <curl/curl.h>
 
@@ -8,6 +10,14 @@
 #endif
 
 namespace plat {
+
+namespace {
+std::atomic<int> speedWindowSeconds{HttpSpeedWindowSeconds};
+} // namespace
+
+void setHttpSpeedWindowForTests(int seconds) {
+    speedWindowSeconds = seconds > 0 ? seconds : HttpSpeedWindowSeconds;
+}
 
 #ifndef SETUP_HAVE_CURL
 
@@ -114,9 +124,9 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 20L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(HttpConnectTimeoutSeconds));
-    // Less than one byte a second for the receive time-out ends the transfer.
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(HttpReceiveTimeoutSeconds));
+    const int window = speedWindowSeconds;
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, static_cast<long>(HttpSpeedFloorBytes));
+    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, static_cast<long>(window));
     // Only the proxy given counts: an empty text also ignores http_proxy.
     curl_easy_setopt(c, CURLOPT_PROXY, proxy.c_str());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers.get());
@@ -134,8 +144,12 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
         return false;
     }
     if (code != CURLE_OK) {
+        curl_off_t connected = 0;
+        curl_easy_getinfo(c, CURLINFO_CONNECT_TIME_T, &connected);
         if (t.sinkStopped)
             error = "Die Datei kann nicht geschrieben werden.";
+        else if (code == CURLE_OPERATION_TIMEDOUT && connected > 0)
+            error = httpStallText(window);
         else
             error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
         return false;

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -171,6 +172,15 @@ std::vector<std::string> runningProgramPaths() {
         paths.push_back(posix::driveForm(target));
     }
     return paths;
+}
+
+uint32_t currentProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
+
+bool processRunning(uint32_t id) {
+    if (id == 0 || id > static_cast<uint32_t>(INT32_MAX)) return false;
+    return kill(static_cast<pid_t>(id), 0) == 0 || errno == EPERM;
 }
 
 bool shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <mutex>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Cp1252.h"
@@ -31,6 +32,12 @@ constexpr uint32_t kErrKeyDeleted = 1018; // ERROR_KEY_DELETED
 constexpr uint32_t kErrInvalidData = 13;  // ERROR_INVALID_DATA
 constexpr uint32_t kErrInvalidHandle = 6; // ERROR_INVALID_HANDLE
 
+// What Windows allows: keys 512 levels deep, key names of 255 characters,
+// value names of 16383.
+constexpr size_t kMaxKeyDepth = 512;
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+
 struct Value {
     std::string name;
     RegType type = RegType::String;
@@ -43,21 +50,59 @@ struct Key {
     std::string name;
     std::vector<Value> values;
     std::vector<std::unique_ptr<Key>> children;
+    // Positions in values and children by upper-case name: keys with very
+    // many values or subkeys are looked up without a walk over all of them.
+    std::unordered_map<std::string, size_t> valueAt;
+    std::unordered_map<std::string, size_t> childAt;
+
+    Key() = default;
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    // Subkeys are taken apart one by one: no recursion over the depth of the tree.
+    ~Key() {
+        std::vector<std::unique_ptr<Key>> pending = std::move(children);
+        while (!pending.empty()) {
+            std::unique_ptr<Key> key = std::move(pending.back());
+            pending.pop_back();
+            for (auto& c : key->children)
+                pending.push_back(std::move(c));
+            key->children.clear();
+        }
+    }
 
     Key* child(const std::string& childName) const {
-        for (const auto& c : children)
-            if (sameText(c->name, childName)) return c.get();
-        return nullptr;
+        const auto it = childAt.find(posix::upper(childName));
+        return it == childAt.end() ? nullptr : children[it->second].get();
     }
     Key& addChild(const std::string& childName) {
+        childAt.emplace(posix::upper(childName), children.size());
         children.push_back(std::make_unique<Key>());
         children.back()->name = childName;
         return *children.back();
     }
     Value* value(const std::string& valueName) {
-        for (Value& v : values)
-            if (sameText(v.name, valueName)) return &v;
-        return nullptr;
+        const auto it = valueAt.find(posix::upper(valueName));
+        return it == valueAt.end() ? nullptr : &values[it->second];
+    }
+    // Sets a value; an existing value of that name keeps the case of its name.
+    void setValue(Value v) {
+        if (Value* existing = value(v.name)) {
+            v.name = existing->name;
+            *existing = std::move(v);
+            return;
+        }
+        valueAt.emplace(posix::upper(v.name), values.size());
+        values.push_back(std::move(v));
+    }
+    bool eraseValue(const std::string& valueName) {
+        const auto it = valueAt.find(posix::upper(valueName));
+        if (it == valueAt.end()) return false;
+        const size_t at = it->second;
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
+        valueAt.erase(it);
+        for (auto& entry : valueAt)
+            if (entry.second > at) --entry.second;
+        return true;
     }
 };
 
@@ -99,6 +144,28 @@ std::pair<std::string, std::vector<std::string>> storedPath(RegRoot root, const 
     return {regRootName(root), names};
 }
 
+// Why a key of these names (below its root) cannot be stored; nullptr when it
+// can. A control character would break the "[...]" line of the key; a tab is
+// kept as it is.
+const char* keyProblem(const std::vector<std::string>& names) {
+    if (names.size() > kMaxKeyDepth) return "mehr als 512 Ebenen";
+    for (const std::string& name : names) {
+        if (name.size() > kMaxKeyName) return "Schl\xFCsselname l\xE4nger als 255 Zeichen";
+        for (unsigned char c : name)
+            if (c < 0x20 && c != '\t') return "Steuerzeichen im Schl\xFCsselnamen";
+    }
+    return nullptr;
+}
+
+// A value name can be written: line breaks are escaped in its quotes, other
+// control characters have no form there.
+bool storableValueName(const std::string& name) {
+    if (name.size() > kMaxValueName) return false;
+    for (unsigned char c : name)
+        if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+    return true;
+}
+
 // ---- Writing ----
 
 bool needsHexForm(const std::string& text) {
@@ -107,9 +174,14 @@ bool needsHexForm(const std::string& text) {
     return false;
 }
 
+// A quoted name or text; line breaks in a value name are written as \r and \n.
 std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            out += c == '\r' ? "\\r" : "\\n";
+            continue;
+        }
         if (c == '\\' || c == '"') out += '\\';
         out += c;
     }
@@ -136,38 +208,44 @@ std::string hexBytes(const char* prefix, const std::string& bytes) {
     return out;
 }
 
-void writeKey(std::string& out, const std::string& parentPath, const Key& key, bool isRoot) {
-    const std::string path = parentPath.empty() ? key.name : parentPath + "\\" + key.name;
-    // Keys that only hold other keys come into being with them.
-    if (!key.values.empty() || (!isRoot && key.children.empty())) {
-        out += "[" + path + "]\r\n";
-        for (const Value& v : key.values) {
-            out += v.name.empty() ? std::string("@") : quoted(v.name);
-            out += '=';
-            if (!v.raw.empty()) {
-                out += v.raw;
-            } else if (v.type == RegType::Dword) {
-                char buffer[16];
-                std::snprintf(buffer, sizeof buffer, "dword:%08x", v.dword);
-                out += buffer;
-            } else if (needsHexForm(v.data)) {
-                // Line breaks inside a quoted text would break the file: REG_SZ in hex form.
-                out += hexBytes("hex(1):", v.data + std::string(1, '\0'));
-            } else {
-                out += quoted(v.data);
+// Writes a root and its keys depth first, in the order they were created,
+// with a stack of its own: no recursion over the depth of the tree.
+void writeTree(std::string& out, const Key& root) {
+    std::vector<std::pair<const Key*, std::string>> pending{{&root, root.name}};
+    while (!pending.empty()) {
+        const auto [key, path] = std::move(pending.back());
+        pending.pop_back();
+        // Keys that only hold other keys come into being with them.
+        if (!key->values.empty() || (key != &root && key->children.empty())) {
+            out += "[" + path + "]\r\n";
+            for (const Value& v : key->values) {
+                out += v.name.empty() ? std::string("@") : quoted(v.name);
+                out += '=';
+                if (!v.raw.empty()) {
+                    out += v.raw;
+                } else if (v.type == RegType::Dword) {
+                    char buffer[16];
+                    std::snprintf(buffer, sizeof buffer, "dword:%08x", v.dword);
+                    out += buffer;
+                } else if (needsHexForm(v.data)) {
+                    // Line breaks inside a quoted text would break the file: REG_SZ in hex form.
+                    out += hexBytes("hex(1):", v.data + std::string(1, '\0'));
+                } else {
+                    out += quoted(v.data);
+                }
+                out += "\r\n";
             }
             out += "\r\n";
         }
-        out += "\r\n";
+        for (auto it = key->children.rbegin(); it != key->children.rend(); ++it)
+            pending.emplace_back(it->get(), path + "\\" + (*it)->name);
     }
-    for (const auto& child : key.children)
-        writeKey(out, path, *child, false);
 }
 
 std::string serialize(const Tree& tree) {
     std::string out = "REGEDIT4\r\n\r\n";
     for (const auto& r : tree.roots)
-        writeKey(out, "", *r, true);
+        writeTree(out, *r);
     return out;
 }
 
@@ -301,6 +379,7 @@ std::optional<ParseError> parse(const std::string& bytes, Tree& tree) {
                     return ParseError{lineNo, "unbekannter Hauptschl\xFCssel " + names[0]};
                 names.erase(names.begin());
             }
+            if (const char* problem = keyProblem(names)) return ParseError{lineNo, problem};
             current = &tree.rootKey(rootName);
             for (const std::string& name : names) {
                 Key* next = current->child(name);
@@ -368,7 +447,7 @@ std::optional<ParseError> parse(const std::string& bytes, Tree& tree) {
         if (Value* existing = current->value(v.name))
             *existing = std::move(v);
         else
-            current->values.push_back(std::move(v));
+            current->setValue(std::move(v));
     }
     return std::nullopt;
 }
@@ -520,6 +599,7 @@ RegKey& RegKey::operator=(RegKey&&) noexcept = default;
 uint32_t RegKey::open(RegRoot root, const std::string& path, RegAccess access, bool create) {
     impl_.reset();
     auto [rootName, names] = storedPath(root, path);
+    if (keyProblem(names)) return create ? kErrInvalidParameter : kErrFileNotFound;
     Registry& reg = registry();
     std::optional<ChangeLock> lock;
     if (create) lock.emplace();
@@ -600,10 +680,12 @@ uint32_t RegKey::queryDword(const std::string& name, uint32_t& out) const {
 
 namespace {
 
-// Applies one change to the named key under the locks and writes the file.
-template <typename Change> uint32_t changeValue(const KeyRef* impl, Change&& change) {
+// Applies one change to value name of the key under the locks and writes the file.
+template <typename Change>
+uint32_t changeValue(const KeyRef* impl, const std::string& name, Change&& change) {
     if (!impl) return kErrInvalidHandle;
     if (!impl->writable) return kErrAccessDenied;
+    if (!storableValueName(name)) return kErrInvalidParameter;
     ChangeLock lock;
     Registry& reg = registry();
     std::lock_guard guard(reg.mutex);
@@ -617,13 +699,8 @@ template <typename Change> uint32_t changeValue(const KeyRef* impl, Change&& cha
 
 // Sets a value; an existing value of that name keeps the case of its name.
 uint32_t storeValue(const KeyRef* impl, Value v) {
-    return changeValue(impl, [&](Key& key) {
-        if (Value* existing = key.value(v.name)) {
-            v.name = existing->name;
-            *existing = std::move(v);
-        } else {
-            key.values.push_back(std::move(v));
-        }
+    return changeValue(impl, v.name, [&](Key& key) {
+        key.setValue(std::move(v));
         return kErrSuccess;
     });
 }
@@ -647,13 +724,8 @@ uint32_t RegKey::setDword(const std::string& name, uint32_t value) {
 }
 
 uint32_t RegKey::deleteValue(const std::string& name) {
-    return changeValue(impl_.get(), [&](Key& key) -> uint32_t {
-        for (auto it = key.values.begin(); it != key.values.end(); ++it)
-            if (sameText(it->name, name)) {
-                key.values.erase(it);
-                return kErrSuccess;
-            }
-        return kErrFileNotFound;
+    return changeValue(impl_.get(), name, [&](Key& key) -> uint32_t {
+        return key.eraseValue(name) ? kErrSuccess : kErrFileNotFound;
     });
 }
 
@@ -690,7 +762,7 @@ bool writeFreshRegistry(const std::string& file, uint32_t& error) {
         Value v;
         v.name = name;
         v.data = text;
-        key.values.push_back(std::move(v));
+        key.setValue(std::move(v));
     };
     const std::string version = "Software\\Microsoft\\Windows\\CurrentVersion";
     const std::string shell = version + "\\Explorer\\Shell Folders";

@@ -5,11 +5,15 @@
 
 #include <winhttp.h>
 
+#include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace plat {
 
 namespace {
+
+std::atomic<int> speedWindowSeconds{HttpSpeedWindowSeconds};
 
 struct InternetTraits {
     using Handle = HINTERNET;
@@ -57,6 +61,10 @@ std::wstring QueryHeader(HINTERNET request, DWORD info) {
 
 } // namespace
 
+void setHttpSpeedWindowForTests(int seconds) {
+    speedWindowSeconds = seconds > 0 ? seconds : HttpSpeedWindowSeconds;
+}
+
 bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& error) {
     std::wstring url = win::widen(request.url);
     URL_COMPONENTS parts{};
@@ -79,8 +87,10 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
         L"Setup", proxy.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY,
         proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session) return Fail(error);
+    const int window = speedWindowSeconds;
     const int connectMs = HttpConnectTimeoutSeconds * 1000;
-    const int receiveMs = HttpReceiveTimeoutSeconds * 1000;
+    // A read that waits a whole speed window for its first byte has failed the floor.
+    const int receiveMs = window * 1000;
     WinHttpSetTimeouts(session.get(), connectMs, connectMs, receiveMs, receiveMs);
     InternetHandle connection(WinHttpConnect(session.get(), host.c_str(), parts.nPort, 0));
     if (!connection) return Fail(error);
@@ -120,11 +130,36 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
 
     std::vector<char> buffer(512 * 1024);
     int64_t received = 0;
+    // The speed floor: what arrived since the window began, checked whenever a
+    // window has passed.
+    ULONGLONG windowStart = GetTickCount64();
+    int64_t windowBytes = 0;
     for (;;) {
+        // Only what has arrived is read: a read of a whole buffer would wait
+        // for it to fill, past the speed check.
+        DWORD available = 0;
         DWORD got = 0;
-        if (!WinHttpReadData(handle.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got))
+        if (!WinHttpQueryDataAvailable(handle.get(), &available) ||
+            (available > 0 &&
+             !WinHttpReadData(handle.get(), buffer.data(),
+                              std::min(available, static_cast<DWORD>(buffer.size())), &got))) {
+            if (GetLastError() == ERROR_WINHTTP_TIMEOUT) {
+                error = httpStallText(window);
+                return false;
+            }
             return Fail(error);
+        }
         if (got == 0) break;
+        windowBytes += got;
+        const ULONGLONG now = GetTickCount64();
+        if (now - windowStart >= static_cast<ULONGLONG>(window) * 1000) {
+            if (windowBytes < static_cast<int64_t>(HttpSpeedFloorBytes) * window) {
+                error = httpStallText(window);
+                return false;
+            }
+            windowStart = now;
+            windowBytes = 0;
+        }
         if (sink.write && !sink.write(buffer.data(), got)) {
             error = "Die Datei kann nicht geschrieben werden.";
             return false;

@@ -53,6 +53,19 @@ std::vector<std::string> runningProgramPaths() {
     return paths;
 }
 
+uint32_t currentProcessId() {
+    return GetCurrentProcessId();
+}
+
+bool processRunning(uint32_t id) {
+    if (id == 0) return false;
+    win::ScopedHandle<win::FileHandleTraits> process(
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process.valid()) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    return GetExitCodeProcess(process.get(), &code) && code == STILL_ACTIVE;
+}
+
 bool shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                   uintptr_t ownerWindow) {
     const std::wstring wideVerb = win::widen(verb);

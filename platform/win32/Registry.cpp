@@ -20,6 +20,17 @@ HKEY rootKey(RegRoot root) {
     return HKEY_CURRENT_USER;
 }
 
+// A key name longer than Windows allows (255 characters). Creating such a
+// path would first create its parents and then fail.
+bool hasOverlongName(const std::string& path) {
+    size_t run = 0;
+    for (char c : path) {
+        run = c == '\\' ? 0 : run + 1;
+        if (run > 255) return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // The default registry view is used on purpose: the shipped 32-bit program
@@ -36,6 +47,7 @@ RegKey& RegKey::operator=(RegKey&&) noexcept = default;
 uint32_t RegKey::open(RegRoot root, const std::string& path, RegAccess access, bool create) {
     if (!impl_) impl_ = std::make_unique<Impl>();
     impl_->key.reset();
+    if (create && hasOverlongName(path)) return ERROR_INVALID_PARAMETER;
     REGSAM sam = access == RegAccess::Read ? KEY_READ : KEY_ALL_ACCESS;
     std::wstring subKey = win::widen(path);
     HKEY key = nullptr;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# End-to-end failure paths of an installation: Cancel (Ctrl-C) during a large
-# copy, a failed part answered No, a read-only destination file, a full disk
-# (the file-size limit of `ulimit -f`), and a run killed with SIGKILL followed
-# by a run that completes. Each time the previous files must be intact, no
+# End-to-end failure paths of an installation: Cancel (Ctrl-C, SIGTERM,
+# SIGHUP) during a large copy, a failed part answered No, a read-only
+# destination file, a full disk (the file-size limit of `ulimit -f`), a run
+# killed with SIGKILL followed by a run that completes, and 40 kills at random
+# moments of an installation of many files over an older one. Each time the previous files must be intact, no
 # temporary file may be left, the exit status must say what happened, and
 # registry.reg and Deinst.ins must still parse.
 #
@@ -78,7 +79,8 @@ PY
 }
 no_temp_files() { # no_temp_files FOLDER: no temporary copy is left behind
     local left
-    left=$(find "$1" -name '~setup*' -o -name '*.tmp' 2>/dev/null | head -3)
+    left=$(find "$1" -name '~setup*' -o -name '*.tmp' -o -name 'registry.reg.*' -o -name '*.new' \
+        2>/dev/null | head -3)
     [ -z "$left" ] || { echo "left behind: $left" >&2; return 1; }
 }
 
@@ -172,7 +174,107 @@ expect_rc 0
 check "the second run copies gross.dat whole" cmp -s "$big/v2/daten/gross.dat" "$drive/Gross/daten/gross.dat"
 check "the second run copies zwei.txt" cmp -s "$big/v2/daten/zwei.txt" "$drive/Gross/daten/zwei.txt"
 check "registry.reg and Deinst.ins parse after the second run" parses "$SETUP_ROOT/registry.reg" "$drive/Gross/Deinst.ins"
+for sig in TERM HUP; do
+    current="SIG$sig during a large copy cancels like Ctrl-C"
+    fresh_root "sig$sig"
+    run_native "$big/v1/install.ins" --dir="$target_big"
+    start_big
+    kill -"$sig" "$pid"
+    wait "$pid"
+    rc=$?
+    pid=
+    if big_copy_finished; then
+        echo "SKIPPED: $current: the large copy ended before the signal arrived"
+    else
+        expect_rc 1
+        check "the previous gross.dat is intact" cmp -s "$big/v1/daten/gross.dat" "$drive/Gross/daten/gross.dat"
+        check "no temporary file" no_temp_files "$SETUP_ROOT"
+        check "registry.reg and Deinst.ins parse" parses "$SETUP_ROOT/registry.reg" "$drive/Gross/Deinst.ins"
+        expect_log "RESULT 2 | 1"
+    fi
+done
 rm -f "$big/v2/daten/gross.dat"
+
+# ---------------------------------------------------------------------------
+# Many files, registry lines and an uninstall entry installed over an older
+# version, the run killed 40 times at random moments: every file of the older
+# version is there, whole in the old or the new form; registry.reg and
+# Deinst.ins always parse; a last run completes and leaves no temporary file
+# (also none of the killed runs).
+many="$work/viele"
+for v in v1 v2; do
+    mkdir -p "$many/$v/a" "$many/$v/b"
+    {
+        crlf '[Project]' "Name=Viele" 'talk=1' 'Part1=A' 'Part2=B' \
+            '[A]' 'Dir=a' 'File1=*.txt' 'UnInst=%DIR%deinst.bat' 'Name=Viele' 'Icon=-'
+        for n in $(seq 1 20); do crlf "RegisterX$n=U\\Software\\Qorv\\Viele\\Wert$n=#sz:$v $n"; done
+        crlf '[B]' 'Dir=b' 'File1=*.txt' 'Icon=-'
+    } >"$many/$v/install.ins"
+    python3 - "$many/$v" "$v" <<'PY'
+import os, sys
+folder, version = sys.argv[1], sys.argv[2]
+for part in ("a", "b"):
+    for n in range(80):
+        size = 5000 + (n * 7919) % 60000 + (1000 if version == "v2" else 0)
+        line = ("%s %s %d " % (version, part, n)).encode()
+        with open(os.path.join(folder, part, "f%03d.txt" % n), "wb") as f:
+            f.write((line * (size // len(line) + 1))[:size])
+PY
+done
+touch -d '2020-01-01 00:00:00' "$many"/v1/*/*.txt
+current="40 kills at random moments of an installation over an older one"
+fresh_root many
+run_native "$many/v1/install.ins" --dir='C:\Viele'
+expect_rc 0
+# Whole in the old or the new form, for every file of the older version.
+whole_files() {
+    python3 - "$many" "$drive/Viele" <<'PY'
+import os, sys
+many, target = sys.argv[1], sys.argv[2]
+bad = []
+for part in ("a", "b"):
+    for name in sorted(os.listdir(os.path.join(many, "v1", part))):
+        path = os.path.join(target, part, name)
+        data = open(path, "rb").read() if os.path.exists(path) else None
+        if data not in [open(os.path.join(many, v, part, name), "rb").read() for v in ("v1", "v2")]:
+            bad.append(path)
+if bad:
+    print("not whole: " + ", ".join(bad[:3]), file=sys.stderr)
+sys.exit(1 if bad else 0)
+PY
+}
+# The kills fall anywhere within most of the time of a whole run.
+find "$drive/Viele" -name 'f*.txt' -exec touch -d '2020-01-01 00:00:00' {} +
+started=$(date +%s%N)
+run_native "$many/v2/install.ins" --dir='C:\Viele'
+full_ms=$((($(date +%s%N) - started) / 1000000 + 1))
+RANDOM=15
+kills=0
+for i in $(seq 1 40); do
+    # Every file older than the new version again, so that each run copies all.
+    find "$drive/Viele" -name 'f*.txt' -exec touch -d '2020-01-01 00:00:00' {} +
+    rm -f "$log"
+    "$native" "$many/v2/install.ins" --unattended --dir='C:\Viele' --log="$log" \
+        </dev/null >"$work/out" 2>"$work/err" &
+    pid=$!
+    ms=$((RANDOM * full_ms * 4 / 5 / 32768))
+    sleep "$((ms / 1000)).$(printf '%03d' $((ms % 1000)))"
+    kill -9 "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=
+    grep -q '^RESULT' "$log" 2>/dev/null || kills=$((kills + 1))
+    check "kill $i: every older file is whole" whole_files
+    check "kill $i: registry.reg parses" parses "$SETUP_ROOT/registry.reg"
+    [ -f "$drive/Viele/Deinst.ins" ] &&
+        check "kill $i: Deinst.ins parses" parses "$SETUP_ROOT/registry.reg" "$drive/Viele/Deinst.ins"
+done
+echo "kill -9 at random moments: $kills of 40 runs killed before their end"
+run_native "$many/v2/install.ins" --dir='C:\Viele'
+expect_rc 0
+check "the last run installs the new version" diff -r "$many/v2/a" "$drive/Viele/a"
+check "the last run installs part B" diff -r "$many/v2/b" "$drive/Viele/b"
+check "registry.reg and Deinst.ins parse after the last run" parses "$SETUP_ROOT/registry.reg" "$drive/Viele/Deinst.ins"
+check "no temporary file after the last run" no_temp_files "$SETUP_ROOT"
 
 # ---------------------------------------------------------------------------
 # Small projects whose copies fail: answered through answers files, so that

@@ -3,8 +3,11 @@
 // that must leave the previous destination as it was.
 #include "files/filehandler_fixture.h"
 
+#include <algorithm>
+
 #include "common/FileInfo.h"
 #include "common/Text.h"
+#include "platform/Process.h"
 
 namespace setup::copiertest {
 namespace {
@@ -308,4 +311,25 @@ TEST_F(FileHandlerCopyTest, ReadOnlyDestinationIsNotReplaced) {
 }
 
 } // namespace
+// Temporary copies of a killed run are removed from the folder the copier
+// works in, also when it has nothing to copy there; those of a running
+// process (another Setup on the same root) and other files stay.
+TEST_F(FileHandlerCopyTest, TemporaryFilesOfEndedRunsAreRemoved) {
+    const std::string own = std::to_string(plat::currentProcessId());
+    Make(src_ + "a.txt", "same", T0);
+    Make(dst_ + "a.txt", "same", T0);
+    for (const char* name : {"~setup2147483000_7.tmp", "~setup2147483001_8.dl"})
+        Make(dst_ + name, "partial", T0);
+    for (const std::string& name :
+         {"~setup" + own + "_9.tmp", std::string("~setupnotes.tmp"), std::string("~setup12_x.tmp")})
+        Make(dst_ + name, "kept", T0);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "a.txt", dst_ + "a.txt", 0, 1), CopyDone);
+    std::vector<std::string> names = Names(dst_);
+    std::vector<std::string> kept{"a.txt", "~setup12_x.tmp", "~setup" + own + "_9.tmp",
+                                  "~setupnotes.tmp"};
+    std::sort(names.begin(), names.end());
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(names, kept);
+}
+
 } // namespace setup::copiertest

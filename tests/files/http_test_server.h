@@ -2,7 +2,10 @@
 // started by the test (natively, or as a Linux program from under Wine),
 // serving the files of root + "www\". Requests are logged in root +
 // "requests.log"; "/cut/NAME" sends half of NAME with the full length
-// announced and closes the connection.
+// announced and closes the connection; "/short/NAME" answers as HTTP/1.0
+// without a length and closes after a tenth of NAME; "/drip/NAME" announces
+// the full length and sends two bytes every half second. Both serve a
+// "tocopy.txt" whole.
 #pragma once
 
 #include <chrono>
@@ -48,6 +51,23 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.wfile.write(data[: len(data) // 2]); self.wfile.flush()
             self.close_connection = True
             return
+        for kind in ("/short/", "/drip/"):
+            if self.path.startswith(kind) and not self.path.endswith("/tocopy.txt"):
+                data = open(os.path.join(www, self.path[len(kind):]), "rb").read()
+                self.close_connection = True
+                try:
+                    if kind == "/short/":
+                        self.wfile.write(b"HTTP/1.0 200 OK\r\n\r\n" + data[: len(data) // 10])
+                        return
+                    self.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(data))
+                    for i in range(0, len(data), 2):
+                        self.wfile.write(data[i : i + 2]); self.wfile.flush()
+                        time.sleep(0.5)
+                except OSError:
+                    pass
+                return
+            if self.path.startswith(kind):
+                self.path = self.path[len(kind) - 1:]
         super().do_GET()
     def copyfile(self, source, dest):
         try:

@@ -5,6 +5,7 @@
 #include "engine/ScriptInstall.h"
 
 #include "common/FileInfo.h"
+#include "files/HttpClient.h"
 #include "files/http_test_server.h"
 
 namespace {
@@ -115,6 +116,51 @@ TEST_F(DownloadTest, FailuresKeepThePreviousFilesAndGoOn) {
     EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
     EXPECT_NE(std::string::npos, Log().find("tocopy.txt nicht gefunden!"));
     EXPECT_EQ(1, engine_.UpdatedCount);
+}
+
+// A transfer shorter than the list says, one slower than the speed floor,
+// a list larger than a list can be and list names whose folder cannot be
+// made each fail alone: reported, the previous file kept, the next line done.
+TEST_F(DownloadTest, ShortSlowAndUnusableLinesFailAloneAndTheRestGoesOn) {
+    plat::setHttpSpeedWindowForTests(1);
+    struct Restore {
+        ~Restore() { plat::setHttpSpeedWindowForTests(0); }
+    } restore;
+    server_->Put("one\\good.txt", std::string(1000, 'n'));
+    server_->Put("one\\tocopy.txt", Line(Date2, 1000, "good.txt"));
+    server_->Put("two\\slow.txt", std::string(4000, 's'));
+    server_->Put("two\\tocopy.txt", Line(Date2, 4000, "slow.txt"));
+    server_->Put("three\\next.txt", "next");
+    server_->Put("three\\tocopy.txt",
+                 Line(Date1, 1, "..\t/up20.txt") + Line(Date1, 1, "con.txt/y.txt") +
+                     Line(Date1, 1, "a\x01b/z.txt") + Line(Date1, 4, "next.txt"));
+    server_->Put("big\\tocopy.txt", std::string(setup::THttpClient::MaxTextSize + 1, ' '));
+    server_->Put("big\\after.txt", "after");
+    for (const char* name : {"good.txt", "slow.txt"}) {
+        testenv::WriteFile(Local(name), std::string(name) == "good.txt" ? std::string(1000, 'o')
+                                                                        : std::string(4000, 'o'));
+        ASSERT_TRUE(setup::SetFileDate(Local(name), Date1));
+    }
+
+    Script("URLDir1=" + server_->Url("short/one") + "\r\nURLDir2=" + server_->Url("drip/two") +
+           "\r\nURLDir3=" + server_->Url("three") + "\r\n");
+    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_EQ(std::string(1000, 'o'), testenv::ReadFile(Local("good.txt")));
+    EXPECT_EQ(std::string(4000, 'o'), testenv::ReadFile(Local("slow.txt")));
+    EXPECT_EQ("next", testenv::ReadFile(Local("next.txt")));
+    EXPECT_EQ(1, engine_.UpdatedCount);
+    const std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("100 statt 1000 Bytes")) << log;
+    EXPECT_NE(std::string::npos, log.find("stockt")) << log;
+    EXPECT_NE(std::string::npos, log.find("up20.txt nicht kopiert!")) << log;
+    EXPECT_NE(std::string::npos, log.find("y.txt nicht kopiert!")) << log;
+    EXPECT_NE(std::string::npos, log.find("z.txt nicht kopiert!")) << log;
+    EXPECT_FALSE(setup::AbortRequested);
+
+    Script("URLDir1=" + server_->Url("big") + "\r\n");
+    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_NE(std::string::npos, Log().find("als 4194304 Bytes")) << Log();
+    EXPECT_FALSE(plat::fileExists(Local("after.txt")));
 }
 
 TEST_F(DownloadTest, LargeFileAdvancesTheProgress) {

@@ -4,6 +4,7 @@
 
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "platform/Emulation.h"
 #include "system/RegistryEntries.h"
 
 namespace {
@@ -160,6 +161,51 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
         engine_.WriteUninstallEntry("PLAIN", "C:\\Apps\\Viewer\\", "un.exe");
         EXPECT_EQ(kib, Dword(RegRoot::LocalMachine, plain, "EstimatedSize")) << bytes;
     }
+}
+
+TEST_F(RegistryEntriesTest, KeysTheRegistryRefusesAreSaidAndLoggedAsWritten) {
+    Load("[Project]\r\nName=RegRefused\r\n[BASE]\r\n");
+    // A key name over 255 characters: a message, no REG line, no parent keys.
+    const std::string parent = "Software\\SetupTestLong";
+    engine_.RegisterLine("U\\" + parent + "\\" + std::string(256, 'k') + "\\Val=#sz:x", "BASE");
+    const auto messages = LogLines("MSG");
+    ASSERT_EQ(1u, messages.size());
+    EXPECT_NE(std::string::npos, messages[0].find("SetRegistryString(1):")) << messages[0];
+    EXPECT_TRUE(LogLines("REG ").empty());
+    EXPECT_FALSE(plat::regKeyExists(RegRoot::CurrentUser, parent));
+
+    // Doubled backslashes: the key written is the one logged.
+    engine_.RegisterLine("U\\Software\\\\\\SetupTestDoubled\\\\Val=#sz:x", "BASE");
+    EXPECT_EQ("x", RegistryString(RegRoot::CurrentUser, "Software\\SetupTestDoubled", "Val"));
+    EXPECT_EQ(1u,
+              LogLines("REG HKEY_CURRENT_USER | Software\\SetupTestDoubled | Val | REG_SZ").size());
+}
+
+// A part name with line feeds (the script's lines end at CR) neither breaks the
+// registry nor writes keys of its own.
+TEST_F(RegistryEntriesTest, LineFeedsInANameInjectNothing) {
+    Load("[Project]\r\nName=RegInject\r\n[PART]\r\nName=SetupTestInject]\n"
+         "\"DisplayName\"=\"injected\"\n[HKEY_LOCAL_MACHINE\\Software\\SetupTestInjected]\r\n");
+    engine_.SetTargetDir("C:\\Apps\\Inject");
+    engine_.WriteUninstallEntry("PART", "C:\\Apps\\Inject\\", "un.exe");
+    engine_.RegisterLine("M\\Software\\SetupTestValueName\\a\nb=#sz:v", "PART");
+
+    EXPECT_FALSE(plat::regKeyExists(RegRoot::LocalMachine, "Software\\SetupTestInjected"));
+    EXPECT_EQ("v", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestValueName", "a\nb"));
+    std::string problem;
+    EXPECT_FALSE(plat::emulationProblem(problem)) << problem;
+#ifndef _WIN32
+    // The emulated registry cannot hold the key name: refused, and said.
+    const auto messages = LogLines("MSG");
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(std::string::npos, messages[0].find("SetRegistryString(1):")) << messages[0];
+    // What was written reads back in a fresh process.
+    plat::resetEmulation();
+    EXPECT_EQ("v", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestValueName", "a\nb"));
+#endif
+    // Later writes work.
+    engine_.RegisterLine("M\\Software\\SetupTestAfter\\Val=#sz:after", "PART");
+    EXPECT_EQ("after", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestAfter", "Val"));
 }
 
 TEST_F(RegistryEntriesTest, AssociationsAskAndRecordTheFirstCommand) {

@@ -24,17 +24,22 @@ namespace setup {
 
 namespace {
 
-// Ctrl-C: during a run the first one is the Cancel button, a second one (or
-// one outside a run) ends the program.
+// Ctrl-C, SIGTERM and SIGHUP: during a run the first one is the Cancel
+// button (the run ends as cancelled, its temporary files removed), a second
+// one (or one outside a run) ends the program.
 volatile sig_atomic_t g_running = 0;
 volatile sig_atomic_t g_interrupts = 0;
 
-void OnInterrupt(int) {
+void OnInterrupt(int number) {
     g_interrupts = g_interrupts + 1;
     if (g_running && g_interrupts == 1) {
         AbortRequested = true;
         static const char text[] = "\nAbbruch angefordert (nochmals Strg+C beendet das Programm)\n";
-        (void)!write(STDERR_FILENO, text, sizeof text - 1);
+        static const char plain[] = "\nAbbruch angefordert\n";
+        if (number == SIGINT)
+            (void)!write(STDERR_FILENO, text, sizeof text - 1);
+        else
+            (void)!write(STDERR_FILENO, plain, sizeof plain - 1);
         return;
     }
     static const char text[] = "\nProgramm abgebrochen.\n";
@@ -280,8 +285,10 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    struct sigaction previous {};
-    sigaction(SIGINT, &action, &previous);
+    constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction previous[3]{};
+    for (int i = 0; i < 3; ++i)
+        sigaction(CancelSignals[i], &action, &previous[i]);
     // A write beyond the file-size limit (ulimit -f) then fails like one on a
     // full disk: reported, the previous file kept, instead of ending the program.
     signal(SIGXFSZ, SIG_IGN);
@@ -304,7 +311,8 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
         status = g_terminate ? RunNotInstalled : window.RunExitStatus();
     }
 
-    sigaction(SIGINT, &previous, nullptr);
+    for (int i = 0; i < 3; ++i)
+        sigaction(CancelSignals[i], &previous[i], nullptr);
     SetMessageHost({});
     if (modalResult) *modalResult = result;
     return status;

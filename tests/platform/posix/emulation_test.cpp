@@ -194,6 +194,65 @@ TEST_F(EmulationTest, GarbageRegistryIsReportedAndNeverOverwritten) {
     }
 }
 
+// registry.reg is never written in a form it cannot be read back from.
+TEST_F(EmulationTest, NamesTheFileCannotHoldAreRefused) {
+    RegKey key;
+    EXPECT_EQ(key.open(RegRoot::LocalMachine, "Software\\A]\n[HKEY_LOCAL_MACHINE\\Software\\Evil",
+                       RegAccess::All, true),
+              87u);
+    EXPECT_EQ(key.open(RegRoot::LocalMachine, "Software\\Bell\a", RegAccess::All, true), 87u);
+    EXPECT_FALSE(regKeyExists(RegRoot::LocalMachine, "Software\\A]"));
+    ASSERT_EQ(key.open(RegRoot::LocalMachine, "Software\\Odd]\tName\"", RegAccess::All, true),
+              kErrSuccess);
+    ASSERT_EQ(key.setString("line\r\nbreak\\n", "1"), kErrSuccess);
+    ASSERT_EQ(key.setString("\"quoted\"", "2"), kErrSuccess);
+    EXPECT_EQ(key.setString("bell\a", "3"), 87u);
+    EXPECT_EQ(key.setDword(std::string("nul\0", 4), 4), 87u);
+
+    resetEmulation();
+    std::string message;
+    EXPECT_FALSE(emulationProblem(message)) << message;
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, "Software\\Odd]\tName\"", "line\r\nbreak\\n"),
+              "1");
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, "Software\\Odd]\tName\"", "\"quoted\""), "2");
+    EXPECT_EQ(queryString(RegRoot::LocalMachine, "Software\\Evil", ""), "<no key>");
+}
+
+// Keys as deep as Windows allows work; deeper ones and longer names are
+// refused, also in registry.reg, where nothing walks the depth recursively.
+TEST_F(EmulationTest, KeyDepthAndNameLengthHaveWindowsLimits) {
+    std::string deepest = "a";
+    for (int i = 1; i < 512; ++i)
+        deepest += "\\a";
+    RegKey key;
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, deepest, RegAccess::All, true), kErrSuccess);
+    ASSERT_EQ(key.setString("v", "deep"), kErrSuccess);
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, deepest + "\\a", RegAccess::All, true), 87u);
+    EXPECT_EQ(
+        key.open(RegRoot::CurrentUser, "Software\\" + std::string(256, 'n'), RegAccess::All, true),
+        87u);
+    ASSERT_EQ(
+        key.open(RegRoot::CurrentUser, "Software\\" + std::string(255, 'n'), RegAccess::All, true),
+        kErrSuccess);
+    resetEmulation();
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, deepest, "v"), "deep");
+
+    std::string huge = "a";
+    for (int i = 1; i < 100000; ++i)
+        huge += "\\a";
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, huge, RegAccess::All, true), 87u);
+    EXPECT_EQ(key.open(RegRoot::CurrentUser, huge, RegAccess::Read), kErrFileNotFound);
+
+    for (const std::string& bad :
+         {"REGEDIT4\r\n[HKEY_CURRENT_USER\\" + huge + "]\r\n\"v\"=\"1\"\r\n",
+          "REGEDIT4\r\n[HKEY_CURRENT_USER\\" + std::string(256, 'n') + "]\r\n"}) {
+        useExistingRoot(bad);
+        std::string message;
+        EXPECT_TRUE(emulationProblem(message));
+        EXPECT_NE(message.find("Zeile 2"), std::string::npos) << message;
+    }
+}
+
 TEST_F(EmulationTest, VersionComesFromTheEmulatedRegistry) {
     OsVersion v;
     ASSERT_TRUE(getOsVersion(v));
