@@ -125,6 +125,12 @@ void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
     CurrentBytes = 0;
 }
 
+void TFileHandler::RefuseFile(const std::string& source, const std::string& dest) {
+    SetFileNames(source, dest);
+    CurrentBytes = 0;
+    FireFileDone(0);
+}
+
 void TFileHandler::CountSkipped(const std::string& pattern) {
     FileCount found = CountFiles(pattern, true);
     CurrentBytes = found.bytes;
