@@ -9,6 +9,14 @@
 #include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
+#ifdef _WIN32
+#include "platform/win32/WindowsSupport.h"
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace setup {
 namespace {
 
@@ -288,7 +296,63 @@ TEST_F(IniTest, LongSectionsFindTheFirstKeyAfterEveryChange) {
     EXPECT_EQ(ini.ReadString("Pathes", "P2", "-"), "-");
     ini.WriteString("Pathes", "P2", "wieder");
     EXPECT_EQ(ini.ReadString("Pathes", "P2", ""), "wieder");
-    EXPECT_EQ(ini.Section(ini.FindSection("Pathes")).Find("P1001"), 998);
+    EXPECT_EQ(ini.Section(ini.FindSection("Pathes")).Find("P1001"), 999);
+}
+
+// Holds path so that it exists and cannot be read: under Windows a file
+// opened without sharing, on POSIX a socket.
+class UnreadableFile {
+  public:
+    explicit UnreadableFile(const std::string& path) {
+#ifdef _WIN32
+        testenv::WriteFile(path, "[Pathes]\r\nP1=C:\\Alt\\\r\n");
+        handle_.reset(CreateFileW(plat::win::widen(path).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(handle_);
+#else
+        const std::string native = testenv::Native(path);
+        socket_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        EXPECT_LT(native.size(), sizeof address.sun_path);
+        native.copy(address.sun_path, sizeof address.sun_path - 1);
+        EXPECT_EQ(0, bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address));
+#endif
+    }
+    ~UnreadableFile() {
+#ifndef _WIN32
+        close(socket_);
+#endif
+    }
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+  private:
+#ifdef _WIN32
+    plat::win::FileHandle handle_;
+#else
+    int socket_ = -1;
+#endif
+};
+
+TEST_F(IniTest, RecordFileThatCannotBeReadIsNeverWrittenOver) {
+    // A short path: a socket's name has little room.
+    const std::string path = Path("D.ins");
+    UnreadableFile unreadable(path);
+    TIni records(path, IniKind::Record);
+    EXPECT_FALSE(records.ReadComplete());
+    try {
+        records.SaveFile();
+        FAIL() << "no exception";
+    } catch (const SetupError& e) {
+        EXPECT_EQ(std::string(e.what()), "\"" + path +
+                                             "\" konnte nicht ganz gelesen werden und wird "
+                                             "nicht \xFC"
+                                             "berschrieben");
+    }
+    // A script that cannot be read is only empty.
+    TIni script(path);
+    EXPECT_TRUE(script.ReadComplete());
 }
 
 } // namespace
