@@ -3,10 +3,12 @@
 // when the input doubles; the column "per item" stays flat.
 //
 //   growth_bench [work folder] [--sizes=10000,25000,50000,100000,200000]
-//                [--only=files|pathes|values|macro]
+//                [--only=files|keys|pathes|values|macro]
 //
 // files:  a part of n File# keys, each naming a small file: the script is
 //         loaded and the part copied (CopyFilesOf) into an empty target.
+// keys:   the same part with FileNoCopy# on every entry: the script's
+//         lookups alone, without the copying.
 // pathes: a Deinst.ins of n [Pathes] records is opened as a run opens it,
 //         the next free P# is found, n more created folders are recorded
 //         and the file is written back.
@@ -88,6 +90,23 @@ double FileKeys(int n) {
         engine.ProjectFileList = std::make_unique<setup::TProjectFileList>();
         if (!engine.CopyFilesOf("Teil", "", true) || copier.FilesCopied != n)
             std::fprintf(stderr, "files: %d of %d copied\n", copier.FilesCopied, n);
+    });
+}
+
+double KeyLookups(int n) {
+    const fs::path bench = FreshWindows();
+    std::string script = "[Project]\r\nName=Growth\r\nPart1=Teil\r\n[Teil]\r\n";
+    for (int i = 1; i <= n; ++i)
+        script += Key("File", i) + "=f" + std::to_string(i) + ".txt\r\n" + Key("FileNoCopy", i) +
+                  "=1\r\n";
+    WriteNative(bench / "medium" / "install.ins", script);
+    setup::TFileHandler copier;
+    setup::TScriptInstall engine(nullptr, copier);
+    return Seconds([&] {
+        engine.LoadScript("C:\\Bench\\medium\\install.ins");
+        engine.BuildPartList();
+        engine.SetTargetDir("C:\\Bench\\target\\");
+        engine.CopyFilesOf("Teil", "", true);
     });
 }
 
@@ -187,6 +206,7 @@ int main(int argc, char** argv) {
         const char* name;
         double (*run)(int);
     } inputs[] = {{"files", FileKeys},
+                  {"keys", KeyLookups},
                   {"pathes", PathRecords},
                   {"values", RegistryValues},
                   {"macro", MacroLines}};

@@ -316,8 +316,15 @@ TEST_F(CopySectionsTest, RenamedFileIntoAMissingFolderOrADeviceIsRefused) {
         EXPECT_EQ(1u, LogLines("FILE 0 | " + target_ + name).size()) << name;
     }
     EXPECT_EQ(1u, LogLines("FILE 0 | " + target_ + "fehlt\\a.txt").size()) << Log();
-    EXPECT_FALSE(plat::folderExists(target_ + "fehlt"));
-    EXPECT_FALSE(Exists(target_ + "NUL"));
+    // Only the ordinary name was written (Windows reports a device as
+    // present in every folder: the folder's own list tells).
+    std::vector<std::string> written;
+    plat::DirSearch search;
+    if (search.first(target_ + "*")) do {
+            if (search.entry().name != "." && search.entry().name != "..")
+                written.push_back(search.entry().name);
+        } while (search.next());
+    EXPECT_EQ(std::vector<std::string>{"Konsole.txt"}, written);
     EXPECT_EQ("a", Read(target_ + "Konsole.txt"));
     EXPECT_EQ(5, engine_.FailedCount);
 }
