@@ -2,10 +2,13 @@
 // of a part, the sub-project of a part, and the disk space test of a run.
 #include "engine/ScriptInstall.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "common/Ansi.h"
 #include "common/Messages.h"
+#include "common/PathNormal.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "platform/FileSystem.h"
@@ -53,6 +56,16 @@ std::vector<std::string> SplitLines(const std::string& text) {
     }
     if (!line.empty()) lines.push_back(line);
     return lines;
+}
+
+// Sub-projects nest no deeper than this.
+constexpr size_t kMaxSubProjectDepth = 16;
+
+// The scripts whose sub-projects are being installed, outermost first, as
+// normalised upper-case paths.
+std::vector<std::string>& SubProjectChain() {
+    static std::vector<std::string> chain;
+    return chain;
 }
 
 std::optional<uint64_t> DriveFreeSpace(char drive) {
@@ -159,7 +172,26 @@ int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
         InfoMessage(MessageOwner(), "Installationsscript nicht gefunden.\r\n" + path);
         return 2;
     }
+    // A script that is being installed already (the chain of sub-projects
+    // leads back to it) would open windows without end, and so would a
+    // chain that never repeats a name but never ends either.
+    const std::string key = AnsiUpperCase(NormalPath(path));
+    const std::string own = AnsiUpperCase(NormalPath(script));
+    std::vector<std::string>& chain = SubProjectChain();
+    const bool repeated = key == own || std::find(chain.begin(), chain.end(), key) != chain.end();
+    if (repeated || chain.size() >= kMaxSubProjectDepth) {
+        InfoMessage(MessageOwner(),
+                    (repeated ? "Das Installationsscript wird schon installiert:\r\n"
+                              : "Zu viele ineinander geschachtelte Installationsscripte:\r\n") +
+                        path);
+        return 2;
+    }
     if (!Owner) return 2;
+    // This script is on the way to every sub-project the nested window opens.
+    chain.push_back(own);
+    struct ChainScope {
+        ~ChainScope() { SubProjectChain().pop_back(); }
+    } chainScope;
     return Owner->RunSubProjectWindow(path, summary) == 1 ? 1 : 2;
 }
 

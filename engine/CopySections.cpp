@@ -7,6 +7,7 @@
 #include "common/FileInfo.h"
 #include "common/FileLists.h"
 #include "common/Messages.h"
+#include "common/PathNormal.h"
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
@@ -158,7 +159,7 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
                 if (readOnly >= 1) ChangeReadOnly(owner, destDir + mask, false);
                 const std::string newName = Script->ReadString(section, Numbered("FileN", n), "");
                 if (!newName.empty()) {
-                    result = FileHandler->CopyOneFile(sourceDir + mask, destDir + newName, 0, mode);
+                    result = CopyRenamed(sourceDir + mask, destDir, newName, mode);
                 } else if (recursive) {
                     result = FileHandler->CopyTree(sourceDir, destDir, mask, 0, reportMissing,
                                                    sectionCount, mode);
@@ -209,6 +210,22 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
     return complete;
 }
 
+int TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
+                                const std::string& newName, CopyMode mode) {
+    // A device takes whatever is written to it, and a copy into a folder
+    // that is not there fails: both are refused with the file named.
+    const std::string dest = destDir + newName;
+    std::string reason;
+    if (NamesDevice(newName))
+        reason = newName + " ist ein Ger\xE4t, keine Datei.";
+    else if (!plat::folderExists(ExtractFilePath(dest)))
+        reason = "der Ordner " + ExtractFilePath(dest) + " fehlt.";
+    if (reason.empty()) return FileHandler->CopyOneFile(source, dest, 0, mode);
+    InfoMessage(MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
+    FileHandler->RefuseFile(source, dest);
+    return CopyNotCopied;
+}
+
 void TScriptInstall::CopyMacroFile(const std::string& source, const std::string& dest,
                                    bool overwrite) {
     const setup::Owner owner = MessageOwner();
@@ -222,15 +239,24 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
     FileHandler->SetFileNames(source, dest);
     const std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
     std::string output;
+    // Expanded variables may grow the text, but not without end.
+    const uint64_t maxOutput = (text ? text->size() : 0) + kMaxMacroFileSize;
+    bool tooLong = false;
     if (text) {
         std::string line;
+        size_t lineNumber = 0;
         auto emit = [&] {
-            SubstituteMacroLine(line, source);
+            ++lineNumber;
+            if (!SubstituteMacroLine(line, source) && !tooLong) {
+                tooLong = true;
+                InfoMessage(owner, source + "\rZeile " + std::to_string(lineNumber) +
+                                       ": zu lang, weitere Variablen nicht eingesetzt.");
+            }
             output += line;
             output += "\r\n";
             line.clear();
         };
-        for (size_t i = 0; i < text->size(); ++i) {
+        for (size_t i = 0; i < text->size() && output.size() <= maxOutput; ++i) {
             const char ch = (*text)[i];
             if (ch == '\r' || ch == '\n') {
                 emit();
@@ -241,7 +267,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
         if (!line.empty()) emit();
     }
-    if (!text || WriteWholeFile(dest, output) != 0) {
+    if (!text || output.size() > maxOutput || WriteWholeFile(dest, output) != 0) {
         LeftOut = true;
         InfoMessage(owner, source + " ->\r" + dest + "\rgescheitert.");
         return;
@@ -343,8 +369,11 @@ bool TScriptInstall::CopyWinSystem32Files() {
         if (value.empty()) break;
         CopyMode mode = 3;
         if (EndsWith(",U", value)) {
+            // Replaced without comparison. The copier writes the new file
+            // beside the old one and puts it in its place only when complete:
+            // a copy that fails leaves the old file, and nothing is deleted
+            // by a name that leads out of the system folder.
             value.resize(value.size() - 2);
-            plat::deleteFile(SystemFolder() + value);
             mode = 1;
         }
         int count = 0;

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <unordered_map>
 
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
+#include "engine/TextFiles.h"
 #include "files/FStream.h"
 #include "platform/FileSystem.h"
 
@@ -23,6 +26,12 @@ constexpr size_t kMaxHeaderName = 80;
 constexpr size_t kMaxKey = 254;
 constexpr size_t kMaxIntegerText = 20;
 constexpr size_t kMaxBoolText = 8;
+// Sections up to this many entries are searched from the start; longer ones
+// through their key index.
+constexpr size_t kIndexFrom = 32;
+// Deinst.ins holds a line per folder, font and association: anything larger
+// is not a record file this program wrote.
+constexpr uint64_t kMaxRecordFileSize = 256 * 1024 * 1024;
 
 // Values are zero-terminated texts: a NUL byte ends them.
 std::string_view UpToNul(std::string_view text) {
@@ -80,6 +89,16 @@ int32_t TextToInteger(std::string_view text) {
     return static_cast<int32_t>(magnitude);
 }
 
+bool IsQuoted(std::string_view value) {
+    return value.size() >= 2 && value.front() == '\'' && value.back() == '\'';
+}
+
+std::string UnreadText(const std::string& fileName) {
+    return "\"" + fileName +
+           "\" konnte nicht ganz gelesen werden und wird nicht \xFC"
+           "berschrieben";
+}
+
 } // namespace
 
 // ---- TSection_i ----------------------------------------------------------
@@ -98,8 +117,7 @@ void TSection_i::AddLine(std::string_view line) {
     std::string_view value = line.substr(eq + 1);
     // A key with an empty value does not exist.
     if (value.empty()) return;
-    if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
-        value = value.substr(1, value.size() - 2);
+    if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
     AppendPlain(TrimBlanks(line.substr(0, std::min(eq, kMaxKey))), value);
 }
 
@@ -120,6 +138,8 @@ void TSection_i::AppendPlain(std::string_view key, std::string_view value) {
     entry.valueLength = static_cast<uint32_t>(value.size());
     entry.valueOffset = Store(value);
     entries_.push_back(entry);
+    if (indexed_ && !key.empty())
+        byKey_.try_emplace(AnsiUpperCase(key), static_cast<int>(entries_.size() - 1));
 }
 
 void TSection_i::SetValue(int index, std::string_view value) {
@@ -132,6 +152,21 @@ void TSection_i::SetValue(int index, std::string_view value) {
 
 int TSection_i::Find(std::string_view key) const {
     if (key.empty()) return -1;
+    if (entries_.size() > kIndexFrom) {
+        if (!indexed_) {
+            byKey_.reserve(entries_.size());
+            for (size_t i = 0; i < entries_.size(); ++i) {
+                const Entry& e = entries_[i];
+                if (e.keyLength == 0) continue;
+                byKey_.try_emplace(
+                    AnsiUpperCase(std::string_view(text_).substr(e.keyOffset, e.keyLength)),
+                    static_cast<int>(i));
+            }
+            indexed_ = true;
+        }
+        const auto it = byKey_.find(AnsiUpperCase(key));
+        return it == byKey_.end() ? -1 : it->second;
+    }
     for (size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];
         if (e.keyLength == key.size() &&
@@ -143,7 +178,7 @@ int TSection_i::Find(std::string_view key) const {
 
 // ---- TIni ------------------------------------------------------------------
 
-TIni::TIni(std::string fileName) : fileName_(std::move(fileName)) {
+TIni::TIni(std::string fileName, IniKind kind) : fileName_(std::move(fileName)), kind_(kind) {
     if (!fileName_.empty() && plat::fileExists(fileName_)) LoadFile();
 }
 
@@ -198,10 +233,46 @@ TSection_i& TIni::FindOrAddSection(std::string_view name) {
 void TIni::LoadFile() {
     sections_.clear();
     fileAgeStamp_ = FileDosDate(fileName_);
+    readComplete_ = true;
+    if (fileName_.empty()) return;
+    if (kind_ == IniKind::Record) {
+        LoadRecordFile();
+        return;
+    }
     TFStream stream(kStreamBufferSize);
     stream.FileName = fileName_;
-    if (fileName_.empty() || !stream.OpenRead()) return;
+    if (!stream.OpenRead()) return;
+    char line[kLineBufferSize];
+    LoadLines([&](std::string_view& text) {
+        if (stream.EndOfFile()) return false;
+        stream.ReadLine(line, kLineCapacity);
+        text = std::string_view(line, std::strlen(line));
+        return true;
+    });
+}
 
+void TIni::LoadRecordFile() {
+    if (!plat::fileExists(fileName_)) return;
+    const std::optional<std::string> bytes = ReadWholeFile(fileName_, kMaxRecordFileSize);
+    if (!bytes) {
+        readComplete_ = false;
+        return;
+    }
+    const std::string_view all(*bytes);
+    size_t start = 0;
+    LoadLines([&](std::string_view& text) {
+        if (start >= all.size()) return false;
+        size_t end = all.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = all.size();
+        text = all.substr(start, end - start);
+        start = end;
+        if (start < all.size() && all[start] == '\r') ++start;
+        if (start < all.size() && all[start] == '\n') ++start;
+        return true;
+    });
+}
+
+void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
     // Sections are collected in file order and sorted once at the end, so
     // that many sections load in O(n log n); a hash of the upper-case names
     // finds a section that appears again.
@@ -214,11 +285,9 @@ void TIni::LoadFile() {
         return sections_[it->second].section.get();
     };
 
-    char line[kLineBufferSize];
     try {
-        while (!stream.EndOfFile()) {
-            stream.ReadLine(line, kLineCapacity);
-            const std::string_view text(line, std::strlen(line));
+        std::string_view text;
+        while (nextLine(text)) {
             if (text.empty()) continue;
             if (text[0] == '[') {
                 std::string_view name = text.substr(1, kMaxHeaderName);
@@ -240,6 +309,7 @@ void TIni::LoadFile() {
 
 void TIni::SaveFile() {
     if (fileName_.empty()) return;
+    if (!readComplete_) throw SetupError(UnreadText(fileName_));
     // Written beside the old file and moved over it only when complete, so
     // that a full disk never leaves a half-written file where a good one was.
     const std::string tempName = fileName_ + ".tmp";
@@ -260,7 +330,12 @@ void TIni::SaveFile() {
                         stream.WriteBlock(key.data(), key.size());
                         stream.WriteChar('=');
                     }
+                    // Reading takes a pair of outer quotes off: a value that
+                    // has them of its own gets another pair.
+                    const bool quote = !key.empty() && IsQuoted(value);
+                    if (quote) stream.WriteChar('\'');
                     stream.WriteBlock(value.data(), value.size());
+                    if (quote) stream.WriteChar('\'');
                     stream.WriteBlock("\r\n", 2);
                 }
                 stream.WriteLine({});
@@ -312,22 +387,29 @@ bool TIni::ReadBool(std::string_view section, std::string_view key, bool default
     return std::string_view(text).substr(0, kMaxBoolText) != "0";
 }
 
-void TIni::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+bool TIni::WritableKey(std::string_view key) {
+    return !key.empty() && key.size() <= kMaxKey && key[0] != '[' && key[0] != ';' &&
+           key.find_first_of("=\r\n") == std::string_view::npos && TrimBlanks(key) == key;
+}
+
+bool TIni::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     value = UpToNul(value);
+    if (!WritableKey(key) || value.find_first_of("\r\n") != std::string_view::npos) return false;
     TSection_i& sec = FindOrAddSection(section);
     const int ki = sec.Find(key);
     if (ki < 0) {
-        if (value.empty()) return;
+        if (value.empty()) return true;
         sec.Append(key, value);
         modified_ = true;
-        return;
+        return true;
     }
-    if (sec.Value(ki) == value) return;
+    if (sec.Value(ki) == value) return true;
     if (value.empty())
         sec.Delete(ki);
     else
         sec.SetValue(ki, value);
     modified_ = true;
+    return true;
 }
 
 } // namespace setup

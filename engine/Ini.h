@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace setup {
@@ -38,10 +40,14 @@ class TSection_i {
     }
     void Append(std::string_view key, std::string_view value);
     void SetValue(int index, std::string_view value);
-    void Delete(int index) { entries_.erase(entries_.begin() + index); }
+    void Delete(int index) {
+        entries_.erase(entries_.begin() + index);
+        DropIndex(); // the indexes behind it moved: built again when needed
+    }
     void Clear() {
         entries_.clear();
         text_.clear();
+        DropIndex();
     }
 
   private:
@@ -53,16 +59,31 @@ class TSection_i {
     };
     size_t Store(std::string_view text);
     void AppendPlain(std::string_view key, std::string_view value); // value without NUL
+    void DropIndex() {
+        byKey_.clear();
+        indexed_ = false;
+    }
 
     std::vector<Entry> entries_;
     std::string text_; // the keys and values the entries point into
+    // Upper-case key -> index of its first entry, for sections too long to
+    // search from the start at every lookup (a script of 100,000 File# keys,
+    // a Deinst.ins of 200,000 folders). Empty until such a lookup.
+    mutable std::unordered_map<std::string, int> byKey_;
+    mutable bool indexed_ = false;
 };
+
+// What a reader is for. A script is read by the rules of the format: lines
+// end at CR (with an LF after it), at most 498 characters of a line count.
+// A record file (Deinst.ins) is the program's own: lines end at CR, CR LF or
+// LF alone, and a line is read whole, so that it reads back what was written.
+enum class IniKind { Script, Record };
 
 class TIni {
   public:
     // Stores the name and, when it is not empty and the file exists, loads it.
     // A missing or unreadable file gives an empty reader.
-    explicit TIni(std::string fileName);
+    explicit TIni(std::string fileName, IniKind kind = IniKind::Script);
     // Saves when Modified. A failing save cannot be raised from here: its
     // message is shown with PlainMessage (and thereby logged). Owners that
     // need the error as an exception call SaveFile themselves first.
@@ -83,7 +104,17 @@ class TIni {
     int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue);
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue);
     // Adds, replaces or (with an empty value) removes the first entry of key.
-    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // A key or value that would read back as something else (see
+    // WritableKey; a value holding CR or LF) is refused: false, nothing changes.
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // Whether key=... written to the file reads back as this key: not empty,
+    // at most 254 characters, no "=", CR or LF, no leading "[" (a section
+    // header) or ";" (a comment), no blank at either end.
+    static bool WritableKey(std::string_view key);
+    // False when the file exists but could not be read whole (a record file
+    // that cannot be opened, is too large or was cut short): SaveFile then
+    // refuses to write over the records it could not read.
+    bool ReadComplete() const { return readComplete_; }
 
     const std::string& FileName() const { return fileName_; }
     bool Modified() const { return modified_; }
@@ -111,8 +142,13 @@ class TIni {
     size_t LowerBound(std::string_view name, bool& found) const;
     TSection_i& FindOrAddSection(std::string_view name);
     void SaveIfStale();
+    void LoadRecordFile();
+    // Builds the sections from the lines nextLine gives until it returns false.
+    void LoadLines(const std::function<bool(std::string_view&)>& nextLine);
 
     std::string fileName_;
+    IniKind kind_;
+    bool readComplete_ = true;
     std::vector<NamedSection> sections_;
     int32_t fileAgeStamp_ = 0;
     bool modified_ = false;

@@ -3,6 +3,7 @@
 // clean-up after a successful run.
 #include "engine/ScriptInstall.h"
 
+#include "common/Error.h"
 #include "common/Messages.h"
 #include "common/WinInfo.h"
 
@@ -58,7 +59,15 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     } uninstallScope{*this};
 
     if (!FileHandler->ForceFolders(TargetDir)) return false;
-    UninstallScript = std::make_unique<TIni>(TargetDir + "Deinst.ins");
+    UninstallScript = std::make_unique<TIni>(TargetDir + "Deinst.ins", IniKind::Record);
+    // Records that could not be read would be lost when the file is written
+    // back: the run stops before it changes anything.
+    if (!UninstallScript->ReadComplete()) {
+        const std::string name = UninstallScript->FileName();
+        UninstallScript.reset();
+        throw SetupError(name + "\rkann nicht gelesen werden: die Installation wird nicht "
+                                "fortgesetzt.");
+    }
     // A later run into the same folder adds to the folders of the earlier
     // ones instead of writing over their records.
     while (!UninstallScript->ReadString("Pathes", "P" + std::to_string(PathCounter), "").empty())

@@ -4,6 +4,7 @@
 
 #include "common/Ansi.h"
 #include "common/Messages.h"
+#include "common/PathNormal.h"
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/RegistryVariables.h"
@@ -196,7 +197,9 @@ void TScriptInstall::ReportStatus(const std::string& name, const std::string& de
 
 namespace setup {
 
-void TScriptInstall::RecordCreatedFolder(const std::string& folder) {
+void TScriptInstall::RecordCreatedFolder(const std::string& created) {
+    // The record names the folder itself, never a way to it through "..".
+    const std::string folder = NormalPath(created);
     if (!UninstallScript) {
         pendingFolders_.push_back(folder);
         return;

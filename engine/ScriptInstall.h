@@ -128,7 +128,9 @@ class TScriptInstall {
     // no value (it is removed).
     bool Substitute(std::string& value, const std::string* dir = nullptr) const;
     // The variables of a macro-file line (copiedFile: the macro file's path).
-    void SubstituteMacroLine(std::string& line, const std::string& copiedFile);
+    // false when the line grew too long to take in more variables (the rest
+    // of it stays as it was).
+    bool SubstituteMacroLine(std::string& line, const std::string& copiedFile);
 
     // --- conditions, sub-projects, disk space ---
     bool CheckWinVersion(const std::string& value) const;
@@ -150,6 +152,10 @@ class TScriptInstall {
     bool CopyWinSystemFiles();
     bool CopyWinSystem32Files();
     bool CopyFilesOf(const std::string& section, const std::string& partFolder, bool install);
+    // FileN#: one file under a new name (CopyOneFile); a name that is a
+    // device, or a folder that is not there, is refused with a message.
+    int CopyRenamed(const std::string& source, const std::string& destDir,
+                    const std::string& newName, CopyMode mode);
     // Copies a text file line by line with the macro-line variables expanded.
     void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
     // Adds the files target + Hold# to ProjectFileList (kind 0).

@@ -120,7 +120,12 @@ bool TScriptInstall::Substitute(std::string& value, const std::string* dir) cons
     return result;
 }
 
-void TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& copiedFile) {
+bool TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& copiedFile) {
+    // A registry variable may name itself: each one grows the line by up to
+    // what one expansion allows, so a line stops taking variables in once it
+    // has grown by that much, and the rest of it is kept as it was.
+    constexpr size_t kMaxMacroLineGrowth = 256 * 1024;
+    const size_t limit = line.size() + kMaxMacroLineGrowth;
     size_t i = 0;
     while (i + 1 < line.size()) {
         if (line[i] != '%') {
@@ -133,7 +138,8 @@ void TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& c
             continue;
         }
         const size_t close = line.find('%', i + 1);
-        if (close == std::string::npos) return;
+        if (close == std::string::npos) return true;
+        if (line.size() > limit) return false;
         const std::string name = line.substr(i + 1, close - i - 1);
         line.erase(i, close - i + 1);
         if (!name.empty() && name[0] == '\xA7') {
@@ -174,6 +180,7 @@ void TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& c
         line.insert(i, replacement);
         ++i;
     }
+    return true;
 }
 
 } // namespace setup

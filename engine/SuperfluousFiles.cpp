@@ -11,6 +11,7 @@
 #include "common/FileLists.h"
 #include "common/Log.h"
 #include "common/Messages.h"
+#include "common/PathNormal.h"
 #include "common/Paths.h"
 #include "engine/ScriptInstall.h"
 #include "engine/TextFiles.h"
@@ -53,6 +54,14 @@ void WriteOrRaise(const std::string& path, const std::string& bytes) {
         throw SetupError(path + "\rkann nicht geschrieben werden (" + std::to_string(error) + ")");
 }
 
+// The name of the file path as the folder holds it; fallback when not found.
+std::string NameOnDisk(const std::string& path, const std::string& fallback) {
+    plat::DirSearch search;
+    if (!search.first(path)) return fallback;
+    const std::string& name = search.entry().name;
+    return AnsiSameText(name, fallback) ? name : fallback;
+}
+
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -90,14 +99,15 @@ void TScriptInstall::WriteUnusedList() {
     std::vector<std::string> folders;
     if (ProjectFileList) {
         for (const ProjectFileEntry& entry : *ProjectFileList) {
-            std::string name = AnsiUpperCase(entry.name);
+            // "T\SUB\..\X\A.TXT" and "T\X\A.TXT" are one file in one folder.
+            std::string name = AnsiUpperCase(NormalPath(entry.name));
             std::string folder = ExtractFilePath(name);
             if (!folder.empty() && seenFolders.insert(folder).second) folders.push_back(folder);
             projectFiles.insert(std::move(name));
         }
     }
     // The installer's own records in the installation folder belong to it.
-    const std::string root = AnsiUpperCase(TargetDir);
+    const std::string root = AnsiUpperCase(NormalPath(TargetDir));
     for (const char* own : {"UNUSED.TXT", "CF.TXT", "DEINST.INS"})
         projectFiles.insert(root + own);
 
@@ -118,17 +128,16 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
     if (!listed) return;
     const std::string exts = Script->ReadString("Project", "DelExt", "") + ".";
 
-    // Files outside the installation folder have no place below the side
+    // Files outside the installation folder (another product's, reached
+    // through ".." or a folder of its own) have no place below the side
     // folder: they stay where they are and are only listed.
-    const std::string installFolder = AnsiUpperCase(TargetDir);
+    const std::string installFolder = AddBackslash(NormalPath(TargetDir));
     std::vector<std::string> lines;
     for (const std::string& line : SplitLines(*listed)) {
         const std::string ext = ExtensionOf(line).substr(0, 8) + ".";
         if (exts.find(ext) == std::string::npos) continue;
-        if (line.size() <= installFolder.size() ||
-            AnsiUpperCase(line.substr(0, installFolder.size())) != installFolder)
-            continue;
-        lines.push_back(line);
+        if (!PathInsideFolder(line, installFolder)) continue;
+        lines.push_back(NormalPath(line));
     }
     if (lines.empty()) return;
 
@@ -146,7 +155,10 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
 
     SuperfluousCount = 0;
     for (const std::string& line : lines) {
-        const std::string target = root + line.substr(installFolder.size());
+        // The list is in capitals; the moved file keeps its own name.
+        const std::string relative = line.substr(installFolder.size());
+        const std::string target =
+            root + ExtractFilePath(relative) + NameOnDisk(line, ExtractFileName(relative));
         try {
             FileHandler->ForceFolders(ExtractFilePath(target));
         } catch (const SetupError&) {

@@ -127,6 +127,12 @@ void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
     CurrentBytes = 0;
 }
 
+void TFileHandler::RefuseFile(const std::string& source, const std::string& dest) {
+    SetFileNames(source, dest);
+    CurrentBytes = 0;
+    FireFileDone(FileFailed);
+}
+
 void TFileHandler::CountSkipped(const std::string& pattern, const std::string& destFolder) {
     // One decision for every file it is about, each under its own name.
     int32_t found = 0;

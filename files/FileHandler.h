@@ -114,6 +114,9 @@ class TFileHandler {
     void CountSkipped(const std::string& pattern, const std::string& destFolder);
     // Counts files as copied (files written by other means).
     void AddCopied(int32_t files, int64_t bytes);
+    // A file refused before any copy (a device name, a folder that is not
+    // there): the names are set and the file is done as failed (kind 0).
+    void RefuseFile(const std::string& source, const std::string& dest);
     // Set the names and fire OnFileStart.
     void SetFileNames(const std::string& source, const std::string& dest);
     void SetSourceName(const std::string& source);

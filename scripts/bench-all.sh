@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every benchmark in one go, with the machine's load before and after:
 # the script reader against inih, the copier against cp / cp -r, the download
-# against curl. The figures of bench/README.md come from this command.
+# against curl, and how the work on unbounded inputs grows. The figures of
+# bench/README.md come from this command.
 # Usage: scripts/bench-all.sh [work folder for the copy benchmark]
 #        (BUILD_DIR overrides the build folder, default build/bench)
 set -eu
@@ -9,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build/bench}
 export BUILD_DIR="$build"
 cmake --preset native -B "$build" -DSETUP_BENCH=ON -DSETUP_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target ini_bench copy_bench download_bench
+cmake --build "$build" -j2 --target ini_bench copy_bench download_bench growth_bench
 echo "== $(nproc) cores; before: $(uptime)"
 echo "== script reader (scripts/bench.sh)"
 "$root/scripts/bench.sh"
@@ -17,4 +18,6 @@ echo "== copier (scripts/bench-copy.sh)"
 "$root/scripts/bench-copy.sh" "$@"
 echo "== download"
 "$build/bench/download_bench"
+echo "== growth from 10,000 to 200,000 items"
+"$build/bench/growth_bench"
 echo "== after: $(uptime)"

@@ -2,6 +2,7 @@
 // HKEY_CLASSES_ROOT, asked before a different command is replaced, and the
 // command found first recorded in [Extensions] of Deinst.ins.
 #include "common/Messages.h"
+#include "engine/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "system/RegistryEntries.h"
 
@@ -32,6 +33,13 @@ void TScriptInstall::RegisterExtension(const std::string& value) {
     std::string extension = value.substr(0, equals);
     // The dot is added here; one written in the script is not doubled.
     if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+    // The command found first is recorded under the extension in Deinst.ins:
+    // an extension that cannot be a key there ("[Pathes]", ";x", " x") would
+    // be read back as something else.
+    if (!TIni::WritableKey(extension)) {
+        WarnOkCancel(MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
+        return;
+    }
     const std::string command = value.substr(equals + 1, MaxCommandLength);
 
     std::string current;

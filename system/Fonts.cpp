@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Log.h"
@@ -89,6 +90,56 @@ void RegisterFont(int version, const std::string& fontName, const std::string& f
     if (version >= WinNt4) WriteRegistryString(kFontsKeyNt, valueName, fileName);
 }
 
+// The font file the registration names, where this Windows keeps it.
+std::string RegisteredFile(int version, const std::string& fontName) {
+    const std::string valueName = fontName + " (TrueType)";
+    if (version >= Win95 && version <= WinMe) return ReadRegistryString(kFontsKey9x, valueName, "");
+    if (version >= WinNt4) return ReadRegistryString(kFontsKeyNt, valueName, "");
+    return {};
+}
+
+// A run that ended between setting the old font aside (name0.ext, name1.ext,
+// ... as UniqueFileName gives them) and copying the new one left the font
+// registered and its file missing. The newest file of that series is the
+// one set aside last (a font is only ever replaced by a newer one): it gets
+// its name back before anything else happens to the font.
+void PutBackSetAsideFont(const std::string& target, const std::string& fontName,
+                         const FontMessages& report) {
+    if (plat::getAttributes(target)) return;
+    const std::string fileName = FileNameOf(target);
+    if (!AnsiSameText(FileNameOf(RegisteredFile(WindowsVersion(), fontName)), fileName)) return;
+    const size_t dot = fileName.rfind('.');
+    const std::string base = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : fileName.substr(dot);
+    const std::string folder = target.substr(0, target.size() - fileName.size());
+    plat::DirSearch search;
+    std::string newest;
+    plat::FileTime newestTime = 0;
+    if (search.first(folder + base + "*" + ext)) {
+        do {
+            const plat::DirEntry& e = search.entry();
+            if (e.attributes & plat::kAttrDirectory) continue;
+            if (e.name.size() <= base.size() + ext.size()) continue;
+            const std::string number =
+                e.name.substr(base.size(), e.name.size() - base.size() - ext.size());
+            if (number.find_first_not_of("0123456789") != std::string::npos) continue;
+            if (!AnsiSameText(e.name.substr(0, base.size()), base) ||
+                !AnsiSameText(e.name.substr(e.name.size() - ext.size()), ext))
+                continue;
+            if (newest.empty() || e.writeTime > newestTime) {
+                newest = e.name;
+                newestTime = e.writeTime;
+            }
+        } while (search.next());
+    }
+    if (newest.empty()) return;
+    if (plat::moveFile(folder + newest, target, false))
+        report(folder + newest + " umbenannt in \r\n" + target, FontNote);
+    else
+        report("Umbenennen von " + folder + newest + " in \r\n" + target + "\r\ngescheitert",
+               FontError);
+}
+
 } // namespace
 
 std::string RegisteredFontName(const std::string& sourcePath, const std::string& fontName) {
@@ -114,6 +165,7 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         const std::string fileName = FileNameOf(sourcePath);
         const std::string target = fontsFolder + fileName;
         report(sourcePath + " vom " + DosDateText(sourceDate), FontTrace);
+        PutBackSetAsideFont(target, fontName, report);
         const int32_t targetDate = FileDosDate(target);
         if (targetDate != -1)
             report(target + " vom " + DosDateText(targetDate) + " ist vorhanden.", FontNote);
@@ -122,9 +174,10 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
             return true;
         }
 
-        // The old file steps aside before the copy and is deleted after it:
-        // a failed copy gives it back its name, and a file that cannot be
-        // deleted (in use) keeps the free name it was given.
+        // The old file steps aside before the copy and is deleted once the
+        // new font is in the font table: a failed copy, or a file that is no
+        // font, gives it back its name. One that cannot be deleted (in use)
+        // keeps the free name it was given.
         std::string setAside;
         if (targetDate != -1) {
             setAside = UniqueFileName(target);
@@ -134,20 +187,15 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
                 setAside.clear();
             }
         }
+        const auto putBack = [&] {
+            if (!setAside.empty()) plat::moveFile(setAside, target, false);
+        };
         const int copied = fileHandler.CopyOneFile(sourcePath, target, 0, 3);
         if (copied != CopyDone || !plat::fileExists(target)) {
-            if (!setAside.empty()) plat::moveFile(setAside, target, false);
+            putBack();
             // A cancelled copy is the user's decision, not an error to report.
             if (copied != CopyAbort) report(target + " konnte nicht kopiert werden.", FontError);
             return false;
-        }
-        if (!setAside.empty() && plat::deleteFile(setAside)) {
-            log::Line("DELETE", {setAside});
-        } else if (!setAside.empty()) {
-            report("Die Schrift " + fileName + "\r\n" + target +
-                       "\r\n wird von einer laufenden Anwendung\r\nbenutzt.",
-                   FontNote);
-            report(target + " umbenannt in \r\n" + setAside, FontNote);
         }
 
         changed = true;
@@ -173,10 +221,24 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         if (resourceMade) {
             if (plat::addFontResource(fileToAdd) < 1) {
                 report(fileToAdd + " konnte nicht hinzugef\xFCgt werden", FontError);
+                resourceMade = false;
             } else {
                 RegisterFont(version, fontName, fileName, fotPath, sourceDate);
                 result = true;
             }
+        }
+        if (!resourceMade) {
+            // Not a font the system takes: what this call put into the Fonts
+            // folder goes, and the old font gets its place back.
+            plat::deleteFile(fotPath);
+            if (plat::deleteFile(target)) putBack();
+        } else if (!setAside.empty() && plat::deleteFile(setAside)) {
+            log::Line("DELETE", {setAside});
+        } else if (!setAside.empty()) {
+            report("Die Schrift " + fileName + "\r\n" + target +
+                       "\r\n wird von einer laufenden Anwendung\r\nbenutzt.",
+                   FontNote);
+            report(target + " umbenannt in \r\n" + setAside, FontNote);
         }
     } catch (const SilentAbort&) {
     } catch (const std::exception& e) {

@@ -336,4 +336,53 @@ TEST_F(CopySectionsTest, WindowsFolders) {
         plat::deleteFile(path);
 }
 
+TEST_F(CopySectionsTest, ReplacedSystemFileStaysWhenTheNewCopyFails) {
+    // A placeholder is never copied, and "..\\" leads out of the system
+    // folder to a file of another product that has no source here.
+    Load("", "W32Sys1=h8platz.dll,U\r\nW32Sys2=..\\H8Other\\h8theirs.dll,U\r\n");
+    testenv::WriteFile(medium_ + "h8platz.dll", std::string("DUMMY$#$") + std::string(16, '\0'));
+    const std::string system32 = setup::SystemFolder();
+    const std::string theirs = setup::WindowsFolder() + "H8Other\\h8theirs.dll";
+    Existing(system32 + "h8platz.dll", "in use", Dos(2010, 1, 1));
+    Existing(theirs, "theirs", Dos(2010, 1, 1));
+    Answers("Platzhalterdatei => Ignore\nnot copied => OK\nfrom: => OK\n");
+
+    EXPECT_FALSE(engine_.CopyWinSystem32Files());
+    EXPECT_EQ("in use", Read(system32 + "h8platz.dll"));
+    EXPECT_EQ("theirs", Read(theirs));
+    plat::deleteFile(system32 + "h8platz.dll");
+    plat::deleteFile(theirs);
+}
+
+TEST_F(CopySectionsTest, RenamedFileIntoAMissingFolderOrADeviceIsRefused) {
+    Load("[Teil]\r\nFile1=a.txt\r\nFileN1=fehlt\\a.txt\r\nFile2=a.txt\r\nFileN2=NUL\r\n"
+         "File3=a.txt\r\nFileN3=com1 .txt\r\nFile4=a.txt\r\nFileN4=\\\\.\\pipe\\x\r\n"
+         "File5=a.txt\r\nFileN5=\\\\?\\C:\\x.txt\r\nFile6=a.txt\r\nFileN6=Konsole.txt\r\n");
+    Source("a.txt", "a");
+    Answers("vollst => OK\n");
+    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "", true));
+    const std::string source = medium_ + "a.txt ->\r";
+    EXPECT_TRUE(Shown(source + target_ + "fehlt\\a.txt\rnicht kopiert: der Ordner " + target_ +
+                      "fehlt\\ fehlt."))
+        << Log();
+    for (const std::string name : {"NUL", "com1 .txt", "\\\\.\\pipe\\x", "\\\\?\\C:\\x.txt"}) {
+        EXPECT_TRUE(Shown(source + target_ + name + "\rnicht kopiert: " + name +
+                          " ist ein Ger\xE4t, keine Datei."))
+            << name;
+        EXPECT_EQ(1u, LogLines("FILE 0 | " + target_ + name).size()) << name;
+    }
+    EXPECT_EQ(1u, LogLines("FILE 0 | " + target_ + "fehlt\\a.txt").size()) << Log();
+    // Only the ordinary name was written (Windows reports a device as
+    // present in every folder: the folder's own list tells).
+    std::vector<std::string> written;
+    plat::DirSearch search;
+    if (search.first(target_ + "*")) do {
+            if (search.entry().name != "." && search.entry().name != "..")
+                written.push_back(search.entry().name);
+        } while (search.next());
+    EXPECT_EQ(std::vector<std::string>{"Konsole.txt"}, written);
+    EXPECT_EQ("a", Read(target_ + "Konsole.txt"));
+    EXPECT_EQ(5, engine_.FailedCount);
+}
+
 } // namespace

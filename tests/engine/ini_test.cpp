@@ -9,6 +9,14 @@
 #include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
+#ifdef _WIN32
+#include "platform/win32/WindowsSupport.h"
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
 namespace setup {
 namespace {
 
@@ -219,6 +227,132 @@ TEST_F(IniTest, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(plat::removeFolder(path + ".tmp"));
     ini.SaveFile();
     EXPECT_EQ(testenv::ReadFile(path), "[Fonts]\r\nFO1=Arial\r\nFO2=Times\r\n\r\n");
+}
+
+TEST_F(IniTest, RecordFileReadsBackExactlyWhatWasWritten) {
+    const std::string path = Path("Deinst.ins");
+    {
+        TIni ini(path, IniKind::Record);
+        // Keys that would come back as a header, a comment, another key or
+        // not at all are refused; so are values that would end their line.
+        for (const char* key : {"[Pathes]", ";x", " x", "x ", "a=b", "", "a\rb", "a\nb"})
+            EXPECT_FALSE(ini.WriteString("Extensions", key, "cmd")) << key;
+        EXPECT_FALSE(ini.WriteString("Extensions", std::string(255, 'k'), "cmd"));
+        EXPECT_FALSE(ini.WriteString("Extensions", "txt", "a\nP9=injected"));
+        EXPECT_FALSE(ini.Modified());
+        EXPECT_TRUE(ini.WriteString("Extensions", std::string(254, 'k'), "lang"));
+        EXPECT_TRUE(ini.WriteString("Extensions", "txt", "'quoted'"));
+        EXPECT_TRUE(ini.WriteString("Extensions", "doc", "a]b ; c=d "));
+        EXPECT_TRUE(ini.WriteString("Pathes", "P1", std::string(2000, 'p')));
+    }
+    TIni again(path, IniKind::Record);
+    ASSERT_TRUE(again.ReadComplete());
+    EXPECT_EQ(again.SectionCount(), 2);
+    EXPECT_EQ(again.ReadString("Extensions", std::string(254, 'k'), ""), "lang");
+    EXPECT_EQ(again.ReadString("Extensions", "txt", ""), "'quoted'");
+    EXPECT_EQ(again.ReadString("Extensions", "doc", ""), "a]b ; c=d ");
+    EXPECT_EQ(again.ReadString("Pathes", "P1", ""), std::string(2000, 'p'));
+    EXPECT_EQ(again.ReadString("Pathes", "P9", "-"), "-");
+}
+
+TEST_F(IniTest, RecordFileWithLineFeedsKeepsItsRecords) {
+    const std::string path = Path("Deinst.ins");
+    testenv::WriteFile(path, "[Pathes]\nP1=C:\\A\\\nP2=C:\\B\\\n\n[Fonts]\rFO1=Demo\r\n");
+    {
+        TIni ini(path, IniKind::Record);
+        EXPECT_EQ(ini.ReadString("Pathes", "P2", ""), "C:\\B\\");
+        EXPECT_EQ(ini.ReadString("Fonts", "FO1", ""), "Demo");
+        ini.WriteString("Pathes", "P3", "C:\\C\\");
+    }
+    EXPECT_EQ(testenv::ReadFile(path),
+              "[Fonts]\r\nFO1=Demo\r\n\r\n"
+              "[Pathes]\r\nP1=C:\\A\\\r\nP2=C:\\B\\\r\nP3=C:\\C\\\r\n\r\n");
+    // A script keeps its rule: a line feed alone is part of the line.
+    TIni script(path + "2");
+    testenv::WriteFile(path + "2", "[S]\nK=1\r\n");
+    script.LoadFile();
+    EXPECT_EQ(script.ReadString("S", "K", "-"), "-");
+}
+
+TEST_F(IniTest, LongSectionsFindTheFirstKeyAfterEveryChange) {
+    TIni ini(Path("many.ins"));
+    for (int i = 1; i <= 1000; ++i)
+        ini.WriteString("Pathes", "P" + std::to_string(i), "v" + std::to_string(i));
+    std::unique_ptr<TIni> script = Load("[S]\r\nDup=first\r\n" + [] {
+        std::string lines;
+        for (int i = 0; i < 100; ++i)
+            lines += "K" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        return lines;
+    }() + "dup=second\r\n");
+    EXPECT_EQ(script->ReadString("S", "DUP", ""), "first");
+    EXPECT_EQ(script->ReadString("s", "k99", ""), "99");
+    EXPECT_EQ(ini.ReadString("Pathes", "p1000", ""), "v1000");
+    EXPECT_EQ(ini.ReadString("Pathes", "P1001", "-"), "-");
+    ini.WriteString("Pathes", "P1001", "neu");
+    EXPECT_EQ(ini.ReadString("Pathes", "P1001", "-"), "neu");
+    // Removing an entry moves those behind it.
+    ini.WriteString("Pathes", "P2", "");
+    EXPECT_EQ(ini.ReadString("Pathes", "P3", ""), "v3");
+    EXPECT_EQ(ini.ReadString("Pathes", "P2", "-"), "-");
+    ini.WriteString("Pathes", "P2", "wieder");
+    EXPECT_EQ(ini.ReadString("Pathes", "P2", ""), "wieder");
+    EXPECT_EQ(ini.Section(ini.FindSection("Pathes")).Find("P1001"), 999);
+}
+
+// Holds path so that it exists and cannot be read: under Windows a file
+// opened without sharing, on POSIX a socket.
+class UnreadableFile {
+  public:
+    explicit UnreadableFile(const std::string& path) {
+#ifdef _WIN32
+        testenv::WriteFile(path, "[Pathes]\r\nP1=C:\\Alt\\\r\n");
+        handle_.reset(CreateFileW(plat::win::widen(path).c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        EXPECT_TRUE(handle_);
+#else
+        const std::string native = testenv::Native(path);
+        socket_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        EXPECT_LT(native.size(), sizeof address.sun_path);
+        native.copy(address.sun_path, sizeof address.sun_path - 1);
+        EXPECT_EQ(0, bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address));
+#endif
+    }
+    ~UnreadableFile() {
+#ifndef _WIN32
+        close(socket_);
+#endif
+    }
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+
+  private:
+#ifdef _WIN32
+    plat::win::FileHandle handle_;
+#else
+    int socket_ = -1;
+#endif
+};
+
+TEST_F(IniTest, RecordFileThatCannotBeReadIsNeverWrittenOver) {
+    // A short path: a socket's name has little room.
+    const std::string path = Path("D.ins");
+    UnreadableFile unreadable(path);
+    TIni records(path, IniKind::Record);
+    EXPECT_FALSE(records.ReadComplete());
+    try {
+        records.SaveFile();
+        FAIL() << "no exception";
+    } catch (const SetupError& e) {
+        EXPECT_EQ(std::string(e.what()), "\"" + path +
+                                             "\" konnte nicht ganz gelesen werden und wird "
+                                             "nicht \xFC"
+                                             "berschrieben");
+    }
+    // A script that cannot be read is only empty.
+    TIni script(path);
+    EXPECT_TRUE(script.ReadComplete());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
+#include "platform/Registry.h"
 
 namespace {
 
@@ -84,6 +85,27 @@ TEST_F(SubstituteTest, MacroLineVariables) {
     // No closing sign: the rest stays; unknown names are left as they were.
     EXPECT_EQ("50% %OTHER% x", macro("50% %OTHER% x"));
     EXPECT_EQ("set %PATH", macro("set %PATH"));
+}
+
+TEST_F(SubstituteTest, MacroLineWithASelfNamingVariableStopsGrowing) {
+    plat::RegKey key;
+    ASSERT_EQ(0u, key.open(plat::RegRoot::CurrentUser, "Software\\TIV_NN\\Selbst",
+                           plat::RegAccess::All, true));
+    ASSERT_EQ(0u, key.setString("", "%\xA7Selbst% %\xA7Selbst%"));
+    key.close();
+    const std::string file = "D:\\Medium\\start.bat";
+    std::string line;
+    for (int i = 0; i < 60; ++i)
+        line += "%\xA7Selbst% %DIR% ";
+    EXPECT_FALSE(engine_.SubstituteMacroLine(line, file));
+    // One expansion at most beyond the line's limit, and the rest kept as it was.
+    EXPECT_LT(line.size(), 300u * 1024u);
+    EXPECT_EQ(" %DIR% ", line.substr(line.size() - 7));
+
+    std::string plain = std::string(300000, 'x') + "%DRIVE%";
+    engine_.SetTargetDir("C:\\App");
+    EXPECT_TRUE(engine_.SubstituteMacroLine(plain, file));
+    EXPECT_EQ(std::string(300000, 'x') + "C", plain);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "common/Ansi.h"
 #include "common/Answers.h"
 #include "common/FileInfo.h"
+#include "engine/Ini.h"
 #include "platform/FileSystem.h"
 
 #include <cstdlib>
@@ -225,6 +226,55 @@ TEST_F(SuperfluousFilesTest, MissingListMarkerSilencesNotFound) {
     EXPECT_FALSE(engine_.ReportMissing);
     EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
     EXPECT_TRUE(LogLines("MSG ").empty()) << Log();
+}
+
+// The name a folder holds for path, in its own case.
+std::string NameInFolder(const std::string& path) {
+    plat::DirSearch search;
+    return search.first(path) ? search.entry().name : std::string("<none>");
+}
+
+TEST_F(SuperfluousFilesTest, FilesOutsideTheInstallationFolderAreOnlyListed) {
+    // Another product beside the installation, reached through ".." by a
+    // part's folder and by a hold file.
+    Load("DelExt=.BAK\r\n", "[Teil]\r\nFile1=*.exe\r\nHold1=..\\Other\\readme.txt\r\n"
+                            "[Daneben]\r\nTDIR=" +
+                                scratch_ + "target\\..\\Sib\r\nFile1=*.dll\r\n");
+    testenv::WriteFile(medium_ + "app.exe", "app");
+    testenv::WriteFile(medium_ + "lib.dll", "lib");
+    testenv::WriteFile(scratch_ + "Other\\readme.txt", "theirs");
+    testenv::WriteFile(scratch_ + "Other\\Data.Bak", "their backup");
+    testenv::WriteFile(scratch_ + "Sib\\Their.bak", "their backup too");
+    testenv::WriteFile(target_ + "Mixed.Bak", "ours");
+    engine_.UninstallScript = std::make_unique<setup::TIni>(target_ + "Deinst.ins");
+    copier_.OnFolderCreated = [this](const std::string& folder) {
+        engine_.RecordCreatedFolder(folder);
+    };
+    engine_.PathCounter = 1;
+    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    ASSERT_TRUE(engine_.CopyFilesOf("Daneben", "", true));
+    Answers("zeigen => No\n");
+
+    engine_.FindSuperfluousFiles();
+    const std::string list = Read(target_ + "UNUSED.TXT");
+    EXPECT_NE(std::string::npos, list.find(setup::AnsiUpperCase(scratch_ + "Other\\Data.Bak")))
+        << list;
+    EXPECT_NE(std::string::npos, list.find(setup::AnsiUpperCase(scratch_ + "Sib\\Their.bak")))
+        << list;
+    EXPECT_EQ(std::string::npos, list.find("..")) << list;
+    EXPECT_EQ("their backup", Read(scratch_ + "Other\\Data.Bak"));
+    EXPECT_EQ("their backup too", Read(scratch_ + "Sib\\Their.bak"));
+    EXPECT_FALSE(plat::folderExists(target_ + "OTHER"));
+    EXPECT_FALSE(plat::folderExists(target_ + "old\\OTHER"));
+    // Ours is moved and keeps its name as it was written.
+    EXPECT_EQ("ours", Read(target_ + "old\\Mixed.Bak"));
+    EXPECT_EQ("Mixed.Bak", NameInFolder(target_ + "old\\mixed.bak"));
+    EXPECT_EQ(1, engine_.SuperfluousCount);
+    const setup::TSection_i& folders =
+        engine_.UninstallScript->Section(engine_.UninstallScript->FindSection("Pathes"));
+    ASSERT_GT(folders.Count(), 0);
+    for (int i = 0; i < folders.Count(); ++i)
+        EXPECT_EQ(std::string_view::npos, folders.Value(i).find("..")) << folders.Value(i);
 }
 
 } // namespace

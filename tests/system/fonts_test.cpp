@@ -178,6 +178,70 @@ TEST_F(FontsTest, FileThatOnlyPretendsToBeAFontIsNotRegistered) {
     EXPECT_EQ("", plat::fontResourceName(source));
 }
 
+TEST_F(FontsTest, FileThatIsNoFontLeavesTheFontsFolderAsItWas) {
+    // Nothing there before: nothing stays.
+    const std::string junk = "kein Font, nur Text";
+    testenv::WriteFile(scratch_ + "Muell.ttf", junk);
+    ASSERT_TRUE(setup::SetFileDate(scratch_ + "Muell.ttf", 0x5A210000));
+    placed_ = {"Muell.ttf", "Muell0.ttf", "SetupTest Muell.FOT"};
+    Load("Font1=Muell.ttf\r\nFontName1=SetupTest Muell\r\n");
+    EXPECT_FALSE(engine_.InstallFonts());
+    EXPECT_EQ(1u, LogLines("MSG WarnOkCancel | Font Muell.ttf nicht installiert!").size()) << Log();
+    EXPECT_FALSE(plat::fileExists(fonts_ + "Muell.ttf"));
+    EXPECT_FALSE(plat::fileExists(fonts_ + "SetupTest Muell.FOT"));
+
+    // An older real font of that name gets its place back.
+    const std::string old = testenv::ReadFile(kDejaVu + "DejaVuSans.ttf");
+    testenv::WriteFile(fonts_ + "Muell.ttf", old);
+    ASSERT_TRUE(setup::SetFileDate(fonts_ + "Muell.ttf", 0x52210000));
+    EXPECT_FALSE(setup::InstallFontFile(scratch_ + "Muell.ttf", "SetupTest Muell", &messages_,
+                                        setup::FontError, &copier_));
+    EXPECT_EQ(old, testenv::ReadFile(fonts_ + "Muell.ttf"));
+    EXPECT_EQ(0x52210000, setup::FileDosDate(fonts_ + "Muell.ttf"));
+    EXPECT_FALSE(plat::fileExists(fonts_ + "Muell0.ttf"));
+    ASSERT_EQ(1u, messages_.size());
+    EXPECT_EQ(fonts_ + "Muell.ttf konnte nicht hinzugef\xFCgt werden", messages_[0]);
+}
+
+TEST_F(FontsTest, FontSetAsideByAnInterruptedRunGetsItsNameBack) {
+    if (setup::WindowsVersion() < setup::WinNt4) GTEST_SKIP() << "fonts registered elsewhere";
+    // A run ended after the font had stepped aside and before its copy: the
+    // registry names the file, and only the set-aside ones are there (the
+    // newest is the one set aside last).
+    placed_ = {"SetupKill.ttf", "SetupKill0.ttf", "SetupKill1.ttf", "SetupKillX.ttf"};
+    SetRegistryString(RegRoot::LocalMachine, kNtFonts, "SetupTest Kill (TrueType)",
+                      "SetupKill.ttf");
+    testenv::WriteFile(fonts_ + "SetupKill0.ttf", "eins");
+    ASSERT_TRUE(setup::SetFileDate(fonts_ + "SetupKill0.ttf", 0x50210000));
+    testenv::WriteFile(fonts_ + "SetupKill1.ttf", "zwei");
+    ASSERT_TRUE(setup::SetFileDate(fonts_ + "SetupKill1.ttf", 0x54210000));
+    testenv::WriteFile(fonts_ + "SetupKillX.ttf", "kein Teil der Reihe");
+    ASSERT_TRUE(setup::SetFileDate(fonts_ + "SetupKillX.ttf", 0x58210000));
+    testenv::WriteFile(scratch_ + "SetupKill.ttf", "neu");
+    ASSERT_TRUE(setup::SetFileDate(scratch_ + "SetupKill.ttf", 0x54210000));
+
+    // The same date as the font put back: nothing more to do.
+    EXPECT_TRUE(setup::InstallFontFile(scratch_ + "SetupKill.ttf", "SetupTest Kill", &messages_,
+                                       setup::FontNote, &copier_));
+    EXPECT_EQ("zwei", testenv::ReadFile(fonts_ + "SetupKill.ttf"));
+    EXPECT_FALSE(plat::fileExists(fonts_ + "SetupKill1.ttf"));
+    EXPECT_EQ("eins", testenv::ReadFile(fonts_ + "SetupKill0.ttf"));
+    EXPECT_EQ("kein Teil der Reihe", testenv::ReadFile(fonts_ + "SetupKillX.ttf"));
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_EQ(fonts_ + "SetupKill1.ttf umbenannt in \r\n" + fonts_ + "SetupKill.ttf", messages_[0]);
+    EXPECT_EQ(1, copier_.FilesSkipped);
+
+    // A font registered under another file name is not this one's.
+    plat::deleteFile(fonts_ + "SetupKill.ttf");
+    SetRegistryString(RegRoot::LocalMachine, kNtFonts, "SetupTest Kill (TrueType)", "Andere.ttf");
+    messages_.clear();
+    setup::InstallFontFile(scratch_ + "SetupKill.ttf", "SetupTest Kill", &messages_,
+                           setup::FontNote, &copier_);
+    EXPECT_EQ("eins", testenv::ReadFile(fonts_ + "SetupKill0.ttf"));
+    for (const std::string& m : messages_)
+        EXPECT_EQ(std::string::npos, m.find("umbenannt")) << m;
+}
+
 #ifndef _WIN32
 // The emulated Windows takes its version from its registry; under Wine the
 // version is fixed per program (WineXpKeepsTheFotFile covers that build).

@@ -412,4 +412,53 @@ TEST_F(RunTest, BadInput) {
               RegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Demo"));
 }
 
+TEST_F(RunTest, SubProjectThatInstallsItselfIsRefused) {
+    // Directly: the script names itself, in another spelling.
+    WriteDemo("", "[Doku]\r\nInstall=.\\INSTALL.INS\r\n");
+    {
+        TInstallerController window;
+        TestView view(window);
+        Run(window, view);
+        EXPECT_TRUE(view.subCaptions.empty());
+        EXPECT_EQ(1u, LogLines("MSG Info | Das Installationsscript wird schon installiert:\\r\\n" +
+                               source_ + ".\\INSTALL.INS")
+                          .size())
+            << Log();
+    }
+    // Through a sub-project that installs the first script again.
+    WriteDemo("", "[Doku]\r\nInstall=sub\\b.ins\r\n");
+    testenv::WriteFile(source_ + "sub\\b.ins", "[Project]\r\nName=B\r\nPath=" + scratch_ +
+                                                   "B\r\nPart1=Zurueck\r\n"
+                                                   "[Zurueck]\r\nInstall=..\\install.ins\r\n");
+    {
+        TInstallerController window;
+        TestView view(window);
+        Run(window, view);
+        EXPECT_EQ(std::vector<std::string>{"B"}, view.subCaptions);
+        EXPECT_EQ(1u, LogLines("MSG Info | Das Installationsscript wird schon installiert:\\r\\n" +
+                               source_ + "sub\\..\\install.ins")
+                          .size())
+            << Log();
+    }
+    // A chain that never repeats a script ends at its depth limit.
+    WriteDemo("", "[Doku]\r\nInstall=k1.ins\r\n");
+    for (int i = 1; i <= 30; ++i) {
+        const std::string n = std::to_string(i);
+        testenv::WriteFile(source_ + "k" + n + ".ins",
+                           "[Project]\r\nName=K" + n + "\r\nPath=" + scratch_ + "K" + n +
+                               "\r\nPart1=Weiter\r\n[Weiter]\r\nInstall=k" + std::to_string(i + 1) +
+                               ".ins\r\n");
+    }
+    TInstallerController window;
+    TestView view(window);
+    Run(window, view);
+    // Each window shows the next one: k16 is the last to open.
+    EXPECT_EQ(std::vector<std::string>{"K1"}, view.subCaptions);
+    EXPECT_EQ(1u,
+              LogLines("MSG Info | Zu viele ineinander geschachtelte Installationsscripte:\\r\\n" +
+                       source_ + "k17.ins")
+                  .size())
+        << Log();
+}
+
 } // namespace
