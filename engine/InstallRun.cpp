@@ -5,6 +5,7 @@
 
 #include "common/Messages.h"
 #include "common/WinInfo.h"
+#include "platform/Registry.h"
 
 namespace setup {
 
@@ -19,6 +20,10 @@ struct FileListScope {
 } // namespace
 
 bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
+    // The registry changes of the run reach the disk once, when it ends.
+    struct RegistryFlush {
+        ~RegistryFlush() { plat::flushRegistry(); }
+    } registryFlush;
     ReportLines = reportLines;
     DiagnoseMode = ReadDiagnoseMode();
 
