@@ -1,5 +1,6 @@
 #include "files/FileHandler.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -288,17 +289,20 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
 
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.
-    // Kernel copies grow while a step is quick and shrink when one is slow,
-    // so that progress and Cancel still come at least ten times a second.
+    // In large files kernel copies grow while a step is quick and shrink when
+    // one is slow, so that progress and Cancel still come at least ten times a
+    // second.
     char* buffer = Buffer();
     uint64_t step = BufferSize;
+    const bool growing = source.size > MaxStep;
     for (;;) {
         const uint64_t started = plat::tickCount();
         const int64_t copied = out.file().copyFrom(in, step, buffer, BufferSize);
         if (copied == 0) break;
         const uint64_t took = plat::tickCount() - started;
-        if (copied == static_cast<int64_t>(step) && took < SlowStepMs / 4 && step < MaxStep)
-            step *= 2;
+        if (growing && copied == static_cast<int64_t>(step) && took < SlowStepMs / 4 &&
+            step < MaxStep)
+            step = std::min(step * 2, MaxStep);
         else if (took > SlowStepMs && step > BufferSize)
             step /= 2;
         if (copied > 0) CurrentBytes += copied;

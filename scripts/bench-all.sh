@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every benchmark in one go, with the machine's load before and after:
 # the script reader against inih, the copier against cp / cp -r, the download
-# against curl. The figures of bench/README.md come from this command.
+# against curl, whole installations against cp / cp -r (scripts/bench-install.sh).
+# The figures of bench/README.md come from this command.
 # Usage: scripts/bench-all.sh [work folder for the copy benchmark]
 #        (BUILD_DIR overrides the build folder, default build/bench)
 set -eu
@@ -17,4 +18,6 @@ echo "== copier (scripts/bench-copy.sh)"
 "$root/scripts/bench-copy.sh" "$@"
 echo "== download"
 "$build/bench/download_bench"
+echo "== whole installations (scripts/bench-install.sh)"
+"$root/scripts/bench-install.sh"
 echo "== after: $(uptime)"

@@ -7,8 +7,8 @@
 #   growth 1,000 / 10,000 / 50,000 files: time per file, and the peak RSS
 #
 # Every case runs in rounds of A B B A (default three rounds); before each run
-# the previous copy is removed, the data synced and the sources read once, so
-# both sides read from the page cache and write into an existing emulated
+# the data is synced and the sources are read once, so both sides read from
+# the page cache; each run writes into a new folder of an existing emulated
 # Windows. The figures are medians of the wall-clock times (and of the CPU
 # times, user + system, which a loaded machine disturbs less); the ratio is
 # ours / the other's. The machine's load is printed before and after.
@@ -20,6 +20,7 @@
 #   SETUP           a ready Linux `setup` instead (nothing is built)
 #   WIN_BUILD_DIR   folder with the win64 Setup.exe (default build/win64)
 #   WINE64          wine64 (default /usr/lib/wine/wine64)
+#   SETTLE          seconds to wait after the copies of a case are removed (10)
 # The work folder (default /var/tmp/setup-install-bench) is deleted at the end.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -101,23 +102,34 @@ median() { # median FILE COLUMN
 max_of() { sort -g -k"$2,$2" "$1" | tail -1 | awk -v c="$2" '{ print $c }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 
-# One installation of PROJECT into C:\Bench by the Linux build.
+# Every run writes into a folder of its own, and the copies are removed only
+# after a case: a file system that has just freed many inodes is slow to hand
+# out new ones for a while (ext4 skips recently freed ones), which would
+# measure the removal of the previous copy rather than the copy.
+run_no=0
+# One installation of PROJECT into C:\BenchN by the Linux build.
 ours() { # ours PROJECT OUT
-    rm -rf "$SETUP_ROOT/drive_c/Bench"
+    run_no=$((run_no + 1))
     sync
     warm "$1"
-    run_timed "$2" "$SETUP" "$1/install.ins" --unattended --log="$work/log.txt"
+    run_timed "$2" "$SETUP" "$1/install.ins" --unattended --log="$work/log.txt" --dir="C:\Bench$run_no"
     grep -q '^RESULT 1 | 0' "$work/log.txt" || {
         echo "the installation of $1 failed: $(tail -3 "$work/log.txt")" >&2
         exit 1
     }
 }
 theirs() { # theirs SOURCE OUT: cp -r of a folder, cp of a file
-    rm -rf "$work/cp"
-    mkdir -p "$work/cp"
+    run_no=$((run_no + 1))
+    mkdir -p "$work/cp$run_no"
     sync
     warm "$1"
-    run_timed "$2" cp -r "$1" "$work/cp/"
+    run_timed "$2" cp -r "$1" "$work/cp$run_no/"
+}
+# Removes the copies of a case and lets the file system settle.
+clean_copies() {
+    rm -rf "$SETUP_ROOT"/drive_c/Bench* "$work"/cp[0-9]*
+    sync
+    sleep "${SETTLE:-10}"
 }
 # A B B A, rounds times; prints the medians and the ratios.
 compare() { # compare LABEL A-COMMAND B-COMMAND B-LABEL
@@ -126,6 +138,7 @@ compare() { # compare LABEL A-COMMAND B-COMMAND B-LABEL
     for _ in $(seq "$rounds"); do
         $a "$work/a" && $b "$work/b" && $b "$work/b" && $a "$work/a"
     done
+    clean_copies
     local aw ac bw bc
     aw=$(median "$work/a" 1) ac=$(median "$work/a" 2)
     bw=$(median "$work/b" 1) bc=$(median "$work/b" 2)
@@ -190,10 +203,11 @@ if want wine && [ -n "$wine" ]; then
         zsrc="Z:$(printf '%s' "$work/p5000" | tr / '\\')"
         zlog="Z:$(printf '%s' "$work/wine-log.txt" | tr / '\\')"
         viawine() { # viawine OUT
-            rm -rf "$WINEPREFIX/drive_c/Bench"
+            run_no=$((run_no + 1))
             sync
             warm "$work/p5000"
-            run_timed "$1" "$WINE64" "$win_exe" "$zsrc\\install.ins" --unattended --log="$zlog"
+            run_timed "$1" "$WINE64" "$win_exe" "$zsrc\\install.ins" --unattended --log="$zlog" \
+                "/DIR=C:\\Bench$run_no"
             grep -q '^RESULT 1 | 0' "$work/wine-log.txt" || {
                 echo "the installation under wine64 failed: $(tail -3 "$work/wine-log.txt")" >&2
                 exit 1
@@ -201,6 +215,7 @@ if want wine && [ -n "$wine" ]; then
         }
         viawine "$work/warmup" # Wine's first start of a program
         compare "5,000 files, wine64 (goal <= 1.5)" viawine "eval ours $work/p5000" "Linux"
+        rm -rf "$WINEPREFIX"/drive_c/Bench*
         wineserver -k
         wineserver -w || true
     fi
@@ -220,6 +235,7 @@ if want growth && [ -n "$growth" ]; then
         for _ in $(seq "$rounds"); do
             ours "$work/pgrow" "$work/a"
             theirs "$work/pgrow/small" "$work/b"
+            clean_copies
         done
         aw=$(median "$work/a" 1) bw=$(median "$work/b" 1)
         awk -v n="$n" -v a="$aw" -v b="$bw" -v rss="$(max_of "$work/a" 3)" \

@@ -282,17 +282,17 @@ TEST_F(EmulationTest, LookupsInAnotherCaseReportTheFileFound) {
     fs::create_directories(dir + "/Dir/Sub");
     spit(dir + "/Dir/Sub/file.txt", "12345");
     spit(dir + "/Dir/plain", "1");
-    const std::string mixed = scratch_ + "DIR\sub\FILE.TXT";
+    const std::string mixed = scratch_ + "DIR\\sub\\FILE.TXT";
     const std::optional<DirEntry> entry = statPath(mixed);
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, "file.txt");
     EXPECT_EQ(entry->size, 5u);
     EXPECT_TRUE(fileExists(mixed));
     EXPECT_FALSE(folderExists(mixed));
-    EXPECT_TRUE(folderExists(scratch_ + "dir\SUB"));
+    EXPECT_TRUE(folderExists(scratch_ + "dir\\SUB"));
     // A file in the middle of a path is no folder.
-    EXPECT_FALSE(fileExists(scratch_ + "dir\PLAIN\file.txt"));
-    EXPECT_FALSE(statPath(scratch_ + "DIR\PLAIN\x"));
+    EXPECT_FALSE(fileExists(scratch_ + "dir\\PLAIN\\file.txt"));
+    EXPECT_FALSE(statPath(scratch_ + "DIR\\PLAIN\\x"));
     File f;
     ASSERT_TRUE(f.open(mixed, OpenMode::Read));
     EXPECT_EQ(f.size(), 5u);
@@ -317,7 +317,7 @@ TEST_F(EmulationTest, BlockCopiesFromFilesOfUnknownSizeGoThroughTheBuffer) {
 
 TEST_F(EmulationTest, RegistryChangesAreInPlaceBeforeTheyAreFlushed) {
     RegKey key;
-    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\Flush", RegAccess::All, true), kErrSuccess);
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\Flush", RegAccess::All, true), kErrSuccess);
     ASSERT_EQ(key.setString("A", "1"), kErrSuccess);
     EXPECT_NE(slurp(registryFile()).find("\"A\"=\"1\""), std::string::npos);
     for (const auto& e : fs::directory_iterator(root()))
@@ -326,7 +326,7 @@ TEST_F(EmulationTest, RegistryChangesAreInPlaceBeforeTheyAreFlushed) {
     flushRegistry();
     flushRegistry(); // nothing left to flush
     resetEmulation();
-    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\Flush", "A"), "1");
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\Flush", "A"), "1");
 }
 
 TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
