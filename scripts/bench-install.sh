@@ -199,6 +199,7 @@ if want wine && [ -n "$wine" ]; then
         export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
         "$WINE64" wineboot -i >/dev/null 2>&1
         # The Wine server stays up between the runs, as Windows does.
+        wineserver -w || true
         wineserver -p
         zsrc="Z:$(printf '%s' "$work/p5000" | tr / '\\')"
         zlog="Z:$(printf '%s' "$work/wine-log.txt" | tr / '\\')"
