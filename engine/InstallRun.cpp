@@ -6,6 +6,7 @@
 #include "common/Error.h"
 #include "common/Messages.h"
 #include "common/WinInfo.h"
+#include "platform/Registry.h"
 
 namespace setup {
 
@@ -20,6 +21,10 @@ struct FileListScope {
 } // namespace
 
 bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
+    // The registry changes of the run reach the disk once, when it ends.
+    struct RegistryFlush {
+        ~RegistryFlush() { plat::flushRegistry(); }
+    } registryFlush;
     ReportLines = reportLines;
     DiagnoseMode = ReadDiagnoseMode();
 

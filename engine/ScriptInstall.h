@@ -194,7 +194,8 @@ class TScriptInstall {
     void WriteUnusedList();
     void SetAsideUnused(const std::string& listPath);
     // The [CheckRun] test before a run; false when the user gave up.
-    bool CheckRun();
+    // stopRequested: programs were just asked to end ([StopRun]).
+    bool CheckRun(bool stopRequested = false);
 
   private:
     setup::Owner MessageOwner() const;

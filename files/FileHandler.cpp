@@ -25,6 +25,9 @@ namespace {
 // The granularity of FAT time stamps in file-time units (2 seconds).
 constexpr int64_t FatTick = 20000000;
 constexpr uint64_t PlaceholderSize = 24;
+// Steps of the block copy: at most this long, at most this large.
+constexpr uint64_t SlowStepMs = 100;
+constexpr uint64_t MaxStep = uint64_t{16} << 20;
 constexpr char PlaceholderSignature[8] = {'D', 'U', 'M', 'M', 'Y', '$', '#', '$'};
 
 int64_t Signed(plat::FileTime t) {
@@ -317,12 +320,28 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
     TempFile out;
     if (!out.Create(ExtractFilePath(DestName), ".tmp")) return NotCopied(FileFailed, CopyNotCopied);
 
+    // Room for a large copy is taken at once where the file system can: the
+    // copy lies together on the disk. A full disk is still found by the copy.
+    if (source.size > BufferSize) out.file().reserve(source.size);
+
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.
+    // In large files kernel copies grow while a step is quick and shrink when
+    // one is slow, so that progress and Cancel still come at least ten times a
+    // second.
     char* buffer = Buffer();
+    uint64_t step = BufferSize;
+    const bool growing = source.size > MaxStep;
     for (;;) {
-        const int64_t copied = out.file().copyFrom(in, BufferSize, buffer);
+        const uint64_t started = plat::tickCount();
+        const int64_t copied = out.file().copyFrom(in, step, buffer, BufferSize);
         if (copied == 0) break;
+        const uint64_t took = plat::tickCount() - started;
+        if (growing && copied == static_cast<int64_t>(step) && took < SlowStepMs / 4 &&
+            step < MaxStep)
+            step = std::min(step * 2, MaxStep);
+        else if (took > SlowStepMs && step > BufferSize)
+            step /= 2;
         if (copied > 0) CurrentBytes += copied;
         FireProgress();
         if (copied < 0) {

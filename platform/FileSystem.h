@@ -121,10 +121,15 @@ class File {
     bool flush();
     // Copies up to count bytes from source's position to this file's position
     // and advances both: inside the kernel where the system can (Linux
-    // copy_file_range), else by one read into buffer (count bytes) and one
-    // write. Returns the bytes copied, 0 at the source's end, -1 when reading
-    // or writing failed or not all could be written (lastError()).
-    int64_t copyFrom(File& source, uint64_t count, void* buffer);
+    // copy_file_range), else by one read into buffer (at most bufferSize
+    // bytes) and one write. Returns the bytes copied, 0 at the source's end,
+    // -1 when reading or writing failed or not all could be written
+    // (lastError()).
+    int64_t copyFrom(File& source, uint64_t count, void* buffer, uint64_t bufferSize);
+    // Reserves disk space for a file that will grow to size bytes, without
+    // changing its size, where the file system can; a hint (writes still
+    // report a full disk).
+    void reserve(uint64_t size);
 
     uint32_t lastError() const { return error_; }
 

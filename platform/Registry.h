@@ -52,4 +52,9 @@ bool regKeyExists(RegRoot root, const std::string& path);
 // Full name of a root ("HKEY_LOCAL_MACHINE", ...).
 const char* regRootName(RegRoot root);
 
+// Puts the registry changes made so far on the disk. Every change is in
+// place when its call returns; the emulated registry is flushed only here and
+// at exit, Windows flushes its registry itself.
+void flushRegistry();
+
 } // namespace plat

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs every benchmark in one go, with the machine's load before and after:
 # the script reader against inih, the copier against cp / cp -r, the download
-# against curl, and how the work on unbounded inputs grows. The figures of
+# against curl, how the work on unbounded inputs grows, whole installations
+# against cp / cp -r (scripts/bench-install.sh). The figures of
 # bench/README.md come from this command.
 # Usage: scripts/bench-all.sh [work folder for the copy benchmark]
 #        (BUILD_DIR overrides the build folder, default build/bench)
@@ -20,4 +21,6 @@ echo "== download"
 "$build/bench/download_bench"
 echo "== growth from 10,000 to 200,000 items"
 "$build/bench/growth_bench"
+echo "== whole installations (scripts/bench-install.sh)"
+"$root/scripts/bench-install.sh"
 echo "== after: $(uptime)"

@@ -107,8 +107,11 @@ std::string ProgramRunningQuestion(const std::string& programPath) {
            "Erneut versuchen?";
 }
 
-bool TScriptInstall::CheckRun() {
-    plat::sleepMs(400);
+bool TScriptInstall::CheckRun(bool stopRequested) {
+    // Programs asked to stop, and the listed ones, get a moment to end before
+    // the test; with neither there is nothing to wait for.
+    if (stopRequested || (Script && !Script->ReadString("CheckRun", "1", "").empty()))
+        plat::sleepMs(400);
     int unattendedRetries = 0;
     for (int n = 1;; ++n) {
         plat::pumpMessages();

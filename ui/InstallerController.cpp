@@ -234,7 +234,7 @@ void TInstallerController::InstallNowClick() {
     StopRunList.clear();
     BroadcastStopRun();
     PrepareProgress();
-    if (!engine_->CheckRun()) return;
+    if (!engine_->CheckRun(!StopRunList.empty())) return;
 
     Running = true;
     installNowEnabled_ = false;

@@ -2,6 +2,7 @@
 // mapping of Windows paths onto it, case rules and error codes.
 #pragma once
 
+#include <sys/stat.h>
 #include <time.h>
 
 #include <cstdint>
@@ -58,6 +59,10 @@ struct Resolved {
         components;            // Windows-1252 names after the drive, on-disk case where found
     bool exists = false;       // the whole path exists
     bool parentExists = false; // the folder that holds it exists
+    // What the lookup learnt of an existing path (STATX_BASIC_STATS and
+    // STATX_BTIME), so that callers need not ask the file system again.
+    bool hasInfo = false;
+    struct statx info {};
 };
 
 // Maps a Windows path (absolute, or relative to the current folder; "\" or "/"
@@ -67,8 +72,10 @@ struct Resolved {
 std::optional<Resolved> resolve(const std::string& windowsPath);
 
 // The on-disk name (UTF-8) of the entry of a Linux folder that matches a
-// Windows-1252 name without regard to case.
-std::optional<std::string> findInFolder(const std::string& folder, const std::string& name);
+// Windows-1252 name without regard to case. folderStat: the folder's stat
+// when the caller has just taken it.
+std::optional<std::string> findInFolder(const std::string& folder, const std::string& name,
+                                        const struct stat* folderStat = nullptr);
 // Keeping the listings of findInFolder current: listingCurrent before a change
 // of a folder, listingChanged after it succeeded (names on disk, empty for none).
 bool listingCurrent(const std::string& folder);
@@ -84,9 +91,11 @@ std::string driveForm(const std::string& linuxPath);
 
 namespace plat::posix {
 
-// Writes a file as one step: a temporary file beside it, flushed to the disk
-// and renamed over the old one. false with errno's Win32 code in error.
+// Writes a file as one step: a temporary file beside it, renamed over the old
+// one before the call returns. false with errno's Win32 code in error. The
+// flush to the disk waits for flushReplacedFiles (also called at exit).
 bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& error);
+void flushReplacedFiles();
 
 // Writes the registry of a fresh Windows to file (registry part of a new root).
 bool writeFreshRegistry(const std::string& file, uint32_t& error);

@@ -16,9 +16,11 @@
 #include <mutex>
 #include <set>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 #include "platform/posix/Emulated.h"
 
 namespace plat::posix {
@@ -243,14 +245,18 @@ struct ListingCache {
         }
     }
 
-    // The listing of folder if it is still good.
-    Listing* current(const std::string& folder) {
+    // The listing of folder if it is still good (known: the folder's stat,
+    // just taken by the caller).
+    Listing* current(const std::string& folder, const struct stat* known = nullptr) {
         drain();
         const auto it = folders.find(folder);
         if (it == folders.end()) return nullptr;
         struct stat st;
-        if (stat(folder.c_str(), &st) != 0 || st.st_dev != it->second.device ||
-            st.st_ino != it->second.inode) {
+        if (known)
+            st = *known;
+        else if (stat(folder.c_str(), &st) != 0)
+            st.st_ino = 0;
+        if (st.st_ino == 0 || st.st_dev != it->second.device || st.st_ino != it->second.inode) {
             forget(it);
             return nullptr;
         }
@@ -285,17 +291,22 @@ std::optional<std::string> scanFolder(const std::string& folder, const std::stri
 
 } // namespace
 
-std::optional<std::string> findInFolder(const std::string& folder, const std::string& name) {
+std::optional<std::string> findInFolder(const std::string& folder, const std::string& name,
+                                        const struct stat* folderStat) {
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
     if (!cache.ready()) return scanFolder(folder, name, nullptr);
-    if (Listing* listing = cache.current(folder)) {
+    if (Listing* listing = cache.current(folder, folderStat)) {
         const auto found = listing->byUpper.find(upper(name));
         if (found == listing->byUpper.end()) return std::nullopt;
         return found->second;
     }
     struct stat st;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+    if (folderStat)
+        st = *folderStat;
+    else if (stat(folder.c_str(), &st) != 0)
+        return std::nullopt;
+    if (!S_ISDIR(st.st_mode)) return std::nullopt;
     if (cache.folders.size() >= kMaxListings) cache.forgetAll();
     // Watched before it is read, so that no change can slip in between.
     Listing listing;
@@ -495,8 +506,13 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
     for (const std::string& part : parts)
         full += "/" + plat::cp1252ToUtf8(part);
     out.components = parts;
-    struct stat st;
-    if (stat(full.empty() ? "/" : full.c_str(), &st) == 0) {
+    // The path's own record is kept for the caller.
+    auto look = [&out](const std::string& path) {
+        out.hasInfo =
+            statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &out.info) == 0;
+        return out.hasInfo;
+    };
+    if (look(full.empty() ? "/" : full)) {
         // Fast path: the name exists exactly as asked.
         out.native = full.empty() ? "/" : full;
         out.exists = true;
@@ -505,15 +521,16 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
     }
     // Second fast path: the folder exists exactly as asked and only the last
     // name is missing or spelt in another case (a file about to be created).
+    struct stat st;
     if (!parts.empty()) {
         const std::string parent = full.substr(0, full.rfind('/'));
         const std::string folder = parent.empty() ? "/" : parent;
         if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             out.parentExists = true;
             out.native = full;
-            if (const std::optional<std::string> name = findInFolder(folder, parts.back())) {
+            if (const std::optional<std::string> name = findInFolder(folder, parts.back(), &st)) {
                 const std::string found = parent + "/" + *name;
-                if (stat(found.c_str(), &st) == 0) {
+                if (look(found)) {
                     out.native = found;
                     out.components.back() = plat::utf8ToCp1252(*name);
                     out.exists = true;
@@ -532,25 +549,27 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
         if (present) {
             if (lastPart) out.parentExists = true;
             std::string found;
-            if (stat(exact.c_str(), &st) == 0) {
+            if (look(exact)) {
                 found = exact;
             } else if (const std::optional<std::string> name =
                            findInFolder(current.empty() ? "/" : current, parts[k])) {
                 found = current + "/" + *name;
                 out.components[k] = plat::utf8ToCp1252(*name);
+                if (!look(found)) found.clear();
             }
-            if (!found.empty() && stat(found.c_str(), &st) == 0) {
+            if (!found.empty()) {
                 current = found;
                 if (lastPart)
                     out.exists = true;
                 else
-                    present = S_ISDIR(st.st_mode);
+                    present = S_ISDIR(out.info.stx_mode);
                 continue;
             }
             present = false;
         }
         current = exact;
     }
+    out.hasInfo = out.hasInfo && out.exists;
     out.native = current.empty() ? "/" : current;
     return out;
 }
@@ -617,6 +636,48 @@ void removeStaleTemporaries(const std::string& folder, const std::string& name) 
     closedir(dir);
 }
 
+// Files replaced since the last flush: their contents and the renames that
+// put them in place reach the disk together, once, when a run ends or the
+// program exits, instead of with every change.
+class PendingFlush {
+  public:
+    ~PendingFlush() { flush(); }
+
+    void add(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        for (const std::string& known : files_)
+            if (known == path) return;
+        files_.push_back(path);
+    }
+
+    void flush() {
+        std::vector<std::string> files;
+        {
+            std::lock_guard lock(mutex_);
+            files.swap(files_);
+        }
+        for (const std::string& path : files) {
+            const size_t slash = path.rfind('/');
+            const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+            for (const std::string& name : {path, folder}) {
+                const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd < 0) continue;
+                fsync(fd);
+                close(fd);
+            }
+        }
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::string> files_;
+};
+
+PendingFlush& pendingFlush() {
+    static PendingFlush pending;
+    return pending;
+}
+
 } // namespace
 
 bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& error) {
@@ -641,23 +702,23 @@ bool replaceFile(const std::string& path, const std::string& bytes, uint32_t& er
             done += static_cast<size_t>(n);
     }
     if (ok && fchmod(fd, 0644) != 0) ok = false;
-    if (ok && fsync(fd) != 0) ok = false;
     const int savedErrno = errno;
     if (close(fd) != 0 && ok) ok = false;
+    // Renamed complete: a program killed at any moment leaves the old file
+    // or the new one, never a part of one.
     if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) {
         error = fromErrno(errno ? errno : savedErrno);
         unlink(temp.c_str());
         return false;
     }
-    // The rename itself is on disk once the folder is flushed.
-    const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
+    pendingFlush().add(path);
     error = 0;
     return true;
+}
+
+void flushReplacedFiles() {
+    pendingFlush().flush();
 }
 
 } // namespace plat::posix
@@ -681,6 +742,10 @@ void resetEmulation() {
 
 uint32_t lastError() {
     return posix::tlsError;
+}
+
+void flushRegistry() {
+    posix::flushReplacedFiles();
 }
 
 bool emulationProblem(std::string& message) {

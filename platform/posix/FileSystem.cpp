@@ -76,6 +76,14 @@ bool infoOf(int fd, Info& out) {
     return true;
 }
 
+// The record of a resolved path: the one its lookup took, else a fresh one.
+bool infoOf(const Resolved& r, Info& out) {
+    if (!r.exists) return false;
+    if (!r.hasInfo) return infoOf(r.native, out);
+    fillInfo(r.info, out);
+    return true;
+}
+
 std::optional<uint32_t> parseBits(const char* buffer, ssize_t n) {
     if (n <= 0) return std::nullopt;
     uint32_t bits = 0;
@@ -236,12 +244,14 @@ bool DirSearch::first(const std::string& pattern) {
     }
     if (name.find_first_of("*?") == std::string::npos) {
         // No wildcard: the one entry of that name, if any.
-        if (name.empty() || !statPath(pattern)) {
+        std::optional<DirEntry> found;
+        if (!name.empty()) found = statPath(pattern);
+        if (!found) {
             error_ = name.empty() ? kErrFileNotFound : plat::lastError();
             posix::setLastError(error_);
             return false;
         }
-        entry_ = *statPath(pattern);
+        entry_ = std::move(*found);
         impl_ = std::make_unique<Impl>();
         return true;
     }
@@ -251,7 +261,7 @@ bool DirSearch::first(const std::string& pattern) {
         return false;
     }
     Info info;
-    if (!where->exists || !infoOf(where->native, info) || !S_ISDIR(info.mode)) {
+    if (!infoOf(*where, info) || !S_ISDIR(info.mode)) {
         error_ = kErrPathNotFound;
         return fail(error_);
     }
@@ -303,7 +313,7 @@ std::optional<DirEntry> statPath(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return std::nullopt;
     Info info;
-    if (!r->exists || !infoOf(r->native, info)) {
+    if (!infoOf(*r, info)) {
         fail(missingError(*r));
         return std::nullopt;
     }
@@ -315,6 +325,7 @@ std::optional<DirEntry> statPath(const std::string& path) {
 struct File::Impl {
     int fd = -1;
     bool readOnlyDrive = false; // times of a file on Z: stay as they are
+    bool kernelCopied = false; // copy_file_range has read from this file
     ~Impl() {
         if (fd >= 0) ::close(fd);
     }
@@ -336,7 +347,7 @@ bool File::open(const std::string& path, OpenMode mode) {
     const bool writing = mode != OpenMode::Read;
     if (writing && readOnlyDrive(*r)) return failWith(kErrAccessDenied);
     Info info;
-    if (r->exists && infoOf(r->native, info)) {
+    if (infoOf(*r, info)) {
         if (S_ISDIR(info.mode)) return failWith(kErrAccessDenied);
         if (mode == OpenMode::CreateNew) return failWith(kErrFileExists);
         if (writing && readOnlyFile(info)) return failWith(kErrAccessDenied);
@@ -363,7 +374,8 @@ bool File::open(const std::string& path, OpenMode mode) {
     impl_ = std::make_unique<Impl>();
     impl_->fd = fd;
     impl_->readOnlyDrive = readOnlyDrive(*r);
-    if (writing) markArchive(fd);
+    // A file this call created has no record yet, which reads as archive.
+    if (writing && mode != OpenMode::CreateNew) markArchive(fd);
     error_ = kErrSuccess;
     return true;
 }
@@ -511,7 +523,7 @@ std::optional<uint32_t> getAttributes(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return std::nullopt;
     Info info;
-    if (!r->exists || !infoOf(r->native, info)) {
+    if (!infoOf(*r, info)) {
         fail(missingError(*r));
         return std::nullopt;
     }
@@ -522,7 +534,7 @@ bool setAttributes(const std::string& path, uint32_t attributes) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return false;
     Info info;
-    if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
+    if (!infoOf(*r, info)) return fail(missingError(*r));
     if (readOnlyDrive(*r)) return fail(kErrAccessDenied);
     const bool readOnly = attributes & kAttrReadOnly;
     uint32_t bits = attributes & kStoredBits;
@@ -542,20 +554,20 @@ bool setAttributes(const std::string& path, uint32_t attributes) {
 bool fileExists(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     Info info;
-    return r && r->exists && infoOf(r->native, info) && !S_ISDIR(info.mode);
+    return r && infoOf(*r, info) && !S_ISDIR(info.mode);
 }
 
 bool folderExists(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     Info info;
-    return r && r->exists && infoOf(r->native, info) && S_ISDIR(info.mode);
+    return r && infoOf(*r, info) && S_ISDIR(info.mode);
 }
 
 bool deleteFile(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return false;
     Info info;
-    if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
+    if (!infoOf(*r, info)) return fail(missingError(*r));
     if (S_ISDIR(info.mode) || readOnlyFile(info) || readOnlyDrive(*r))
         return fail(kErrAccessDenied);
     FolderChange change(r->native);
@@ -568,14 +580,14 @@ bool moveFile(const std::string& from, const std::string& to, bool replace) {
     const std::optional<Resolved> source = resolve(from);
     if (!source) return false;
     Info sourceInfo;
-    if (!source->exists || !infoOf(source->native, sourceInfo)) return fail(missingError(*source));
+    if (!infoOf(*source, sourceInfo)) return fail(missingError(*source));
     const std::optional<Resolved> target = resolve(to);
     if (!target) return false;
     if (target->components.empty()) return fail(kErrAccessDenied); // a drive's root
     if (readOnlyDrive(*source) || readOnlyDrive(*target)) return fail(kErrAccessDenied);
     std::string destination = target->native;
     Info targetInfo;
-    if (target->exists && infoOf(target->native, targetInfo)) {
+    if (infoOf(*target, targetInfo)) {
         if (targetInfo.device == sourceInfo.device && targetInfo.inode == sourceInfo.inode) {
             // The same file under another case: a rename to the case asked for.
             std::string lastName = to.substr(to.find_last_of("\\/:") + 1);
@@ -623,7 +635,7 @@ bool removeFolder(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return false;
     Info info;
-    if (!r->exists || !infoOf(r->native, info)) return fail(missingError(*r));
+    if (!infoOf(*r, info)) return fail(missingError(*r));
     if (!S_ISDIR(info.mode)) return fail(kErrDirectory);
     if (r->components.empty() || readOnlyDrive(*r)) return fail(kErrAccessDenied);
     FolderChange change(r->native);
@@ -670,7 +682,7 @@ bool readOnlyDrive(const std::string& path) {
 
 // ---- Block copy ----
 
-int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
+int64_t File::copyFrom(File& source, uint64_t count, void* buffer, uint64_t bufferSize) {
     if (!isOpen() || !source.isOpen()) {
         error_ = kErrInvalidHandle;
         fail(error_);
@@ -680,9 +692,13 @@ int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
     for (;;) {
         const ssize_t n =
             ::copy_file_range(source.impl_->fd, nullptr, impl_->fd, nullptr, chunk, 0);
-        // 0 may also be a file whose size the system does not know (/proc):
-        // the read below tells.
-        if (n > 0) return n;
+        if (n > 0) {
+            source.impl_->kernelCopied = true;
+            return n;
+        }
+        // 0 after a kernel copy is the end; before one it may also be a file
+        // whose size the system does not know (/proc): the read below tells.
+        if (n == 0 && source.impl_->kernelCopied) return 0;
         if (n == 0) break;
         if (errno == EINTR) continue;
         if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
@@ -692,7 +708,7 @@ int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
         fail(error_);
         return -1;
     }
-    const int64_t got = source.read(buffer, count);
+    const int64_t got = source.read(buffer, std::min(count, bufferSize));
     if (got <= 0) {
         if (got < 0) error_ = source.lastError();
         return got;
@@ -703,6 +719,11 @@ int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
         return -1;
     }
     return got;
+}
+
+void File::reserve(uint64_t size) {
+    if (!isOpen() || size > static_cast<uint64_t>(INT64_MAX)) return;
+    (void)fallocate(impl_->fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));
 }
 
 } // namespace plat

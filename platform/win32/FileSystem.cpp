@@ -349,6 +349,13 @@ bool File::flush() {
     return true;
 }
 
+void File::reserve(uint64_t size) {
+    if (!isOpen() || size > static_cast<uint64_t>(INT64_MAX)) return;
+    FILE_ALLOCATION_INFO info{};
+    info.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    (void)::SetFileInformationByHandle(impl_->handle.get(), FileAllocationInfo, &info, sizeof info);
+}
+
 // --- Paths -----------------------------------------------------------------
 
 std::optional<uint32_t> getAttributes(const std::string& path) {
@@ -510,8 +517,8 @@ uint32_t lastError() {
 
 // ---- Block copy ----
 
-int64_t File::copyFrom(File& source, uint64_t count, void* buffer) {
-    const int64_t got = source.read(buffer, count);
+int64_t File::copyFrom(File& source, uint64_t count, void* buffer, uint64_t bufferSize) {
+    const int64_t got = source.read(buffer, count < bufferSize ? count : bufferSize);
     if (got <= 0) {
         if (got < 0) error_ = recordError(source.lastError());
         return got;

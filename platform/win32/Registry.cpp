@@ -163,4 +163,8 @@ const char* regRootName(RegRoot root) {
     return "HKEY_CURRENT_USER";
 }
 
+void flushRegistry() {
+    // Windows writes its registry to the disk itself.
+}
+
 } // namespace plat

@@ -292,6 +292,28 @@ TEST_F(FileHandlerCopyTest, AbortBetweenBlocksKeepsThePreviousFile) {
     EXPECT_EQ(fh_.BytesCopied, static_cast<int64_t>(big.size()));
 }
 
+TEST_F(FileHandlerCopyTest, LargeFilesMoveInStepsThatKeepProgressGoing) {
+    std::string big(40 * 1024 * 1024 + 3, '\0');
+    for (size_t i = 0; i < big.size(); i += 512)
+        big[i] = static_cast<char>(i / 512);
+    Make(src_ + "large.bin", big, T0);
+    ASSERT_TRUE(fh_.ForceFolders(dst_));
+    std::vector<int64_t> progress;
+    fh_.OnProgress = [&] { progress.push_back(fh_.CurrentBytes); };
+    ASSERT_EQ(fh_.CopyOneFile(src_ + "large.bin", dst_ + "large.bin", 0, 1), CopyDone);
+    EXPECT_TRUE(testenv::ReadFile(dst_ + "large.bin") == big);
+    EXPECT_EQ(Entry(dst_ + "large.bin").size, big.size());
+    EXPECT_EQ(Names(dst_), std::vector<std::string>{"large.bin"});
+    // Progress never jumps by more than 16 MiB and never goes back; the last
+    // event comes with the whole file.
+    ASSERT_GE(progress.size(), 4u);
+    for (size_t i = 1; i + 1 < progress.size(); ++i) {
+        EXPECT_GT(progress[i], progress[i - 1]);
+        EXPECT_LE(progress[i] - progress[i - 1], int64_t{16} << 20);
+    }
+    EXPECT_EQ(fh_.BytesCopied, static_cast<int64_t>(big.size()));
+}
+
 TEST_F(FileHandlerCopyTest, ReadOnlyDestinationIsNotReplaced) {
     Make(src_ + "a.txt", "new", T0 + 100 * Sec);
     Make(dst_ + "a.txt", "old", T0);

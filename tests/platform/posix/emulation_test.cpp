@@ -402,6 +402,58 @@ TEST_F(EmulationTest, CaseLookupsSeeChangesOfOtherPrograms) {
     EXPECT_FALSE(fileExists(scratch_ + "RENAMED.TXT"));
 }
 
+TEST_F(EmulationTest, LookupsInAnotherCaseReportTheFileFound) {
+    const std::string dir = testenv::Native(scratch_);
+    fs::create_directories(dir + "/Dir/Sub");
+    spit(dir + "/Dir/Sub/file.txt", "12345");
+    spit(dir + "/Dir/plain", "1");
+    const std::string mixed = scratch_ + "DIR\\sub\\FILE.TXT";
+    const std::optional<DirEntry> entry = statPath(mixed);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->name, "file.txt");
+    EXPECT_EQ(entry->size, 5u);
+    EXPECT_TRUE(fileExists(mixed));
+    EXPECT_FALSE(folderExists(mixed));
+    EXPECT_TRUE(folderExists(scratch_ + "dir\\SUB"));
+    // A file in the middle of a path is no folder.
+    EXPECT_FALSE(fileExists(scratch_ + "dir\\PLAIN\\file.txt"));
+    EXPECT_FALSE(statPath(scratch_ + "DIR\\PLAIN\\x"));
+    File f;
+    ASSERT_TRUE(f.open(mixed, OpenMode::Read));
+    EXPECT_EQ(f.size(), 5u);
+}
+
+TEST_F(EmulationTest, BlockCopiesFromFilesOfUnknownSizeGoThroughTheBuffer) {
+    // /proc reports no size: the kernel copy gives nothing and the buffer,
+    // never more than it holds, carries the text.
+    File in, out;
+    ASSERT_TRUE(in.open("Z:\\proc\\self\\status", OpenMode::Read));
+    ASSERT_TRUE(out.open(scratch_ + "status.txt", OpenMode::CreateNew));
+    char buffer[16 + 1] = {};
+    int64_t total = 0;
+    for (int64_t n; (n = out.copyFrom(in, 1u << 20, buffer, 16)) != 0; total += n)
+        ASSERT_TRUE(n > 0 && n <= 16) << n;
+    EXPECT_EQ(buffer[16], '\0');
+    out.close();
+    const std::string text = slurp(testenv::Native(scratch_ + "status.txt"));
+    EXPECT_EQ(static_cast<int64_t>(text.size()), total);
+    EXPECT_EQ(text.rfind("Name:", 0), 0u) << text;
+}
+
+TEST_F(EmulationTest, RegistryChangesAreInPlaceBeforeTheyAreFlushed) {
+    RegKey key;
+    ASSERT_EQ(key.open(RegRoot::CurrentUser, "Software\\Flush", RegAccess::All, true), kErrSuccess);
+    ASSERT_EQ(key.setString("A", "1"), kErrSuccess);
+    EXPECT_NE(slurp(registryFile()).find("\"A\"=\"1\""), std::string::npos);
+    for (const auto& e : fs::directory_iterator(root()))
+        EXPECT_EQ(e.path().filename().string().rfind("registry.reg.", 0), std::string::npos)
+            << e.path();
+    flushRegistry();
+    flushRegistry(); // nothing left to flush
+    resetEmulation();
+    EXPECT_EQ(queryString(RegRoot::CurrentUser, "Software\\Flush", "A"), "1");
+}
+
 TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
     const std::string file = scratch_ + "a.txt";
     testenv::WriteFile(file, "x");
