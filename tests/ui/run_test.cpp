@@ -230,7 +230,7 @@ TEST_F(RunTest, FailedAndCancelledFilesAreCountedAndReported) {
     EXPECT_EQ("alt", testenv::ReadFile(target + "bin\\ro1.dat"));
     const std::string up = setup::AnsiUpperCase(target);
     EXPECT_EQ(std::vector<std::string>{"MOVE " + up + "BIN\\STRAY.BAK | " + target +
-                                       "old\\BIN\\STRAY.BAK"},
+                                       "old\\BIN\\stray.bak"},
               LogLines("MOVE"));
     EXPECT_EQ("weg damit", testenv::ReadFile(target + "old\\BIN\\STRAY.BAK"));
     for (const char* name : {"ro1.dat", "ro2.dat"})
