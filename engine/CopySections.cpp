@@ -6,6 +6,7 @@
 #include "common/FileLists.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
+#include "common/ScriptEncoding.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "engine/ScriptInstall.h"
@@ -216,7 +217,11 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
     }
     FileHandler->SetFileNames(source, dest);
-    const std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
+    std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
+    if (std::string error; text && !ConvertScriptText(*text, error)) {
+        InfoMessage(owner, source + "\r" + error + ".");
+        text.reset();
+    }
     std::string output;
     if (text) {
         std::string line;

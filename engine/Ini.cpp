@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
+#include "common/ScriptEncoding.h"
+#include "engine/TextFiles.h"
 #include "files/FStream.h"
 #include "platform/FileSystem.h"
 
@@ -23,6 +26,8 @@ constexpr size_t kMaxHeaderName = 80;
 constexpr size_t kMaxKey = 254;
 constexpr size_t kMaxIntegerText = 20;
 constexpr size_t kMaxBoolText = 8;
+// A UTF-8 or UTF-16 file is converted in memory; beyond this it is refused.
+constexpr uint64_t kMaxConvertedFileSize = uint64_t{256} << 20;
 
 // Values are zero-terminated texts: a NUL byte ends them.
 std::string_view UpToNul(std::string_view text) {
@@ -78,6 +83,28 @@ int32_t TextToInteger(std::string_view text) {
     if (negative) return static_cast<int32_t>(-magnitude);
     if (magnitude > INT32_MAX) return 0;
     return static_cast<int32_t>(magnitude);
+}
+
+// The text of a file that begins with a byte-order mark, converted to
+// Windows-1252. nullopt for a file without a mark (it is read as it is) or
+// one that cannot be opened, and, with error set, for one that cannot be
+// converted.
+std::optional<std::string> ReadMarkedFile(const std::string& path, std::string& error) {
+    {
+        plat::File file;
+        char head[3];
+        if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
+        const int64_t n = file.read(head, sizeof head);
+        if (n <= 0 || !HasByteOrderMark(std::string_view(head, static_cast<size_t>(n))))
+            return std::nullopt;
+    }
+    std::optional<std::string> bytes = ReadWholeFile(path, kMaxConvertedFileSize);
+    if (!bytes) {
+        error = "zu gro\xDF oder nicht lesbar";
+        return std::nullopt;
+    }
+    if (!ConvertScriptText(*bytes, error)) return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -198,9 +225,14 @@ TSection_i& TIni::FindOrAddSection(std::string_view name) {
 void TIni::LoadFile() {
     sections_.clear();
     fileAgeStamp_ = FileDosDate(fileName_);
+    loadError_.clear();
     TFStream stream(kStreamBufferSize);
     stream.FileName = fileName_;
-    if (fileName_.empty() || !stream.OpenRead()) return;
+    if (fileName_.empty()) return;
+    if (std::optional<std::string> text = ReadMarkedFile(fileName_, loadError_))
+        stream.OpenText(std::move(*text));
+    else if (!loadError_.empty() || !stream.OpenRead())
+        return;
 
     // Sections are collected in file order and sorted once at the end, so
     // that many sections load in O(n log n); a hash of the upper-case names

@@ -86,6 +86,10 @@ class TIni {
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     const std::string& FileName() const { return fileName_; }
+    // Why the last load read nothing although the file exists: a file with a
+    // byte-order mark whose text has no Windows-1252 form ("Zeile 3: ...",
+    // see ConvertScriptText) or is too large. Empty otherwise.
+    const std::string& LoadError() const { return loadError_; }
     bool Modified() const { return modified_; }
     // Packed DOS date-time of the file when last read or written; 0 before.
     int32_t FileAgeStamp() const { return fileAgeStamp_; }
@@ -113,6 +117,7 @@ class TIni {
     void SaveIfStale();
 
     std::string fileName_;
+    std::string loadError_;
     std::vector<NamedSection> sections_;
     int32_t fileAgeStamp_ = 0;
     bool modified_ = false;
