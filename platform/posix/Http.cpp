@@ -1,24 +1,11 @@
 // HTTP GET through libcurl.
 #include "platform/Http.h"
 
-#ifdef SETUP_HAVE_CURL
 #include <curl/curl.h>
 
 #include <memory>
-#endif
 
 namespace plat {
-
-#ifndef SETUP_HAVE_CURL
-
-bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& error) {
-    (void)request;
-    (void)sink;
-    error = "Dieser Build kann keine Dateien aus dem Netz laden (libcurl fehlt).";
-    return false;
-}
-
-#else
 
 namespace {
 
@@ -143,7 +130,5 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
     if (!t.begun && sink.workBegin) sink.workBegin(0); // an empty body
     return true;
 }
-
-#endif
 
 } // namespace plat
