@@ -40,8 +40,6 @@ constexpr OptionName kAliases[] = {
     {"LOG", Option::Log, true},
 };
 
-constexpr OptionName kHelp{"?", Option::Help, false};
-
 bool sameName(std::string_view a, std::string_view b, bool ignoreCase) {
     return ignoreCase ? AnsiSameText(a, b) : a == b;
 }
@@ -97,12 +95,23 @@ bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyn
         if (error.empty()) error = std::move(message);
     };
     for (const std::string& arg : args) {
+        // The usual ways to ask for help, on every platform ("/?" is no
+        // sensible script path on POSIX either).
+        if (arg == "-h" || arg == "-?" || arg == "/?") {
+            out.help = true;
+            continue;
+        }
         const bool dashed = arg.starts_with("--");
         const bool slashed = !dashed && arg.starts_with("/");
-        if (!dashed && !slashed) {
-            // Only the first non-option argument is looked at.
-            if (!haveScript) out.script = arg;
+        const auto takeScript = [&] {
+            if (haveScript)
+                fail("Nur ein Script kann angegeben werden: " + out.script + " und " + arg);
+            else
+                out.script = arg;
             haveScript = true;
+        };
+        if (!dashed && !slashed) {
+            takeScript();
             continue;
         }
 
@@ -115,14 +124,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyn
         const OptionName* option = nullptr;
         if (dashed || syntax.windows) option = findOption(kOptions, name, syntax.windows);
         if (!option && slashed) option = findOption(kAliases, name, true);
-        if (!option && slashed && syntax.windows && name == "?") option = &kHelp;
 
         if (!option) {
             // On Windows "/..." may be the path of the script; on POSIX it
             // always is (an absolute path).
             if (slashed && (!syntax.windows || (syntax.fileExists && syntax.fileExists(arg)))) {
-                if (!haveScript) out.script = arg;
-                haveScript = true;
+                takeScript();
                 continue;
             }
             fail("Unbekannte Option: " + arg);
@@ -155,7 +162,7 @@ std::string UsageText() {
            "CHE)\n"
            "  --log=DATEI        schreibt das Protokoll in DATEI\n"
            "  --dir=ORDNER       Zielordner der Installation\n"
-           "  --help             zeigt diese Hilfe\n"
+           "  --help, -h, -?, /? zeigt diese Hilfe\n"
            "\n"
            "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"
            "  /D=ORDNER, /DIR=ORDNER                       wie --dir\n"

@@ -14,7 +14,7 @@ struct CommandLine {
     std::string logFile;     // --log=FILE, /LOG=FILE (platform path)
     std::string targetDir;   // --dir=FOLDER, /D=FOLDER, /DIR=FOLDER
     bool hasTargetDir = false;
-    bool help = false; // --help
+    bool help = false; // --help, -h, -?, /?
 };
 
 struct CommandLineSyntax {
@@ -30,8 +30,9 @@ struct CommandLineSyntax {
 CommandLineSyntax PlatformSyntax();
 
 // Parses the arguments after the program name. false with a message (one
-// line, Windows-1252) on an unknown option or an option with a missing or
-// unexpected value; out then still holds every option that was understood.
+// line, Windows-1252) on an unknown option, an option with a missing or
+// unexpected value or a second script; out then still holds every option
+// that was understood.
 bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyntax& syntax,
                       CommandLine& out, std::string& error);
 

@@ -10,6 +10,7 @@
 #include "common/Paths.h"
 #include "common/Startup.h"
 #include "engine/Ini.h"
+#include "engine/ScriptInstall.h"
 #include "platform/Console.h"
 #include "platform/Cp1252.h"
 #include "platform/Emulation.h"
@@ -74,6 +75,12 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
     const std::string script =
         LocateScript(windowsScriptParameter(commandLine.script), ProgramFolder());
     log::Line("START", {SETUP_VERSION, script});
+    if (log::WriteFailed()) {
+        // Already reported on standard error. A run must not claim a log it
+        // cannot write (a full disk, /dev/full): it ends before installing.
+        log::Close();
+        return ExitBadStart;
+    }
 
     if (!commandLine.answersFile.empty()) {
         std::string error;
@@ -95,6 +102,19 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
         return finish(0, ExitBadStart);
     }
 
+    std::string caption;
+    {
+        // Read once before any window: a script that cannot be installed
+        // is refused like a missing one.
+        TIni ini(script);
+        if (const std::string problem = ScriptProblem(ini, true); !problem.empty()) {
+            report(problem);
+            return finish(0, ExitBadStart);
+        }
+        caption = ini.ReadString("Project", "HeadLine", "");
+        if (caption.empty()) caption = ini.ReadString("Project", "Name", "");
+    }
+
     if (window) {
         // The window logs its caption, the run and the end of the run.
         const std::string targetDir =
@@ -104,11 +124,7 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
         return finish(modalResult, status);
     }
 
-    TIni ini(script);
-    std::string caption = ini.ReadString("Project", "HeadLine", "");
-    if (caption.empty()) caption = ini.ReadString("Project", "Name", "");
     log::Line("CAPTION", {caption});
-
     tell(caption + "\n" +
              "Die Installation ist in diesem Build noch nicht verf\xFC"
              "gbar: es wurde nichts installiert.",

@@ -81,6 +81,11 @@ bool AnswerRules::Parse(std::string_view utf8Text, std::string& error) {
 
         Rule rule;
         rule.line = std::string(line);
+        // " *" at the end: the rule answers every message it matches.
+        if (line.size() >= 2 && line.back() == '*' && isBlank(line[line.size() - 2])) {
+            rule.everyMatch = true;
+            line = trim(line.substr(0, line.size() - 1));
+        }
         std::string_view buttonName = line;
         // The last "=>" separates text and button, so a text may hold "=>" itself.
         const size_t arrow = line.rfind("=>");
@@ -106,7 +111,7 @@ bool AnswerRules::Parse(std::string_view utf8Text, std::string& error) {
 int AnswerRules::Take(const std::string& message, const std::vector<int>& offered) {
     const std::string text = AnswerMatchText(message);
     for (auto& rule : rules_) {
-        if (rule.used) continue;
+        if (rule.used && !rule.everyMatch) continue;
         if (std::find(offered.begin(), offered.end(), rule.button) == offered.end()) continue;
         if (text.find(rule.text) == std::string::npos) continue;
         rule.used = true;

@@ -1,6 +1,7 @@
 // Scripted answers to message boxes and dialogs (--answers=FILE): UTF-8 text,
 // one rule a line, "BUTTON" or "TEXT => BUTTON"; blank lines and lines
-// starting with "#" are ignored. Each rule answers one box.
+// starting with "#" are ignored. Each rule answers one box, a rule ending in
+// " *" ("TEXT => BUTTON *") every box it matches.
 #pragma once
 
 #include <string>
@@ -27,10 +28,10 @@ class AnswerRules {
     // number and what is wrong with it (e.g. "Zeile 3: ...").
     bool Parse(std::string_view utf8Text, std::string& error);
     // The first unused rule whose text occurs in the message (Windows-1252)
-    // and whose button is among the offered ones: it is used up and its
-    // button returned. 0 when no rule matches.
+    // and whose button is among the offered ones: it is used up (unless it
+    // answers every match) and its button returned. 0 when no rule matches.
     int Take(const std::string& message, const std::vector<int>& offered);
-    // Rules not used yet.
+    // Rules that answered nothing yet.
     size_t Remaining() const;
     // The rules that have answered nothing so far, as written (UTF-8).
     std::vector<std::string> Unanswered() const;
@@ -40,9 +41,10 @@ class AnswerRules {
     struct Rule {
         std::string text; // UTF-8; empty matches every message
         int button = 0;
-        bool used = false;
+        bool used = false;       // answered a box
         bool answered = false;
-        std::string line; // the rule as written, for the log
+        bool everyMatch = false; // " *": never used up
+        std::string line;        // the rule as written, for the log
     };
     std::vector<Rule> rules_;
 };

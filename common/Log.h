@@ -12,7 +12,10 @@ namespace setup::log {
 bool Open(const std::string& nativePath);
 void Close();
 bool IsOpen();
-// Writes one line: the tag, a blank, the fields joined by " | ".
+// Writes one line: the tag, a blank, the fields joined by " | ". The first
+// line that cannot be written is reported on standard error at once.
 void Line(const char* tag, std::initializer_list<std::string> fields);
+// Whether a line could not be written since the log was opened.
+bool WriteFailed();
 
 } // namespace setup::log

@@ -181,21 +181,44 @@ std::string displayName(const std::string& nativePath) {
 }
 
 bool LoadAnswers(const std::string& nativePath, std::string& error) {
+    // A few rules a line each: anything larger is no answers file (and must
+    // not fill the memory, as /dev/zero or a huge file would).
+    constexpr uint64_t kMaxAnswersFileSize = 1024 * 1024;
+    const std::string path = plat::toWindowsPath(nativePath);
+    const std::string name = "Antwortdatei " + displayName(nativePath);
+    if (plat::folderExists(path)) {
+        error = name + " ist ein Ordner.";
+        return false;
+    }
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (plat::fileExists(path) && !plat::isRegularFile(path)) {
+        error = name + " ist keine gew\xF6hnliche Datei (ein Ger\xE4t, eine Pipe oder ein Socket).";
+        return false;
+    }
     plat::File file;
     std::string contents;
-    if (file.open(plat::toWindowsPath(nativePath), plat::OpenMode::Read)) {
+    if (file.open(path, plat::OpenMode::Read)) {
         char buffer[4096];
         int64_t count;
-        while ((count = file.read(buffer, sizeof buffer)) > 0)
+        while ((count = file.read(buffer, sizeof buffer)) > 0) {
             contents.append(buffer, static_cast<size_t>(count));
+            if (contents.size() > kMaxAnswersFileSize) {
+                error = name + " ist zu gro\xDF (mehr als 1 MB).";
+                return false;
+            }
+        }
         if (count == 0) {
+            if (contents.find('\0') != std::string::npos) {
+                error = name + " ist keine Textdatei.";
+                return false;
+            }
             std::string lineError;
             if (state().answers.Parse(contents, lineError)) return true;
-            error = "Antwortdatei " + displayName(nativePath) + ", " + lineError;
+            error = name + ", " + lineError;
             return false;
         }
     }
-    error = "Antwortdatei " + displayName(nativePath) + " kann nicht gelesen werden.";
+    error = name + " kann nicht gelesen werden.";
     const std::string reason = plat::sysErrorText(file.lastError());
     if (!reason.empty()) error += "\r\n" + reason;
     return false;

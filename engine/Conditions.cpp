@@ -9,6 +9,7 @@
 #include "common/Ansi.h"
 #include "common/Messages.h"
 #include "common/PathNormal.h"
+#include "common/ScriptEncoding.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "platform/FileSystem.h"
@@ -111,10 +112,15 @@ bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::
     const std::string cond = Script ? Script->ReadString(partName, "Cond", "") : std::string();
     if (cond.empty()) return true;
     const std::string path = sourceFolder + cond;
-    const std::optional<std::string> bytes = ReadSmallFile(path);
+    std::optional<std::string> bytes = ReadSmallFile(path);
     if (!bytes) {
         LeftOut = true; // the part is not installed for want of its question
         InfoMessage(MessageOwner(), path + "\rnot found.");
+        return false;
+    }
+    if (std::string error; !ConvertScriptText(*bytes, error)) {
+        InfoMessage(MessageOwner(),
+                    path + "\r" + error + ": der Teil " + partName + " wird nicht installiert.");
         return false;
     }
     if (bytes->find('\0') != std::string::npos) {

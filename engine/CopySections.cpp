@@ -9,6 +9,7 @@
 #include "common/Messages.h"
 #include "common/PathNormal.h"
 #include "common/Paths.h"
+#include "common/ScriptEncoding.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "engine/ScriptInstall.h"
@@ -237,7 +238,11 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
     }
     FileHandler->SetFileNames(source, dest);
-    const std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
+    std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
+    if (std::string error; text && !ConvertScriptText(*text, error)) {
+        InfoMessage(owner, source + "\r" + error + ".");
+        text.reset();
+    }
     std::string output;
     // Expanded variables may grow the text, but not without end.
     const uint64_t maxOutput = (text ? text->size() : 0) + kMaxMacroFileSize;

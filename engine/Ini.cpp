@@ -10,6 +10,7 @@
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
+#include "common/ScriptEncoding.h"
 #include "engine/TextFiles.h"
 #include "files/FStream.h"
 #include "platform/FileSystem.h"
@@ -32,6 +33,8 @@ constexpr size_t kIndexFrom = 32;
 // Deinst.ins holds a line per folder, font and association: anything larger
 // is not a record file this program wrote.
 constexpr uint64_t kMaxRecordFileSize = 256 * 1024 * 1024;
+// A UTF-8 or UTF-16 file is converted in memory; beyond this it is refused.
+constexpr uint64_t kMaxConvertedFileSize = uint64_t{256} << 20;
 
 // Values are zero-terminated texts: a NUL byte ends them.
 std::string_view UpToNul(std::string_view text) {
@@ -97,6 +100,28 @@ std::string UnreadText(const std::string& fileName) {
     return "\"" + fileName +
            "\" konnte nicht ganz gelesen werden und wird nicht \xFC"
            "berschrieben";
+}
+
+// The text of a file that begins with a byte-order mark, converted to
+// Windows-1252. nullopt for a file without a mark (it is read as it is) or
+// one that cannot be opened, and, with error set, for one that cannot be
+// converted.
+std::optional<std::string> ReadMarkedFile(const std::string& path, std::string& error) {
+    {
+        plat::File file;
+        char head[3];
+        if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
+        const int64_t n = file.read(head, sizeof head);
+        if (n <= 0 || !HasByteOrderMark(std::string_view(head, static_cast<size_t>(n))))
+            return std::nullopt;
+    }
+    std::optional<std::string> bytes = ReadWholeFile(path, kMaxConvertedFileSize);
+    if (!bytes) {
+        error = "zu gro\xDF oder nicht lesbar";
+        return std::nullopt;
+    }
+    if (!ConvertScriptText(*bytes, error)) return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -234,6 +259,7 @@ void TIni::LoadFile() {
     sections_.clear();
     fileAgeStamp_ = FileDosDate(fileName_);
     readComplete_ = true;
+    loadError_.clear();
     if (fileName_.empty()) return;
     if (kind_ == IniKind::Record) {
         LoadRecordFile();
@@ -241,7 +267,10 @@ void TIni::LoadFile() {
     }
     TFStream stream(kStreamBufferSize);
     stream.FileName = fileName_;
-    if (!stream.OpenRead()) return;
+    if (std::optional<std::string> text = ReadMarkedFile(fileName_, loadError_))
+        stream.OpenText(std::move(*text));
+    else if (!loadError_.empty() || !stream.OpenRead())
+        return;
     char line[kLineBufferSize];
     LoadLines([&](std::string_view& text) {
         if (stream.EndOfFile()) return false;

@@ -117,6 +117,10 @@ class TIni {
     bool ReadComplete() const { return readComplete_; }
 
     const std::string& FileName() const { return fileName_; }
+    // Why the last load read nothing although the file exists: a file with a
+    // byte-order mark whose text has no Windows-1252 form ("Zeile 3: ...",
+    // see ConvertScriptText) or is too large. Empty otherwise.
+    const std::string& LoadError() const { return loadError_; }
     bool Modified() const { return modified_; }
     // Packed DOS date-time of the file when last read or written; 0 before.
     int32_t FileAgeStamp() const { return fileAgeStamp_; }
@@ -149,6 +153,7 @@ class TIni {
     std::string fileName_;
     IniKind kind_;
     bool readComplete_ = true;
+    std::string loadError_;
     std::vector<NamedSection> sections_;
     int32_t fileAgeStamp_ = 0;
     bool modified_ = false;

@@ -60,6 +60,19 @@ void TScriptInstall::LoadScript(const std::string& path) {
     GroupName = Script->ReadString("Project", "Group", "Group= (untitled)");
 }
 
+std::string ScriptProblem(const TIni& script, bool mainScript) {
+    if (!script.LoadError().empty())
+        return "Das Installationsscript " + script.FileName() + " kann nicht gelesen werden:\r\n" +
+               script.LoadError() + ".";
+    if (!mainScript || script.FindSection("Project") >= 0) return {};
+    std::string text = "Das Installationsscript " + script.FileName() +
+                       " hat keinen Abschnitt [Project]: es wird nichts installiert.";
+    if (HasOnlyUnixLineEnds(script.FileName()))
+        text += "\r\nSeine Zeilen enden ohne CR (LF, Unix-Format): es wird als eine einzige "
+                "Zeile gelesen.";
+    return text;
+}
+
 void TScriptInstall::SetTargetDir(const std::string& path) {
     TargetDir = path;
     if (TargetDir.empty() || TargetDir.back() != '\\') TargetDir += '\\';

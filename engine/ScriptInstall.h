@@ -30,6 +30,11 @@ using TProjectFileList = std::vector<ProjectFileEntry>;
 // empty for codes that are not tested (7 and later, 64-bit systems).
 std::string WinVersionName(int versionCode);
 
+// Why a loaded script cannot be installed, as a message naming it: its text
+// has no Windows-1252 form, or (a main script) it has no [Project] section.
+// Empty when it can be.
+std::string ScriptProblem(const TIni& script, bool mainScript);
+
 // The step names the engine reports through ReportStatus.
 namespace status {
 inline constexpr const char* Init = "Init";

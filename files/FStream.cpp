@@ -43,6 +43,8 @@ void TFStream::CloseCurrent() {
     if (!open_) return;
     if (modified_) Flush();
     file_.close();
+    text_.clear();
+    fromText_ = false;
     open_ = false;
 }
 
@@ -64,6 +66,21 @@ bool TFStream::OpenRead() {
     eof_ = !size || *size == 0;
     open_ = true;
     return true;
+}
+
+void TFStream::OpenText(std::string bytes) {
+    CloseCurrent();
+    position_ = 0;
+    modified_ = false;
+    index_ = kRefillIndex;
+    count_ = 0;
+    filePos_ = 0;
+    lastError_ = 0;
+    text_ = std::move(bytes);
+    fromText_ = true;
+    if (!buffer_) AllocateForRead();
+    eof_ = text_.empty();
+    open_ = true;
 }
 
 void TFStream::AllocateForRead() {
@@ -107,6 +124,7 @@ bool TFStream::OpenWrite() {
 
 bool TFStream::AtFileEnd() {
     if (!open_) return true;
+    if (fromText_) return filePos_ >= text_.size();
     const std::optional<uint64_t> size = file_.size();
     return !size || filePos_ >= *size;
 }
@@ -114,7 +132,13 @@ bool TFStream::AtFileEnd() {
 void TFStream::Refill() {
     eof_ = AtFileEnd();
     if (eof_) RaiseWithName("Leseversuch nach Dateiende\r");
-    const int64_t got = file_.read(buffer_.get() + 1, bufferSize_);
+    int64_t got;
+    if (fromText_) {
+        got = static_cast<int64_t>(std::min<uint64_t>(bufferSize_, text_.size() - filePos_));
+        std::memcpy(buffer_.get() + 1, text_.data() + filePos_, static_cast<size_t>(got));
+    } else {
+        got = file_.read(buffer_.get() + 1, bufferSize_);
+    }
     // A file that shrank under us, or a read error, ends the data here.
     if (got <= 0) {
         eof_ = true;

@@ -35,6 +35,9 @@ class TFStream {
     // Raises "Speichermangel\r" + FileName when no buffer of 256 bytes or more
     // can be had.
     bool OpenRead();
+    // Reads the given bytes as if they were FileName's contents: a file that
+    // was converted before it is read.
+    void OpenText(std::string bytes);
     // Creates or truncates FileName; raises "\"" + FileName + "\" kann nicht
     // geschrieben werden" when that fails. Returns true.
     bool OpenWrite();
@@ -83,6 +86,8 @@ class TFStream {
     [[noreturn]] void RaiseWithName(const char* text);
 
     plat::File file_;
+    std::string text_; // the bytes of OpenText
+    bool fromText_ = false;
     std::unique_ptr<char[]> buffer_; // BufferSize + 2 bytes; data at 1..BufferSize
     Allocator allocator_;
     uint16_t bufferSize_;

@@ -18,10 +18,8 @@ char32_t toUnicode(unsigned char c) {
 }
 
 char fromUnicode(char32_t u) {
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] == u) return static_cast<char>(0x80 + i);
-    return '?';
+    const int byte = unicodeToCp1252(u);
+    return byte < 0 ? '?' : static_cast<char>(byte);
 }
 
 void appendUtf8(std::string& out, char32_t u) {
@@ -38,6 +36,14 @@ void appendUtf8(std::string& out, char32_t u) {
 }
 
 } // namespace
+
+int unicodeToCp1252(char32_t codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF))
+        return static_cast<int>(codePoint);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == codePoint) return 0x80 + i;
+    return -1;
+}
 
 std::wstring cp1252ToWide(const std::string& text) {
     std::wstring out;

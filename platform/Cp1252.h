@@ -7,6 +7,8 @@
 namespace plat {
 
 std::wstring cp1252ToWide(const std::string& text);
+// The Windows-1252 byte of a Unicode code point; -1 when it has none.
+int unicodeToCp1252(char32_t codePoint);
 // Characters without a Windows-1252 form become "?".
 std::string wideToCp1252(const std::wstring& text);
 std::string cp1252ToUtf8(const std::string& text);

@@ -144,6 +144,9 @@ std::optional<uint32_t> getAttributes(const std::string& path);
 bool setAttributes(const std::string& path, uint32_t attributes);
 bool fileExists(const std::string& path);   // a file, not a folder
 bool folderExists(const std::string& path); // a folder
+// A file that holds data on a disk: not a folder, device, pipe or socket,
+// so it can be read to its end without waiting for anyone.
+bool isRegularFile(const std::string& path);
 bool deleteFile(const std::string& path);
 // Moves or renames a file or folder; with replace, an existing destination
 // file is replaced in one step (MoveFileEx MOVEFILE_REPLACE_EXISTING / rename).

@@ -6,10 +6,12 @@ what=${1:-all}
 SUDO=
 if [ "$(id -u)" != 0 ]; then SUDO=sudo; fi
 
-pkgs=(cmake make g++ googletest file)
+# The native build needs libcurl (downloads); the main job serves a web folder
+# with python3 to show them.
+pkgs=(cmake make g++ googletest file libcurl4-openssl-dev python3)
 if [ "$what" = all ]; then
   pkgs+=(clang g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xdotool imagemagick
-         libinih-dev libcurl4-openssl-dev liblnk-utils fonts-dejavu-core python3)
+         libinih-dev liblnk-utils fonts-dejavu-core)
 fi
 
 missing=()

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The main job: builds the Linux program and installs the first example
 # project (examples/app) on the emulated Windows (a fresh root under
-# build/main-job/root), then the small demo project beside it.
+# build/main-job/root), then the small demo project beside it, and checks that
+# the program downloads a web folder's files from a server on 127.0.0.1.
+# SETUP_SKIP_DEPS=1 skips installing the build dependencies.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh main
+if [ "${SETUP_SKIP_DEPS:-0}" != 1 ]; then
+  bash scripts/install-deps.sh main
+fi
 cmake --preset native >/dev/null
 cmake --build --preset native -j"$(nproc)" --target setup
 
@@ -44,3 +48,6 @@ cat "$out/demo.log"
 echo "The example project is installed in $SETUP_ROOT/drive_c/Program Files/Qorv-Demo"
 echo "(its files with their dates, and Deinst.ins with [Pathes]); the install record is"
 echo "HKEY_LOCAL_MACHINE\\Software\\Qorv\\Installs in $SETUP_ROOT/registry.reg."
+
+echo "== downloads: examples/web-subproject with its web folder served on 127.0.0.1"
+bash tests/e2e/downloads_e2e.sh build/native

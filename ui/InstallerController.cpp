@@ -347,6 +347,11 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     if (summary) sub.TalkDefault = 2;
     sub.CreateEngine();
     sub.LoadScript(scriptPath);
+    if (const std::string problem = ScriptProblem(*sub.Engine().Script, false); !problem.empty()) {
+        // Like a missing sub-project script: the part did not succeed.
+        InfoMessage(Handle(), problem);
+        return ModalCancel;
+    }
     sub.AboutProjVisible = true;
     sub.FillFromScript(false);
     if (!view_) return ModalCancel;

@@ -563,6 +563,12 @@ bool folderExists(const std::string& path) {
     return r && infoOf(*r, info) && S_ISDIR(info.mode);
 }
 
+bool isRegularFile(const std::string& path) {
+    const std::optional<Resolved> r = resolve(path);
+    Info info;
+    return r && r->exists && infoOf(r->native, info) && S_ISREG(info.mode);
+}
+
 bool deleteFile(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return false;

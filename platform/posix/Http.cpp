@@ -3,11 +3,9 @@
 
 #include <atomic>
 
-#ifdef SETUP_HAVE_CURL
 #include <curl/curl.h>
 
 #include <memory>
-#endif
 
 namespace plat {
 
@@ -18,17 +16,6 @@ std::atomic<int> speedWindowSeconds{HttpSpeedWindowSeconds};
 void setHttpSpeedWindowForTests(int seconds) {
     speedWindowSeconds = seconds > 0 ? seconds : HttpSpeedWindowSeconds;
 }
-
-#ifndef SETUP_HAVE_CURL
-
-bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& error) {
-    (void)request;
-    (void)sink;
-    error = "Dieser Build kann keine Dateien aus dem Netz laden (libcurl fehlt).";
-    return false;
-}
-
-#else
 
 namespace {
 
@@ -157,7 +144,5 @@ bool httpGet(const HttpRequest& request, const HttpSink& sink, std::string& erro
     if (!t.begun && sink.workBegin) sink.workBegin(0); // an empty body
     return true;
 }
-
-#endif
 
 } // namespace plat

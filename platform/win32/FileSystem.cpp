@@ -386,6 +386,17 @@ bool folderExists(const std::string& path) {
     return attr && (*attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool isRegularFile(const std::string& path) {
+    auto attr = getAttributes(path);
+    if (!attr || (*attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) return false;
+    // Names such as NUL or CON, and pipes, are no files on a disk.
+    win::CriticalErrorsSilenced silenced;
+    win::FileHandle file(::CreateFileW(win::widen(path).c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.valid() && ::GetFileType(file.get()) == FILE_TYPE_DISK;
+}
+
 bool deleteFile(const std::string& path) {
     std::wstring wide = win::widen(path);
     if (isReadOnlyFile(wide)) {

@@ -31,9 +31,9 @@ std::string parseError(const std::vector<std::string>& args, const CommandLineSy
 }
 
 TEST(CommandLineTest, OptionsAnywhereAndFirstPlainArgumentIsTheScript) {
-    const CommandLine a = parse({"--log=/tmp/l.txt", "x.ins", "--unattended", "y.ins",
-                                 "--answers=a b.txt", "--dir=/opt/ziel"},
-                                posix());
+    const CommandLine a =
+        parse({"--log=/tmp/l.txt", "x.ins", "--unattended", "--answers=a b.txt", "--dir=/opt/ziel"},
+              posix());
     const CommandLine b =
         parse({"--dir=/opt/ziel", "--answers=a b.txt", "x.ins", "--unattended", "--log=/tmp/l.txt"},
               posix());
@@ -79,6 +79,33 @@ TEST(CommandLineTest, SlashFormsAndCaseOnWindowsOnly) {
     EXPECT_EQ(parse({"/home/a/x.ins"}, posix()).script, "/home/a/x.ins");
     EXPECT_EQ(parse({"/unattended"}, posix()).script, "/unattended");
     parseError({"--Unattended"}, posix());
+}
+
+TEST(CommandLineTest, HelpSwitchesOnEveryPlatform) {
+    for (const auto& syntax : {posix(), windows()}) {
+        for (const char* help : {"-h", "-?", "/?", "--help"}) {
+            const CommandLine c = parse({"x.ins", help, "/S"}, syntax);
+            EXPECT_TRUE(c.help) << help;
+            EXPECT_EQ(c.script, "x.ins") << help; // never taken as the script
+        }
+    }
+    EXPECT_NE(setup::UsageText().find("-h, -?, /?"), std::string::npos);
+}
+
+TEST(CommandLineTest, ASecondScriptIsAnError) {
+    for (const auto& syntax : {posix(), windows()}) {
+        CommandLine out;
+        std::string error;
+        EXPECT_FALSE(
+            setup::ParseCommandLine({"x.ins", "--unattended", "y.ins"}, syntax, out, error));
+        EXPECT_NE(error.find("x.ins"), std::string::npos) << error;
+        EXPECT_NE(error.find("y.ins"), std::string::npos) << error;
+        EXPECT_EQ(out.script, "x.ins");
+        EXPECT_TRUE(out.unattended);
+    }
+    // A POSIX path and an existing Windows "/" file count as scripts too.
+    parseError({"x.ins", "/home/a/y.ins"}, posix());
+    parseError({"/da.ins", "x.ins"}, windows());
 }
 
 TEST(CommandLineTest, ErrorsNameTheArgumentAndKeepTheSwitchesUnderstood) {

@@ -1,6 +1,7 @@
 #include "common/Answers.h"
 #include "common/Messages.h"
 
+#include "platform/FileSystem.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -56,6 +57,27 @@ TEST(AnswerRulesTest, MatchesWindows1252TextAsUtf8WithEscapedLineBreaks) {
               setup::IdAll);
 }
 
+TEST(AnswerRulesTest, StarredRulesAnswerEveryMatchAndCountOnceUsed) {
+    AnswerRules rules;
+    std::string error;
+    ASSERT_TRUE(rules.Parse("Weiter? => No *\nj\xC3\xBCnger => All\t*\nOK *\n", error)) << error;
+    EXPECT_EQ(rules.Remaining(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(rules.Take("Weiter?", {setup::IdYes, setup::IdNo}), setup::IdNo) << i;
+    EXPECT_EQ(rules.Remaining(), 2u);
+    // A starred rule that does not match lets the next rules answer.
+    EXPECT_EQ(rules.Take("x.dll ist j\xFCnger", {setup::IdYes, setup::IdAll}), setup::IdAll);
+    EXPECT_EQ(rules.Take("y.dll ist j\xFCnger", {setup::IdYes, setup::IdAll}), setup::IdAll);
+    // "OK *" without text answers every box that offers OK.
+    EXPECT_EQ(rules.Take("a", {setup::IdOk}), setup::IdOk);
+    EXPECT_EQ(rules.Take("b", {setup::IdOk}), setup::IdOk);
+    EXPECT_EQ(rules.Remaining(), 0u);
+    // "*" without a blank before it is part of the button name.
+    AnswerRules strict;
+    EXPECT_FALSE(strict.Parse("Fertig => OK*\n", error));
+    EXPECT_NE(error.find("OK*"), std::string::npos) << error;
+}
+
 class LoadAnswersTest : public testenv::FreshEnv {};
 
 TEST_F(LoadAnswersTest, ErrorsNameTheFile) {
@@ -68,6 +90,24 @@ TEST_F(LoadAnswersTest, ErrorsNameTheFile) {
     const std::string bad = testenv::Native(scratch_ + "bad.txt");
     EXPECT_FALSE(setup::LoadAnswers(bad, error));
     EXPECT_NE(error.find(bad + ", Zeile 2"), std::string::npos) << error;
+    setup::ClearAnswers();
+}
+
+TEST_F(LoadAnswersTest, OnlySmallTextFilesAreRead) {
+    std::string error;
+    ASSERT_TRUE(plat::createFolder(scratch_ + "ordner"));
+    EXPECT_FALSE(setup::LoadAnswers(testenv::Native(scratch_ + "ordner"), error));
+    EXPECT_NE(error.find("ist ein Ordner"), std::string::npos) << error;
+
+    testenv::WriteFile(scratch_ + "gross.txt", std::string(1024 * 1024 + 1, '#'));
+    EXPECT_FALSE(setup::LoadAnswers(testenv::Native(scratch_ + "gross.txt"), error));
+    EXPECT_NE(error.find("zu gro\xDF"), std::string::npos) << error;
+    testenv::WriteFile(scratch_ + "genug.txt", std::string(1024 * 1024 - 4, '#') + "\nOK\n");
+    EXPECT_TRUE(setup::LoadAnswers(testenv::Native(scratch_ + "genug.txt"), error)) << error;
+
+    testenv::WriteFile(scratch_ + "bin.txt", std::string("OK\n\0\x01", 5));
+    EXPECT_FALSE(setup::LoadAnswers(testenv::Native(scratch_ + "bin.txt"), error));
+    EXPECT_NE(error.find("keine Textdatei"), std::string::npos) << error;
     setup::ClearAnswers();
 }
 

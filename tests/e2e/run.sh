@@ -103,6 +103,22 @@ expect_rc 0
 expect_text stdout "$out" "Aufruf: setup"
 expect_text stdout "$out" "--unattended"
 
+for switch in -h -? /?; do
+    current="help switch $switch"
+    rm -f "$work/log.txt"
+    run "$switch" "$hello" --unattended "--log=$log"
+    expect_rc 0
+    expect_text stdout "$out" "Aufruf: setup"
+    checks=$((checks + 1))
+    [ ! -e "$work/log.txt" ] || fail "a help switch started a run"
+done
+
+current="second script"
+run "$hello" "$missing" --unattended
+expect_rc 2
+expect_text stderr "$err" "Nur ein Script kann angegeben werden"
+expect_text stderr "$err" "Aufruf: setup"
+
 current="unknown option"
 run --x
 expect_rc 2
@@ -220,6 +236,74 @@ if [ "$windows" = 0 ]; then
     checks=$((checks + 1))
     [ ! -e "$work/cwd/ziel" ] || fail "written outside the root: $work/cwd/ziel"
 fi
+
+current="answers file that is no small text file"
+mkdir -p "$work/ordner"
+truncate -s 2G "$work/gross.txt"
+for bad in "$work/ordner" "$work/gross.txt"; do
+    run "--answers=$(path "$bad")" --unattended "$hello"
+    expect_rc 2
+    expect_text stderr "$err" "Antwortdatei"
+done
+rm -f "$work/gross.txt"
+if [ "$windows" = 0 ]; then
+    mkfifo "$work/fifo"
+    for bad in /dev/zero "$work/fifo"; do
+        run "--answers=$bad" --unattended "$hello"
+        expect_rc 2
+        expect_text stderr "$err" "$bad ist keine gew"
+    done
+fi
+
+current="log that cannot be written"
+run "--log=$(path "$work/fehlt/log.txt")" --unattended "$hello"
+expect_rc 2
+expect_text stderr "$err" "kann nicht angelegt werden"
+if [ "$windows" = 0 ] && [ -w /dev/full ]; then
+    run --log=/dev/full --unattended "$hello"
+    expect_rc 2
+    expect_text stderr "$err" "Das Protokoll /dev/full kann nicht geschrieben werden."
+fi
+
+# encode CODEC FILE: the hello script in another encoding, with its
+# byte-order mark and a euro sign in the caption.
+encode() {
+    python3 - "$1" "$source_dir/examples/hello/install.ins" "$2" <<'PY'
+import sys
+codec, source, dest = sys.argv[1:]
+text = open(source, 'rb').read().decode('cp1252').replace('Hallo Welt', 'Hallo \u20ac')
+if dest.endswith('bad.ins'):
+    text = text.replace('Version=1.0', 'Version=1.0 \u2192')
+open(dest, 'wb').write(('\ufeff' + text).encode(codec))
+PY
+}
+if command -v python3 >/dev/null 2>&1; then
+    cp "$source_dir/examples/hello/hallo.txt" "$work/"
+    for codec in utf-8 utf-16-le utf-16-be; do
+        current="script in $codec"
+        ins="$work/hallo-$codec.ins"
+        encode "$codec" "$ins"
+        rm -f "$work/log.txt"
+        run --unattended "--log=$log" "$(path "$ins")"
+        expect_rc 0
+        expect_log_line "CAPTION Hallo € 1.0"
+    done
+    current="script with a character without a Windows-1252 form"
+    encode utf-8 "$work/bad.ins"
+    rm -f "$work/log.txt"
+    run --unattended "--log=$log" "$(path "$work/bad.ins")"
+    expect_rc 2
+    expect_text stderr "$err" "Zeile 5: das Zeichen U+2192 hat keine Windows-1252-Form"
+    expect_log_line "RESULT 0 | 2"
+fi
+
+current="script without [Project]"
+printf '[Projekt]\r\nName=X\r\n' >"$work/ohne.ins"
+rm -f "$work/log.txt"
+run --unattended "--log=$log" "$(path "$work/ohne.ins")"
+expect_rc 2
+expect_text stderr "$err" "hat keinen Abschnitt [Project]"
+expect_log_line "RESULT 0 | 2"
 
 echo "e2e: $checks checks, $failures failed ($exe)"
 [ "$failures" = 0 ]

@@ -162,7 +162,15 @@ press() { # press WINDOW KEY...
     xdotool windowfocus --sync "$1" >/dev/null 2>&1
     xdotool key --delay 50 "${@:2}"
 }
+# The pointer away from every window: resting on a button it opens the
+# button's tool-tip, a window of its own that a screenshot of the installer
+# window shows as a black rectangle (earlier tests may leave the pointer
+# where the folder button of this window appears).
+park_pointer() { xdotool mousemove 0 0 >/dev/null 2>&1; }
 shot() { import -window "$1" "$shots/$2.png" 2>/dev/null || fail "screenshot $2"; }
+# no_black PNG WxH+X+Y: the area holds no black pixel (only the gradient and
+# controls are there, no window over them).
+no_black() { ! convert "$1" -crop "$2" +repage txt:- 2>/dev/null | grep -q '#000000'; }
 
 # The example project.
 cp -r "$source_dir/examples/demo" "$work/demo"
@@ -177,8 +185,15 @@ log="$work/run1.log"
 "$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
 pid=$!
 if main=$(wait_window "$caption"); then
+    # The pointer on the folder button opens its tool-tip (as a person's would);
+    # the screenshot is of the window alone: the pointer leaves first.
+    xdotool mousemove --window "$main" 612 110 mousemove_relative 2 2 >/dev/null 2>&1
     sleep 1
+    park_pointer
+    sleep 0.5 # a tool-tip hides once the pointer has left its button
     shot "$main" window-before-run
+    check "nothing lies over the window right of and below the folder button" \
+        no_black "$shots/window-before-run.png" 64x24+596+127
     press "$main" Return # the install button is the default button
     if answer_boxes "$main" "$caption" "$log"; then
         sleep 1

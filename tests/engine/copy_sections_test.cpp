@@ -289,6 +289,24 @@ TEST_F(CopySectionsTest, MacroFiles) {
     EXPECT_TRUE(Listed(setup::AnsiUpperCase(target_ + "conf.ini"), 3));
 }
 
+TEST_F(CopySectionsTest, MarkedMacroFilesAreWrittenAsWindows1252) {
+    Load("[Teil]\r\nFileMacro1=utf8.ini\r\nFileMacro2=pfeil.ini\r\n");
+    Source("utf8.ini", "\xEF\xBB\xBFTitel=Gr\xC3\xBC\xC3\x9F"
+                       "e \xE2\x82\xAC\r\nPfad=%DIR%\r\n");
+    Source("pfeil.ini", "\xEF\xBB\xBF"
+                        "A=1\r\nB=\xE2\x86\x92\r\n");
+
+    engine_.CopyFilesOf("Teil", "", true);
+    EXPECT_EQ("Titel=Gr\xFC\xDF"
+              "e \x80\r\nPfad=" +
+                  target_ + "\r\n",
+              Read(target_ + "utf8.ini"));
+    EXPECT_TRUE(Shown(medium_ + "pfeil.ini\rZeile 2: das Zeichen U+2192 hat keine "
+                                "Windows-1252-Form."));
+    EXPECT_TRUE(Shown(medium_ + "pfeil.ini ->\r" + target_ + "pfeil.ini\rgescheitert."));
+    EXPECT_FALSE(Exists(target_ + "pfeil.ini"));
+}
+
 TEST_F(CopySectionsTest, BadFileEntries) {
     Load("[Teil]\r\nFile1=" + std::string(300, 'm') + "*.txt\r\nFile2=bin\r\n");
     Source("bin\\a.dll", "a");

@@ -115,6 +115,42 @@ TEST_F(IniTest, LongLinesAndHeadersAreCut) {
     EXPECT_EQ(ini->ReadString("S", "K", "-"), "-");
 }
 
+TEST_F(IniTest, MarkedFilesAreReadAsWindows1252) {
+    // Many sections in UTF-16: the converted text spans several stream buffers.
+    std::u16string text = u"\uFEFF[Project]\r\nName=Gr\u00FC\u00DFe \u20AC\r\n";
+    for (int i = 0; i < 5000; ++i) {
+        const std::string n = std::to_string(i);
+        text += u"[S" + std::u16string(n.begin(), n.end()) + u"]\r\nK=" +
+                std::u16string(n.begin(), n.end()) + u"\r\n";
+    }
+    text += u"[Lang]\r\nA=" + std::u16string(600, u'\u00E4') + u"\r\n";
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    std::unique_ptr<TIni> ini = Load(bytes);
+    EXPECT_EQ(ini->LoadError(), "");
+    EXPECT_EQ(ini->ReadString("Project", "Name", ""), "Gr\xFC\xDF"
+                                                      "e \x80");
+    EXPECT_EQ(ini->ReadString("S4999", "K", ""), "4999");
+    EXPECT_EQ(ini->SectionCount(), 5002);
+    // The same line rules as for a Windows-1252 file: 498 characters kept.
+    EXPECT_EQ(ini->ReadString("Lang", "A", ""), std::string(496, '\xE4'));
+
+    ini = Load("\xEF\xBB\xBF[Project]\r\nName=\xE2\x82\xAC\r\n");
+    EXPECT_EQ(ini->ReadString("Project", "Name", ""), "\x80");
+    // A character without a Windows-1252 form: nothing is read, the error names the line.
+    ini = Load("\xEF\xBB\xBF[Project]\r\nName=\xE2\x82\xAC\r\nX=\xE2\x86\x92\r\n");
+    EXPECT_EQ(ini->SectionCount(), 0);
+    EXPECT_EQ(ini->LoadError(), "Zeile 3: das Zeichen U+2192 hat keine Windows-1252-Form");
+    // Reading again after the file was mended forgets the error.
+    testenv::WriteFile(Path("s.ins"), "[Project]\r\nName=P\r\n");
+    ini->LoadFile();
+    EXPECT_EQ(ini->LoadError(), "");
+    EXPECT_EQ(ini->ReadString("Project", "Name", ""), "P");
+}
+
 TEST_F(IniTest, NumbersAndFlags) {
     std::unique_ptr<TIni> ini = Load("[P]\r\n"
                                      "dec=12345\r\nneg=-17\r\nplus=+8\r\nblank=  42\r\n"

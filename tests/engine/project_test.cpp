@@ -141,6 +141,33 @@ TEST_F(ProjectTest, BadConditionFiles) {
     EXPECT_NE(std::string::npos, messages[1].find("nope.txt\\rnot found."));
 }
 
+TEST_F(ProjectTest, MarkedConditionFiles) {
+    // UTF-16 LE with its mark: "Karten (€)?" and a line without a Windows-1252 form.
+    const auto utf16 = [](const std::u16string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (const char16_t unit : text) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+        return bytes;
+    };
+    testenv::WriteFile(scratch_ + "frage.txt", utf16(u"Karten (\u20AC)?\r\nGr\u00F6\u00DFe"));
+    testenv::WriteFile(scratch_ + "pfeil.txt", utf16(u"Gut?\r\nA \u2192 B"));
+    engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\n[A]\r\nCond=frage.txt\r\n"
+                                   "[B]\r\nCond=pfeil.txt\r\n"));
+    Answers("Karten => No\n");
+    EXPECT_FALSE(engine_.CheckCondition(scratch_, "A", 'C'));
+    EXPECT_FALSE(engine_.CheckCondition(scratch_, "B", 'C'));
+    const auto messages = LogLines("MSG");
+    ASSERT_EQ(2u, messages.size());
+    EXPECT_EQ(messages[0], "MSG AskYesNoUntitled | Karten (\xE2\x82\xAC)?\\r\\nGr\xC3\xB6\xC3\x9F"
+                           "e\\r\\n -> No (answers)");
+    EXPECT_NE(std::string::npos,
+              messages[1].find("pfeil.txt\\rZeile 2: das Zeichen U+2192 hat keine "
+                               "Windows-1252-Form: der Teil B wird nicht installiert."))
+        << messages[1];
+}
+
 TEST_F(ProjectTest, DiskSpaceMessage) {
     // The largest need a script can state is far below the free space of the
     // test machine's disk. A network target whose space the system does not

@@ -358,6 +358,40 @@ TEST_F(RunTest, RequiredSubProjectCancelled) {
     EXPECT_TRUE(plat::folderExists("C:\\Zusatz"));
 }
 
+TEST_F(RunTest, MarkedSubProjectScripts) {
+    WriteDemo("", "[Programm]\r\nInstall=sub\\sub.ins\r\n");
+    // UTF-8 with its mark: installed like a Windows-1252 script.
+    testenv::WriteFile(source_ + "sub\\sub.ins", "\xEF\xBB\xBF[Project]\r\nName=Zus\xC3\xA4tze\r\n"
+                                                 "Path=C:\\Zusatz\r\n");
+    TInstallerController window;
+    TestView view(window);
+    view.subWindow = [](TInstallerController& sub) {
+        TestView subView(sub);
+        sub.InstallNowClick();
+        sub.OkClick();
+        return sub.ModalResult();
+    };
+    Run(window, view);
+    EXPECT_EQ(std::vector<std::string>{"Zus\xE4tze"}, view.subCaptions);
+    EXPECT_TRUE(window.Installed);
+
+    // A character without a Windows-1252 form: no window, the part fails.
+    testenv::WriteFile(source_ + "sub\\sub.ins", "\xEF\xBB\xBF[Project]\r\nName=Zus\xC3\xA4tze\r\n"
+                                                 "Path=C:\\Zusatz \xE2\x86\x92\r\n");
+    TInstallerController second;
+    TestView secondView(second);
+    secondView.subWindow = view.subWindow;
+    target_ = scratch_ + "Ziel2";
+    Run(second, secondView);
+    EXPECT_TRUE(secondView.subCaptions.empty());
+    EXPECT_FALSE(second.Installed);
+    EXPECT_EQ(1u, LogLines("MSG Info | Das Installationsscript " + source_ +
+                           "sub\\sub.ins kann nicht gelesen werden:\\r\\nZeile 3: das Zeichen "
+                           "U+2192 hat keine Windows-1252-Form. -> OK (default)")
+                      .size())
+        << Log();
+}
+
 TEST_F(RunTest, CancelDuringAPart) {
     WriteDemo();
     TInstallerController window;
