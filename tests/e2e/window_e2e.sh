@@ -312,7 +312,9 @@ done
 current="a run with a window that left something out"
 mkdir -p "$work/teil/dateien"
 echo "da" >"$work/teil/dateien/da.txt"
-printf '[Project]\r\nName=Teilweise\r\nHeadLine=Teilweise 1.0\r\nPath=%%PDIR%%\\Teilweise\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=da.txt\r\nFile2=fehlt.txt\r\n' \
+# A project name of its own: the end-to-end tests in the same prefix install a
+# "Teilweise" elsewhere, and the window would offer that earlier folder.
+printf '[Project]\r\nName=Teilweise im Fenster\r\nHeadLine=Teilweise 1.0\r\nPath=%%PDIR%%\\Teilweise\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=da.txt\r\nFile2=fehlt.txt\r\n' \
     >"$work/teil/install.ins"
 # The questions on the way by the answers file; the statistics box and OK by hand.
 printf 'nicht kopiert! => OK\nnicht vollst\xc3\xa4ndig installiert! => OK\nWeiter? => Yes\n' >"$work/teil/answers.txt"
