@@ -41,7 +41,7 @@ class AnswerRules {
     struct Rule {
         std::string text; // UTF-8; empty matches every message
         int button = 0;
-        bool used = false;       // answered a box
+        bool used = false; // answered a box
         bool answered = false;
         bool everyMatch = false; // " *": never used up
         std::string line;        // the rule as written, for the log

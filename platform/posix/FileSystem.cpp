@@ -325,7 +325,7 @@ std::optional<DirEntry> statPath(const std::string& path) {
 struct File::Impl {
     int fd = -1;
     bool readOnlyDrive = false; // times of a file on Z: stay as they are
-    bool kernelCopied = false; // copy_file_range has read from this file
+    bool kernelCopied = false;  // copy_file_range has read from this file
     ~Impl() {
         if (fd >= 0) ::close(fd);
     }

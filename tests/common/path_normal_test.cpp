@@ -40,7 +40,7 @@ TEST(PathNormal, DeviceNames) {
     for (const char* device : {"NUL", "con", "Com1", "LPT9", "nul.txt", "COM1 .log", "C:\\T\\aux",
                                "CONIN$", "\\\\?\\C:\\x.txt", "\\\\.\\pipe\\x", "//./COM2"})
         EXPECT_TRUE(NamesDevice(device)) << device;
-    for (const char* file : {"NULL", "console.txt", "COM0", "COM10", "LPT", "a\\CONx", "C:\\T\\",
-                             "nul\\x.txt"})
+    for (const char* file :
+         {"NULL", "console.txt", "COM0", "COM10", "LPT", "a\\CONx", "C:\\T\\", "nul\\x.txt"})
         EXPECT_FALSE(NamesDevice(file)) << file;
 }
