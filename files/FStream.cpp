@@ -48,7 +48,7 @@ void TFStream::CloseCurrent() {
     open_ = false;
 }
 
-bool TFStream::OpenRead() {
+void TFStream::StartReading() {
     CloseCurrent();
     position_ = 0;
     modified_ = false;
@@ -56,6 +56,10 @@ bool TFStream::OpenRead() {
     count_ = 0;
     filePos_ = 0;
     eof_ = true;
+}
+
+bool TFStream::OpenRead() {
+    StartReading();
     if (!file_.open(FileName, plat::OpenMode::Read)) {
         lastError_ = file_.lastError();
         return false;
@@ -69,12 +73,7 @@ bool TFStream::OpenRead() {
 }
 
 void TFStream::OpenText(std::string bytes) {
-    CloseCurrent();
-    position_ = 0;
-    modified_ = false;
-    index_ = kRefillIndex;
-    count_ = 0;
-    filePos_ = 0;
+    StartReading();
     lastError_ = 0;
     text_ = std::move(bytes);
     fromText_ = true;

@@ -79,6 +79,8 @@ class TFStream {
 
   private:
     void CloseCurrent();
+    // Closes what is open and sets the read position to the start.
+    void StartReading();
     void AllocateForRead();
     void Refill();
     void CheckWritable();
