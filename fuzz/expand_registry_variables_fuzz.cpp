@@ -5,7 +5,7 @@
 // Build (Linux, clang):
 //   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I. \
 //     fuzz/expand_registry_variables_fuzz.cpp common/*.cpp platform/Cp1252.cpp \
-//     platform/posix/*.cpp -o /tmp/expand_fuzz
+//     platform/emulated/*.cpp -o /tmp/expand_fuzz
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

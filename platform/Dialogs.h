@@ -1,5 +1,5 @@
 // How the person at the screen is asked: the platform's message box (Win32)
-// or a terminal prompt (POSIX). The portable message layer (common/Messages.h)
+// or a terminal prompt (Linux). The portable message layer (common/Messages.h)
 // decides whether a person is asked at all; this is only the last step.
 #pragma once
 
@@ -36,7 +36,7 @@ struct DialogButton {
 int buttonDialog(const std::string& title, const std::string& text, bool questionIcon,
                  const std::vector<DialogButton>& buttons, int cancelId);
 
-// Whether a person can be asked at all (POSIX: standard input is a terminal).
+// Whether a person can be asked at all (Linux: standard input is a terminal).
 bool canAskPerson();
 
 } // namespace plat

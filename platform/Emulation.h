@@ -1,4 +1,4 @@
-// The emulated Windows of the POSIX build (a folder named by SETUP_ROOT).
+// The emulated Windows of the Linux build (a folder named by SETUP_ROOT).
 // On Win32 these do nothing: the real Windows is used.
 #pragma once
 

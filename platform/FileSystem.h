@@ -1,5 +1,5 @@
 // File system services of the platform layer. Paths are Windows paths in
-// Windows-1252 ("C:\Dir\File.txt"); the POSIX backend maps them onto the
+// Windows-1252 ("C:\Dir\File.txt"); the emulated backend maps them onto the
 // emulated Windows, the Win32 backend converts them to UTF-16 and calls the W API.
 // Every call that can fail reports the OS error as a Win32 error code
 // (ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ...; 0 = success).
@@ -55,7 +55,7 @@ struct DirEntry {
 // A directory search (FindFirstFile/FindNextFile). The pattern is a path whose
 // last component may hold the wildcards "*" and "?" with Windows' matching
 // rules ("*.*" matches every name, also names without a dot). "." and ".."
-// are returned where the file system has them (Win32) and never on POSIX;
+// are returned where the file system has them (Win32) and never on Linux;
 // callers skip them. Not copyable; closes its handle when destroyed.
 class DirSearch {
   public:
@@ -101,7 +101,7 @@ class File {
     // Opens the file; false on failure (lastError()).
     bool open(const std::string& path, OpenMode mode);
     // Opens a file of the platform itself, named as the platform names files
-    // (UTF-8 Linux path on POSIX, where the emulated Windows' drive rules do
+    // (UTF-8 Linux path on Linux, where the emulated Windows' drive rules do
     // not apply; the same as open on Win32). For the program's own files
     // such as the log.
     bool openPlatformFile(const std::string& platformPath, OpenMode mode);
@@ -158,7 +158,7 @@ std::optional<uint64_t> freeSpace(const std::string& path);
 // Full path of an existing file with each component's long name as stored on
 // disk; nullopt when a component is missing.
 std::optional<std::string> longPathName(const std::string& path);
-// true when the program may change nothing on the drive of path: on POSIX the
+// true when the program may change nothing on the drive of path: on Linux the
 // emulated Windows' Z:, which is the Linux file system; never on Win32.
 bool readOnlyDrive(const std::string& path);
 // The Win32 error code of the last failed call of this thread.

@@ -1,5 +1,5 @@
 // The system's font table. Win32: GDI (AddFontResourceW, RemoveFontResourceW,
-// CreateScalableFontResourceW, the WM_FONTCHANGE broadcast). POSIX: the
+// CreateScalableFontResourceW, the WM_FONTCHANGE broadcast). Linux: the
 // emulated Windows accepts a font whose file is a TrueType or OpenType font
 // (checked from its header), and ".FOT" files are small marker files that
 // name their font file. Paths are Windows paths in Windows-1252.
@@ -24,7 +24,7 @@ uint32_t createScalableFontResource(const std::string& fotFile, const std::strin
 // when the file is no TrueType or OpenType font.
 std::string fontResourceName(const std::string& file);
 // Tells every top-level window that the font table changed (WM_FONTCHANGE
-// to HWND_BROADCAST). POSIX: nobody to tell.
+// to HWND_BROADCAST). Linux: nobody to tell.
 void broadcastFontChange();
 
 } // namespace plat

@@ -10,13 +10,13 @@ namespace plat {
 // Starts the program named first on commandLine (a path in double quotes, or
 // up to the first blank) with the rest as its arguments, shown normally, in
 // workingFolder (empty: the current one), without waiting for it. false when
-// it cannot be started. POSIX: the program's Linux path in the emulated
+// it cannot be started. Linux: the program's Linux path in the emulated
 // Windows is started when it exists and is executable.
 bool startProgram(const std::string& commandLine, const std::string& workingFolder);
 
 // The program files of the running processes that may be inspected, as full
 // paths in Windows form; processes that cannot be inspected are left out.
-// Empty when no process list is available. POSIX: /proc/<pid>/exe in drive
+// Empty when no process list is available. Linux: /proc/<pid>/exe in drive
 // form (C:\... below the emulated drive, else Z:\...).
 std::vector<std::string> runningProgramPaths();
 
@@ -27,7 +27,7 @@ bool processRunning(uint32_t id);
 
 // Lets the shell carry out verb ("open", ...) on file with parameters, owned
 // by the window ownerWindow (0: none), shown normally, in no particular
-// working folder; false when the shell refuses. POSIX: "open" of a Linux
+// working folder; false when the shell refuses. Linux: "open" of a Linux
 // program starts it with parameters; "open" and "explore" of anything else go
 // to the desktop's opener (xdg-open) when there is a desktop, else nothing is
 // started and the result is false.

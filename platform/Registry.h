@@ -1,5 +1,5 @@
 // Registry services of the platform layer: the real registry on Windows, the
-// REGEDIT4 file of the emulated Windows on POSIX. Key paths have no leading
+// REGEDIT4 file of the emulated Windows on Linux. Key paths have no leading
 // backslash; names and values are Windows-1252. Results are Win32 error codes.
 #pragma once
 

@@ -23,7 +23,7 @@ struct RestorePointAnswer {
 
 // One call of SRSetRestorePointW with the given record fields (description:
 // Windows-1252, at most its first 256 characters are passed). Where the
-// library or its entry point is missing (and always on POSIX, whose emulated
+// library or its entry point is missing (and always on Linux, whose emulated
 // Windows has no System Restore) a stand-in answers success with status 0 and
 // sequence number 0.
 RestorePointAnswer setRestorePoint(uint32_t eventType, uint32_t restorePointType,

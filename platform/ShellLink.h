@@ -1,5 +1,5 @@
 // Shortcut files (.LNK) and the shell notification of the start menu. Win32:
-// the shell link object through COM (IShellLinkW, IPersistFile); POSIX: a
+// the shell link object through COM (IShellLinkW, IPersistFile); Linux: a
 // writer of the published Shell Link binary format. Texts are Windows-1252.
 // Results are HRESULT values: 0 (S_OK) on success, negative on failure.
 #pragma once
@@ -18,7 +18,7 @@ enum : int32_t {
     kHrInvalidArg = static_cast<int32_t>(0x80070057),
 };
 
-// CoInitialize / CoUninitialize for the calling thread (POSIX: 0, nothing).
+// CoInitialize / CoUninitialize for the calling thread (Linux: 0, nothing).
 int32_t comInitialize();
 void comUninitialize();
 
@@ -50,7 +50,7 @@ class ShellLink {
 };
 
 // Tells every top-level window that settings changed (WM_WININICHANGE to
-// HWND_BROADCAST), so that the shell shows a new start-menu group. POSIX:
+// HWND_BROADCAST), so that the shell shows a new start-menu group. Linux:
 // nothing to tell.
 void broadcastWinIniChange();
 

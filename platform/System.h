@@ -21,7 +21,7 @@ bool getOsVersion(OsVersion& out);
 // IsWow64Process of the running process; false when the function is missing.
 bool isWow64Process();
 
-// Full path of the running program (Windows form; POSIX: Z:\... or C:\...).
+// Full path of the running program (Windows form; Linux: Z:\... or C:\...).
 std::string programPath();
 // The Windows folder and the system folder as the system reports them
 // (GetWindowsDirectory / GetSystemDirectory; no guarantees about the trailing backslash).
@@ -32,12 +32,12 @@ std::string systemDirectory();
 std::string sysErrorText(uint32_t code);
 
 // Command-line arguments after the program name, as Windows-1252 texts.
-// POSIX: argv; Win32: CommandLineToArgvW rules via the C runtime's wide argv.
+// Linux: argv; Win32: CommandLineToArgvW rules via the C runtime's wide argv.
 void setArguments(const std::vector<std::string>& args);
 const std::vector<std::string>& arguments();
 
-// Turns a path given on the command line (platform form: a Linux path on POSIX)
-// into the Windows form the program works with. POSIX: a path inside the
+// Turns a path given on the command line (platform form: a Linux path on Linux)
+// into the Windows form the program works with. Linux: a path inside the
 // root's drive_x folder names drive X:, any other Linux path its Z: form.
 std::string toWindowsPath(const std::string& platformPath);
 // The opposite, for messages and for options that name files outside the
@@ -45,11 +45,11 @@ std::string toWindowsPath(const std::string& platformPath);
 std::string toNativePath(const std::string& windowsPath);
 
 // Handles pending window messages (Win32: PeekMessage/Dispatch loop;
-// POSIX: delivers a pending Ctrl-C to the abort flag's handler).
+// Linux: delivers a pending Ctrl-C to the abort flag's handler).
 void pumpMessages();
 
 // Three-letter Windows abbreviation of the user's interface language (ENU,
-// DEU, ...; Win32: LOCALE_SABBREVLANGNAME, POSIX: from LC_ALL, LC_MESSAGES or
+// DEU, ...; Win32: LOCALE_SABBREVLANGNAME, Linux: from LC_ALL, LC_MESSAGES or
 // LANG). The environment variable SETUP_LANG, when set, is used instead.
 // Empty when unknown.
 std::string userLanguageAbbreviation();

@@ -1,5 +1,5 @@
 // The version resource of a file (VS_VERSIONINFO): Win32 version API on
-// Windows, a PE resource reader of our own on POSIX.
+// Windows, a PE resource reader of our own on Linux.
 #pragma once
 
 #include <cstdint>

@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer (clang++) and runs each for a number of seconds.
 # Usage: scripts/fuzz.sh [seconds=60] [target-name ...]
 #   OUT_DIR (default build/fuzz) holds objects, programs, corpora and crashes.
-# The portable core and the POSIX platform layer are compiled into one static
+# The portable core and the platform layer of the emulated Windows are compiled into one static
 # archive, so that each target links only the parts it uses.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +17,7 @@ flags="-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -I
 # Compile a source when its object is missing or older than it or any header.
 objects=""
 for src in "$root"/common/*.cpp "$root"/platform/Cp1252.cpp "$root"/platform/FontFile.cpp \
-           "$root"/platform/posix/*.cpp \
+           "$root"/platform/emulated/*.cpp \
            "$root"/files/*.cpp "$root"/engine/*.cpp "$root"/system/*.cpp; do
     [ -f "$src" ] || continue
     rel=${src#"$root"/}

@@ -8,7 +8,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/FontFile.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
@@ -60,13 +60,13 @@ int addFontResource(const std::string& file) {
     const std::string font = marked.empty() ? file : marked;
     if (!inspectFontFile(font, nullptr)) return 0;
     const std::lock_guard<std::mutex> guard(tableLock);
-    Table().insert(posix::upper(file));
+    Table().insert(emulated::upper(file));
     return 1;
 }
 
 uint32_t removeFontResource(const std::string& file) {
     const std::lock_guard<std::mutex> guard(tableLock);
-    return Table().erase(posix::upper(file)) ? kErrSuccess : kErrFileNotFound;
+    return Table().erase(emulated::upper(file)) ? kErrSuccess : kErrFileNotFound;
 }
 
 uint32_t createScalableFontResource(const std::string& fotFile, const std::string& fontFile,

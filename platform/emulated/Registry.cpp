@@ -20,12 +20,12 @@
 
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
 
-using posix::sameText;
+using emulated::sameText;
 
 constexpr uint32_t kErrBadDb = 1009;      // ERROR_BADDB
 constexpr uint32_t kErrKeyDeleted = 1018; // ERROR_KEY_DELETED
@@ -71,17 +71,17 @@ struct Key {
     }
 
     Key* child(const std::string& childName) const {
-        const auto it = childAt.find(posix::upper(childName));
+        const auto it = childAt.find(emulated::upper(childName));
         return it == childAt.end() ? nullptr : children[it->second].get();
     }
     Key& addChild(const std::string& childName) {
-        childAt.emplace(posix::upper(childName), children.size());
+        childAt.emplace(emulated::upper(childName), children.size());
         children.push_back(std::make_unique<Key>());
         children.back()->name = childName;
         return *children.back();
     }
     Value* value(const std::string& valueName) {
-        const auto it = valueAt.find(posix::upper(valueName));
+        const auto it = valueAt.find(emulated::upper(valueName));
         return it == valueAt.end() ? nullptr : &values[it->second];
     }
     // Sets a value; an existing value of that name keeps the case of its name.
@@ -91,11 +91,11 @@ struct Key {
             *existing = std::move(v);
             return;
         }
-        valueAt.emplace(posix::upper(v.name), values.size());
+        valueAt.emplace(emulated::upper(v.name), values.size());
         values.push_back(std::move(v));
     }
     bool eraseValue(const std::string& valueName) {
-        const auto it = valueAt.find(posix::upper(valueName));
+        const auto it = valueAt.find(emulated::upper(valueName));
         if (it == valueAt.end()) return false;
         const size_t at = it->second;
         values.erase(values.begin() + static_cast<std::ptrdiff_t>(at));
@@ -484,9 +484,9 @@ struct Registry {
 
     // Brings the contents up to date with the file; false when it is unusable.
     bool refresh() {
-        const std::string base = posix::root();
+        const std::string base = emulated::root();
         if (base.empty()) {
-            problem = posix::rootProblem();
+            problem = emulated::rootProblem();
             loaded = false;
             return false;
         }
@@ -520,7 +520,7 @@ struct Registry {
     // Writes the contents; on failure forgets them so that the next call rereads the file.
     uint32_t save() {
         uint32_t error = 0;
-        if (!posix::replaceFile(file, serialize(tree), error)) {
+        if (!emulated::replaceFile(file, serialize(tree), error)) {
             loaded = false;
             return error;
         }
@@ -549,7 +549,7 @@ Registry& registry() {
 class ChangeLock {
   public:
     ChangeLock() {
-        const std::string base = posix::root();
+        const std::string base = emulated::root();
         if (base.empty()) return;
         fd_ = ::open((base + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
         if (fd_ >= 0)
@@ -746,7 +746,7 @@ const char* regRootName(RegRoot root) {
     return "HKEY_LOCAL_MACHINE";
 }
 
-namespace posix {
+namespace emulated {
 
 bool writeFreshRegistry(const std::string& file, uint32_t& error) {
     Tree tree;
@@ -796,5 +796,5 @@ bool registryProblem(std::string& message) {
     return true;
 }
 
-} // namespace posix
+} // namespace emulated
 } // namespace plat

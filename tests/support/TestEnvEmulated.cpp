@@ -1,5 +1,5 @@
 #ifndef _WIN32
-// Test isolation on the POSIX build: a fresh emulated Windows (SETUP_ROOT)
+// Test isolation on the Linux build: a fresh emulated Windows (SETUP_ROOT)
 // under /tmp per test case, removed afterwards.
 #include <cstdlib>
 #include <filesystem>

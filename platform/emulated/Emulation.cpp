@@ -21,9 +21,9 @@
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
-namespace plat::posix {
+namespace plat::emulated {
 namespace {
 
 thread_local uint32_t tlsError = 0;
@@ -721,37 +721,37 @@ void flushReplacedFiles() {
     pendingFlush().flush();
 }
 
-} // namespace plat::posix
+} // namespace plat::emulated
 
 namespace plat {
 
 std::string emulationRoot() {
-    return posix::root();
+    return emulated::root();
 }
 
 void resetEmulation() {
-    posix::RootState& state = posix::rootState();
+    emulated::RootState& state = emulated::rootState();
     {
         std::lock_guard lock(state.mutex);
         state.ready = false;
         state.path.clear();
         state.problem.clear();
     }
-    posix::resetRegistry();
+    emulated::resetRegistry();
 }
 
 uint32_t lastError() {
-    return posix::tlsError;
+    return emulated::tlsError;
 }
 
 void flushRegistry() {
-    posix::flushReplacedFiles();
+    emulated::flushReplacedFiles();
 }
 
 bool emulationProblem(std::string& message) {
-    message = posix::rootProblem();
+    message = emulated::rootProblem();
     if (!message.empty()) return true;
-    return posix::registryProblem(message);
+    return emulated::registryProblem(message);
 }
 
 } // namespace plat

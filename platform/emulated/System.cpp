@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "platform/Registry.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
@@ -150,7 +150,7 @@ std::string programPath() {
     const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (n <= 0) return {};
     buffer.resize(static_cast<size_t>(n));
-    return posix::driveForm(buffer);
+    return emulated::driveForm(buffer);
 }
 
 std::string windowsDirectory() {
@@ -181,11 +181,11 @@ std::string toWindowsPath(const std::string& platformPath) {
          (platformPath[0] >= 'a' && platformPath[0] <= 'z')))
         return platformPath; // already a Windows path
     // A path inside a drive folder of the root names that drive.
-    return posix::driveForm(platformPath);
+    return emulated::driveForm(platformPath);
 }
 
 std::string toNativePath(const std::string& windowsPath) {
-    const std::optional<posix::Resolved> r = posix::resolve(windowsPath);
+    const std::optional<emulated::Resolved> r = emulated::resolve(windowsPath);
     return r ? r->native : windowsPath;
 }
 

@@ -18,15 +18,15 @@
 #include <vector>
 
 #include "platform/Cp1252.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
 
-using posix::fail;
-using posix::fromErrno;
-using posix::resolve;
-using posix::Resolved;
+using emulated::fail;
+using emulated::fromErrno;
+using emulated::resolve;
+using emulated::Resolved;
 
 constexpr uint32_t kErrNoMoreFiles = 18;
 constexpr uint32_t kErrDirectory = 267; // ERROR_DIRECTORY: not a folder
@@ -53,7 +53,7 @@ void fillInfo(const struct statx& sx, Info& out) {
         timespec s{};
         s.tv_sec = static_cast<time_t>(t.tv_sec);
         s.tv_nsec = static_cast<long>(t.tv_nsec);
-        return posix::toFileTime(s);
+        return emulated::toFileTime(s);
     };
     out.write = ts(sx.stx_mtime);
     out.access = ts(sx.stx_atime);
@@ -160,7 +160,7 @@ bool wildMatch(std::string_view pattern, std::string_view name) {
     size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() &&
-            (pattern[p] == '?' || posix::upCase(pattern[p]) == posix::upCase(name[n]))) {
+            (pattern[p] == '?' || emulated::upCase(pattern[p]) == emulated::upCase(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == '*') {
@@ -206,9 +206,9 @@ class FolderChange {
   public:
     explicit FolderChange(const std::string& native)
         : folder_(parentOf(native)), name_(baseName(native)),
-          wasCurrent_(posix::listingCurrent(folder_)) {}
-    void added() { posix::listingChanged(folder_, wasCurrent_, name_, ""); }
-    void removed() { posix::listingChanged(folder_, wasCurrent_, "", name_); }
+          wasCurrent_(emulated::listingCurrent(folder_)) {}
+    void added() { emulated::listingChanged(folder_, wasCurrent_, name_, ""); }
+    void removed() { emulated::listingChanged(folder_, wasCurrent_, "", name_); }
 
   private:
     std::string folder_, name_;
@@ -248,7 +248,7 @@ bool DirSearch::first(const std::string& pattern) {
         if (!name.empty()) found = statPath(pattern);
         if (!found) {
             error_ = name.empty() ? kErrFileNotFound : plat::lastError();
-            posix::setLastError(error_);
+            emulated::setLastError(error_);
             return false;
         }
         entry_ = std::move(*found);
@@ -280,7 +280,7 @@ bool DirSearch::first(const std::string& pattern) {
         return fail(error_);
     }
     std::sort(impl->names.begin(), impl->names.end(), [](const auto& a, const auto& b) {
-        return posix::upper(a.second) < posix::upper(b.second);
+        return emulated::upper(a.second) < emulated::upper(b.second);
     });
     impl_ = std::move(impl);
     if (!next()) {
@@ -487,8 +487,8 @@ bool File::setTimes(std::optional<FileTime> creation, std::optional<FileTime> ac
         return fail(error_);
     }
     timespec times[2];
-    times[0] = access ? posix::toTimespec(*access) : timespec{0, UTIME_OMIT};
-    times[1] = write ? posix::toTimespec(*write) : timespec{0, UTIME_OMIT};
+    times[0] = access ? emulated::toTimespec(*access) : timespec{0, UTIME_OMIT};
+    times[1] = write ? emulated::toTimespec(*write) : timespec{0, UTIME_OMIT};
     if (futimens(impl_->fd, times) != 0) {
         error_ = fromErrno(errno);
         return fail(error_);
@@ -610,17 +610,17 @@ bool moveFile(const std::string& from, const std::string& to, bool replace) {
     }
     const std::string sourceFolder = parentOf(source->native);
     const std::string targetFolder = parentOf(destination);
-    const bool sourceCurrent = posix::listingCurrent(sourceFolder);
+    const bool sourceCurrent = emulated::listingCurrent(sourceFolder);
     const bool targetCurrent =
-        targetFolder == sourceFolder ? sourceCurrent : posix::listingCurrent(targetFolder);
+        targetFolder == sourceFolder ? sourceCurrent : emulated::listingCurrent(targetFolder);
     if (rename(source->native.c_str(), destination.c_str()) != 0)
         return fail(errno == EINVAL ? kErrAccessDenied : fromErrno(errno));
     if (targetFolder == sourceFolder) {
-        posix::listingChanged(sourceFolder, sourceCurrent, baseName(destination),
-                              baseName(source->native));
+        emulated::listingChanged(sourceFolder, sourceCurrent, baseName(destination),
+                                 baseName(source->native));
     } else {
-        posix::listingChanged(sourceFolder, sourceCurrent, "", baseName(source->native));
-        posix::listingChanged(targetFolder, targetCurrent, baseName(destination), "");
+        emulated::listingChanged(sourceFolder, sourceCurrent, "", baseName(source->native));
+        emulated::listingChanged(targetFolder, targetCurrent, baseName(destination), "");
     }
     return true;
 }

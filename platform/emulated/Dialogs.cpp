@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "platform/Cp1252.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
@@ -25,11 +25,11 @@ Choice makeChoice(const std::string& label, int id) {
     for (size_t i = 0; i < label.size(); ++i) {
         if (label[i] == '&' && i + 1 < label.size()) {
             ++i;
-            if (label[i] != '&' && !c.key) c.key = posix::upCase(label[i]);
+            if (label[i] != '&' && !c.key) c.key = emulated::upCase(label[i]);
         }
         c.label += label[i];
     }
-    if (!c.key && !c.label.empty()) c.key = posix::upCase(c.label[0]);
+    if (!c.key && !c.label.empty()) c.key = emulated::upCase(c.label[0]);
     return c;
 }
 
@@ -69,11 +69,11 @@ int ask(const std::string& caption, const std::string& text, const std::vector<C
         const std::string answer = utf8ToCp1252(trimmedLine(line));
         if (answer.empty()) return choices[defaultIndex].id;
         for (size_t i = 0; i < choices.size(); ++i)
-            if (answer == std::to_string(i + 1) || posix::sameText(answer, choices[i].label))
+            if (answer == std::to_string(i + 1) || emulated::sameText(answer, choices[i].label))
                 return choices[i].id;
         if (answer.size() == 1)
             for (const Choice& c : choices)
-                if (posix::upCase(answer[0]) == c.key) return c.id;
+                if (emulated::upCase(answer[0]) == c.key) return c.id;
         std::fprintf(stderr, "?\n");
     }
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/System.h"
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
@@ -169,7 +169,7 @@ std::vector<std::string> runningProgramPaths() {
             ::readlink(("/proc/" + name + "/exe").c_str(), target.data(), target.size());
         if (n <= 0 || static_cast<size_t>(n) >= target.size()) continue;
         target.resize(static_cast<size_t>(n));
-        paths.push_back(posix::driveForm(target));
+        paths.push_back(emulated::driveForm(target));
     }
     return paths;
 }

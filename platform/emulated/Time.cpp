@@ -3,7 +3,7 @@
 
 #include <time.h>
 
-#include "platform/posix/Emulated.h"
+#include "platform/emulated/Emulated.h"
 
 namespace plat {
 namespace {
@@ -23,7 +23,7 @@ int daysInMonth(int y, int m) {
 
 std::optional<DateTime> fileTimeToLocal(FileTime t) {
     if (t > kMaxFileTime) return std::nullopt;
-    const timespec ts = posix::toTimespec(t);
+    const timespec ts = emulated::toTimespec(t);
     tm local{};
     if (!localtime_r(&ts.tv_sec, &local)) return std::nullopt;
     DateTime out;
@@ -54,7 +54,7 @@ std::optional<FileTime> localToFileTime(const DateTime& local) {
     const time_t seconds = mktime(&t);
     if (seconds == static_cast<time_t>(-1) && t.tm_year != 69) return std::nullopt;
     timespec ts{seconds, static_cast<long>(local.millisecond) * 1000000};
-    const FileTime out = posix::toFileTime(ts);
+    const FileTime out = emulated::toFileTime(ts);
     if (out == 0 && seconds < 0) return std::nullopt;
     return out;
 }
@@ -62,7 +62,7 @@ std::optional<FileTime> localToFileTime(const DateTime& local) {
 FileTime now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
-    return posix::toFileTime(ts);
+    return emulated::toFileTime(ts);
 }
 
 } // namespace plat

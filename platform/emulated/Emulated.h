@@ -1,5 +1,5 @@
-// Private helpers of the POSIX backend: the root of the emulated Windows, the
-// mapping of Windows paths onto it, case rules and error codes.
+// Private helpers of the emulated Windows (the Linux build's backend): its
+// root, the mapping of Windows paths onto it, case rules and error codes.
 #pragma once
 
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 
 #include "platform/FileSystem.h"
 
-namespace plat::posix {
+namespace plat::emulated {
 
 // Windows-1252 case rules (the same as the program's own AnsiUpCaseChar; the
 // platform layer does not depend on common/).
@@ -87,9 +87,9 @@ std::string zForm(const std::string& linuxPath);
 // A Linux path in its drive form: X:\... under the root's drive_x, else Z:\...
 std::string driveForm(const std::string& linuxPath);
 
-} // namespace plat::posix
+} // namespace plat::emulated
 
-namespace plat::posix {
+namespace plat::emulated {
 
 // Writes a file as one step: a temporary file beside it, renamed over the old
 // one before the call returns. false with errno's Win32 code in error. The
@@ -104,4 +104,4 @@ void resetRegistry();
 // A message naming the file and line when registry.reg cannot be read.
 bool registryProblem(std::string& message);
 
-} // namespace plat::posix
+} // namespace plat::emulated

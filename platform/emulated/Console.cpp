@@ -1,4 +1,4 @@
-// Console output on POSIX: the terminal expects UTF-8.
+// Console output of the Linux build: the terminal expects UTF-8.
 #include "platform/Console.h"
 
 #include "platform/Cp1252.h"
