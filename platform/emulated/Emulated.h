@@ -87,6 +87,12 @@ std::string zForm(const std::string& linuxPath);
 // A Linux path in its drive form: X:\... under the root's drive_x, else Z:\...
 std::string driveForm(const std::string& linuxPath);
 
+// Linux paths: the names of a path with "." and ".." resolved lexically, its
+// absolute form (relative to the current folder), whether it is a folder.
+std::vector<std::string> linuxComponents(const std::string& path);
+std::string absoluteLinux(const std::string& path);
+bool isFolder(const std::string& path);
+
 } // namespace plat::emulated
 
 namespace plat::emulated {

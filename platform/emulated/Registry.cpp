@@ -746,6 +746,10 @@ const char* regRootName(RegRoot root) {
     return "HKEY_LOCAL_MACHINE";
 }
 
+void flushRegistry() {
+    emulated::flushReplacedFiles();
+}
+
 namespace emulated {
 
 bool writeFreshRegistry(const std::string& file, uint32_t& error) {
