@@ -4,7 +4,7 @@
 //
 // Build (Linux, clang):
 //   clang++ -std=c++20 -g -fsanitize=fuzzer,address,undefined -I. \
-//     fuzz/expand_registry_variables_fuzz.cpp common/*.cpp platform/Cp1252.cpp \
+//     fuzz/expand_registry_variables_fuzz.cpp common/*.cpp platform/*.cpp \
 //     platform/emulated/*.cpp -o /tmp/expand_fuzz
 #include <cstddef>
 #include <cstdint>

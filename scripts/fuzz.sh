@@ -16,7 +16,7 @@ flags="-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -I
 
 # Compile a source when its object is missing or older than it or any header.
 objects=""
-for src in "$root"/common/*.cpp "$root"/platform/Cp1252.cpp "$root"/platform/FontFile.cpp \
+for src in "$root"/common/*.cpp "$root"/platform/*.cpp \
            "$root"/platform/emulated/*.cpp \
            "$root"/files/*.cpp "$root"/engine/*.cpp "$root"/system/*.cpp; do
     [ -f "$src" ] || continue

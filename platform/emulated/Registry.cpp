@@ -729,23 +729,6 @@ uint32_t RegKey::deleteValue(const std::string& name) {
     });
 }
 
-bool regKeyExists(RegRoot root, const std::string& path) {
-    RegKey key;
-    return key.open(root, path, RegAccess::Read) == kErrSuccess;
-}
-
-const char* regRootName(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return "HKEY_CLASSES_ROOT";
-    case RegRoot::CurrentUser:
-        return "HKEY_CURRENT_USER";
-    case RegRoot::LocalMachine:
-        break;
-    }
-    return "HKEY_LOCAL_MACHINE";
-}
-
 void flushRegistry() {
     emulated::flushReplacedFiles();
 }

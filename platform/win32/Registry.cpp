@@ -146,23 +146,6 @@ uint32_t RegKey::deleteValue(const std::string& name) {
     return static_cast<uint32_t>(::RegDeleteValueW(impl_->key.get(), win::widen(name).c_str()));
 }
 
-bool regKeyExists(RegRoot root, const std::string& path) {
-    RegKey key;
-    return key.open(root, path, RegAccess::Read) == ERROR_SUCCESS;
-}
-
-const char* regRootName(RegRoot root) {
-    switch (root) {
-    case RegRoot::ClassesRoot:
-        return "HKEY_CLASSES_ROOT";
-    case RegRoot::CurrentUser:
-        return "HKEY_CURRENT_USER";
-    case RegRoot::LocalMachine:
-        return "HKEY_LOCAL_MACHINE";
-    }
-    return "HKEY_CURRENT_USER";
-}
-
 void flushRegistry() {
     // Windows writes its registry to the disk itself.
 }
