@@ -14,7 +14,7 @@
 
 namespace setup {
 
-bool AbortRequested = false;
+std::atomic<bool> AbortRequested{false};
 
 namespace {
 

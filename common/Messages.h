@@ -4,6 +4,7 @@
 // (MSG line) with its answer and where the answer came from.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -86,8 +87,11 @@ struct PreparedBox {
 };
 PreparedBox PrepareMessageBox(Owner owner, const std::string& text, uint32_t flags, bool titled);
 
-// The abort flag behind the Cancel button.
-extern bool AbortRequested;
+// The abort flag behind the Cancel button. A signal handler sets it too (Ctrl-C,
+// SIGTERM and SIGHUP on Linux), so it is a lock-free atomic.
+extern std::atomic<bool> AbortRequested;
+static_assert(std::atomic<bool>::is_always_lock_free,
+              "the abort flag is set from a signal handler");
 // Handles pending window messages, then returns AbortRequested.
 bool CheckAbort();
 

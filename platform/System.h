@@ -44,8 +44,9 @@ std::string toWindowsPath(const std::string& platformPath);
 // emulated Windows (log, answers): a Windows path to the platform's own form.
 std::string toNativePath(const std::string& windowsPath);
 
-// Handles pending window messages (Win32: PeekMessage/Dispatch loop;
-// Linux: delivers a pending Ctrl-C to the abort flag's handler).
+// Handles pending window messages (Win32: PeekMessage/Dispatch loop). Linux
+// has no windows and nothing to do here: Ctrl-C, SIGTERM and SIGHUP set the
+// abort flag from their handler at once (platform/CancelSignals.h).
 void pumpMessages();
 
 // Three-letter Windows abbreviation of the user's interface language (ENU,

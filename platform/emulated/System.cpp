@@ -222,6 +222,7 @@ std::string userLanguageAbbreviation() {
     return {};
 }
 
+// No windows, no messages; signals reach the abort flag without help.
 void pumpMessages() {}
 
 uint64_t tickCount() {

@@ -4,17 +4,18 @@
 // plays the buttons: the install button, Ctrl-C as Cancel, Enter as OK.
 #include "ui/terminal/TerminalFrontEnd.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/Log.h"
 #include "common/Messages.h"
+#include "platform/CancelSignals.h"
 #include "platform/Cp1252.h"
 #include "platform/Dialogs.h"
 #include "platform/System.h"
@@ -27,25 +28,11 @@ namespace {
 // Ctrl-C, SIGTERM and SIGHUP: during a run the first one is the Cancel
 // button (the run ends as cancelled, its temporary files removed), a second
 // one (or one outside a run) ends the program.
-volatile sig_atomic_t g_running = 0;
-volatile sig_atomic_t g_interrupts = 0;
-
-void OnInterrupt(int number) {
-    g_interrupts = g_interrupts + 1;
-    if (g_running && g_interrupts == 1) {
-        AbortRequested = true;
-        static const char text[] = "\nAbbruch angefordert (nochmals Strg+C beendet das Programm)\n";
-        static const char plain[] = "\nAbbruch angefordert\n";
-        if (number == SIGINT)
-            (void)!write(STDERR_FILENO, text, sizeof text - 1);
-        else
-            (void)!write(STDERR_FILENO, plain, sizeof plain - 1);
-        return;
-    }
-    static const char text[] = "\nProgramm abgebrochen.\n";
-    (void)!write(STDERR_FILENO, text, sizeof text - 1);
-    _exit(1);
-}
+constexpr plat::CancelSignalTexts kCancelTexts{
+    "\nAbbruch angefordert (nochmals Strg+C beendet das Programm)\n",
+    "\nAbbruch angefordert\n",
+    "\nProgramm abgebrochen.\n",
+};
 
 bool g_terminate = false;
 
@@ -159,22 +146,23 @@ class TerminalView : public InstallerView {
         lastFileName_.clear();
         lastDraw_ = 0;
         lastDecile_ = -1;
-        // A sub-project's run happens inside the caller's run.
-        const sig_atomic_t outerRunning = g_running;
-        if (!outerRunning) g_interrupts = 0;
-        g_running = 1;
-        try {
-            controller_.InstallNowClick();
-        } catch (const std::exception& e) {
+        std::optional<std::string> error;
+        {
+            // A sub-project's run happens inside the caller's run.
+            const plat::CancelSignals::Run run;
+            try {
+                controller_.InstallNowClick();
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        }
+        EndProgressLine();
+        if (error) {
             // The toolkit's error box: the run's error reaches the person, the
             // window stays open.
-            g_running = outerRunning;
-            EndProgressLine();
-            log::Line("ERROR", {e.what()});
-            std::fprintf(stderr, "Fehler: %s\n", plat::cp1252ToTerminalText(e.what()).c_str());
+            log::Line("ERROR", {*error});
+            std::fprintf(stderr, "Fehler: %s\n", plat::cp1252ToTerminalText(*error).c_str());
         }
-        g_running = outerRunning;
-        EndProgressLine();
     }
 
     // One line of the window; the progress line is ended first.
@@ -282,16 +270,8 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
     };
     SetMessageHost(host);
 
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    constexpr int CancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    struct sigaction previous[3]{};
-    for (int i = 0; i < 3; ++i)
-        sigaction(CancelSignals[i], &action, &previous[i]);
-    // A write beyond the file-size limit (ulimit -f) then fails like one on a
-    // full disk: reported, the previous file kept, instead of ending the program.
-    signal(SIGXFSZ, SIG_IGN);
+    std::optional<plat::CancelSignals> signals;
+    signals.emplace(AbortRequested, kCancelTexts);
     g_terminate = false;
 
     int result = ModalCancel;
@@ -311,8 +291,7 @@ int RunTerminalFrontEnd(const std::string& scriptPath, const FrontEndOptions& op
         status = g_terminate ? RunNotInstalled : window.RunExitStatus();
     }
 
-    for (int i = 0; i < 3; ++i)
-        sigaction(CancelSignals[i], &previous[i], nullptr);
+    signals.reset();
     SetMessageHost({});
     if (modalResult) *modalResult = result;
     return status;
