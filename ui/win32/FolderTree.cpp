@@ -73,16 +73,7 @@ void FolderTree::Attach(HWND tree) {
         }
         ::CoTaskMemFree(pidl);
     }
-    nodes_.push_back(std::make_unique<Node>());
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = computer.data();
-    insert.item.lParam = reinterpret_cast<LPARAM>(nodes_.back().get());
-    insert.item.cChildren = 1;
-    insert.item.iImage = insert.item.iSelectedImage = computerIcon;
-    HTREEITEM root = TreeView_InsertItem(tree_, &insert);
+    HTREEITEM root = Insert(TVI_ROOT, std::wstring(), computer, true, computerIcon, computerIcon);
     TreeView_Expand(tree_, root, TVE_EXPAND);
     TreeView_SelectItem(tree_, root);
 }
@@ -119,18 +110,23 @@ HTREEITEM FolderTree::AddItem(HTREEITEM parent, const std::wstring& path, const 
         icon = folderIcon_;
         openIcon = folderOpenIcon_;
     }
+    // Drives are not searched before they are opened (a floppy or an empty
+    // card reader would be asked); a folder shows a button only when it has
+    // sub-folders.
+    const bool hasChildren = drive || !SubFolders(path, true).empty();
+    return Insert(parent, path, text, hasChildren, icon, openIcon);
+}
+
+HTREEITEM FolderTree::Insert(HTREEITEM parent, const std::wstring& path, std::wstring text,
+                             bool hasChildren, int icon, int openIcon) {
     nodes_.push_back(std::make_unique<Node>(Node{path, false}));
-    std::wstring label = text;
     TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = label.data();
+    insert.item.pszText = text.data();
     insert.item.lParam = reinterpret_cast<LPARAM>(nodes_.back().get());
-    // Drives are not searched before they are opened (a floppy or an empty
-    // card reader would be asked); a folder shows a button only when it has
-    // sub-folders.
-    insert.item.cChildren = drive || !SubFolders(path, true).empty() ? 1 : 0;
+    insert.item.cChildren = hasChildren ? 1 : 0;
     insert.item.iImage = icon;
     insert.item.iSelectedImage = openIcon;
     return TreeView_InsertItem(tree_, &insert);

@@ -57,8 +57,12 @@ class FolderTree {
         bool populated = false;
     };
 
+    // A folder or drive below parent, with the shell's icons.
     HTREEITEM AddItem(HTREEITEM parent, const std::wstring& path, const std::wstring& text,
                       bool drive);
+    // An item for path (empty: the computer) with its node, last below parent.
+    HTREEITEM Insert(HTREEITEM parent, const std::wstring& path, std::wstring text,
+                     bool hasChildren, int icon, int openIcon);
     Node* NodeOf(HTREEITEM item) const;
     HTREEITEM FindChild(HTREEITEM parent, const std::wstring& name);
     // Lets item show its button again and list its sub-folders when opened.
