@@ -1,4 +1,5 @@
 #!/bin/sh
+# shellcheck source-path=SCRIPTDIR
 # Runs every benchmark in one go, with the machine's load before and after:
 # the script reader against inih, the copier against cp / cp -r, the download
 # against curl, how the work on unbounded inputs grows, whole installations
@@ -8,10 +9,10 @@
 #        (BUILD_DIR overrides the build folder, default build/bench)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build/bench}
+# shellcheck source=../tests/e2e/lib/bench.sh
+. "$root/tests/e2e/lib/bench.sh"
+bench_build ini_bench copy_bench download_bench growth_bench
 export BUILD_DIR="$build"
-cmake --preset native -B "$build" -DSETUP_BENCH=ON -DSETUP_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target ini_bench copy_bench download_bench growth_bench
 echo "== $(nproc) cores; before: $(uptime)"
 echo "== script reader (scripts/bench.sh)"
 "$root/scripts/bench.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # Whole unattended installations against cp in one run, on the same disk:
 #   big    one 256 MiB file (File1=big\big.bin)          against cp
 #   small  5,000 files of 1-64 KiB (File1=small\*.* /s)  against cp -r
@@ -24,6 +25,10 @@
 # The work folder (default /var/tmp/setup-install-bench) is deleted at the end.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=../tests/e2e/lib/common.sh
+. "$root/tests/e2e/lib/common.sh"
+# shellcheck source=../tests/e2e/lib/wine.sh
+. "$root/tests/e2e/lib/wine.sh"
 work=/var/tmp/setup-install-bench
 rounds=3
 growth=1
@@ -45,25 +50,18 @@ done
 want() { [ -z "$only" ] || [ "$only" = "$1" ]; }
 
 if [ -z "${SETUP:-}" ]; then
-    build=${BUILD_DIR:-$root/build/bench}
-    cmake --preset native -B "$build" -DSETUP_BENCH=ON -DSETUP_TESTS=OFF >/dev/null
-    cmake --build "$build" -j2 --target setup >/dev/null
+    # shellcheck source=../tests/e2e/lib/bench.sh
+    . "$root/tests/e2e/lib/bench.sh"
+    bench_build setup >/dev/null
     SETUP=$build/setup
 fi
 win_exe=${WIN_BUILD_DIR:-$root/build/win64}/Setup.exe
-WINE64=${WINE64:-/usr/lib/wine/wine64}
 
 rm -rf "$work"
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
-xvfb_pid=
-cleanup() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-export SETUP_ROOT="$work/root"
+e2e_at_exit rm -rf "$work"
+e2e_fresh_root "$work/root"
 export SETUP_LANG=DEU
 
 # Deterministic data: folders of 100 files each, sizes 1-64 KiB.
@@ -178,31 +176,20 @@ if want wine && [ -n "$wine" ]; then
     skip=
     if [ ! -f "$win_exe" ]; then
         skip="no Setup.exe at $win_exe (build the win64 preset)"
-    elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null; then
+    elif ! e2e_have_wine; then
         skip="wine64 is not installed ($WINE64)"
     fi
     if [ -n "$skip" ]; then
         echo "5,000 files under wine64: SKIPPED: $skip"
     else
         # The program's window needs a display: a virtual one where there is Xvfb.
-        if command -v Xvfb >/dev/null; then
-            for n in $(seq 181 220); do
-                [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-                Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-                xvfb_pid=$!
-                sleep 0.5
-                if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-                xvfb_pid=
-            done
-        fi
-        export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all
-        export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-        "$WINE64" wineboot -i >/dev/null 2>&1
+        e2e_start_xvfb 181 220 || true
+        e2e_wine_env
+        e2e_wine_prefix "$work/wineprefix"
         # The Wine server stays up between the runs, as Windows does.
-        wineserver -w || true
         wineserver -p
-        zsrc="Z:$(printf '%s' "$work/p5000" | tr / '\\')"
-        zlog="Z:$(printf '%s' "$work/wine-log.txt" | tr / '\\')"
+        zsrc=$(zpath "$work/p5000")
+        zlog=$(zpath "$work/wine-log.txt")
         viawine() { # viawine OUT
             run_no=$((run_no + 1))
             sync
@@ -217,8 +204,7 @@ if want wine && [ -n "$wine" ]; then
         viawine "$work/warmup" # Wine's first start of a program
         compare "5,000 files, wine64 (goal <= 1.5)" viawine "eval ours $work/p5000" "Linux"
         rm -rf "$WINEPREFIX"/drive_c/Bench*
-        wineserver -k
-        wineserver -w || true
+        e2e_wine_stop
     fi
 fi
 rm -rf "$work/p5000"

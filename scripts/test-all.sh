@@ -41,6 +41,7 @@ check_pe() { # check_pe FILE EXPECTED-TEXT
 step "build native-asan" build native-asan
 step "unit tests (native, ASan+UBSan)" run_ctest build/native-asan
 step "build native" build native
+step "shared end-to-end helpers" tests/e2e/lib_test.sh
 step "end-to-end tests (native)" tests/e2e/run.sh build/native
 step "end-to-end installation (native)" tests/e2e/engine_e2e.sh build/native
 step "downloads end to end (native)" tests/e2e/downloads_e2e.sh build/native

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # Runs every test program of a win64 build under wine64, then the end-to-end
 # tests of its Setup.exe, in a fresh Wine prefix that is thrown away afterwards.
 #
@@ -7,8 +8,11 @@
 # Exit status: 0 when every test program passed, 1 when one failed, 2 on a
 # usage error, 3 when wine64 is missing (0 then with SETUP_ALLOW_SKIP=1).
 set -u
-
-WINE64=${WINE64:-/usr/lib/wine/wine64}
+e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e"
+# shellcheck source=../tests/e2e/lib/common.sh
+. "$e2e/lib/common.sh"
+# shellcheck source=../tests/e2e/lib/wine.sh
+. "$e2e/lib/wine.sh"
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
     echo "usage: $0 BUILD_DIR [gtest arguments...]" >&2
@@ -17,7 +21,7 @@ fi
 build_dir=$(cd "$1" && pwd)
 shift
 
-if [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
+if ! e2e_have_wine; then
     echo "SKIPPED: wine64 not installed ($WINE64)"
     [ "${SETUP_ALLOW_SKIP:-0}" = 1 ] && exit 0
     exit 3
@@ -29,46 +33,19 @@ if [ ${#programs[@]} -eq 0 ]; then
     exit 1
 fi
 
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")
-export WINEPREFIX
-export WINEDEBUG=-all
+e2e_wine_env
 # The tests expect the built-in German texts, whatever Wine's language is.
 export SETUP_LANG=${SETUP_LANG:-DEU}
-# No Mono or Gecko installer dialogs while the prefix is created.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$WINEPREFIX"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
 
 # Dialog tests need a display; a private virtual one keeps them off the
 # desktop (the current DISPLAY is used only when Xvfb is missing).
-if command -v Xvfb >/dev/null 2>&1; then
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        sleep 0.5
-        if kill -0 "$xvfb_pid" 2>/dev/null; then
-            export DISPLAY=":$n"
-            break
-        fi
-        xvfb_pid=
-    done
-fi
+e2e_start_xvfb 90 120
 
 start=$(date +%s)
-if ! "$WINE64" wineboot -i >/dev/null 2>&1; then
+if ! e2e_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")"; then
     echo "cannot initialise the Wine prefix $WINEPREFIX" >&2
     exit 1
 fi
-wineserver -w >/dev/null 2>&1 || true
 echo "Wine prefix ready in $(( $(date +%s) - start )) s"
 
 failed=()
@@ -84,27 +61,24 @@ for program in "${programs[@]}"; do
 done
 
 # The built program itself, end to end, in the same prefix.
-e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/run.sh"
-if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e" ]; then
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e/run.sh" ]; then
     echo "=== end-to-end tests of Setup.exe"
-    if ! SETUP_RUNNER="$WINE64" "$e2e" "$build_dir"; then
+    if ! SETUP_RUNNER="$WINE64" "$e2e/run.sh" "$build_dir"; then
         echo "=== end-to-end tests of Setup.exe FAILED"
         failed+=("e2e")
     fi
 fi
 
 # The folder chooser and the info dialogs, driven on the virtual display.
-dialogs="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/dialogs_e2e.sh"
-if [ -x "$dialogs" ]; then
+if [ -x "$e2e/dialogs_e2e.sh" ]; then
     echo "=== dialog tests"
-    "$dialogs" "$build_dir" || failed+=("dialogs")
+    "$e2e/dialogs_e2e.sh" "$build_dir" || failed+=("dialogs")
 fi
 
 # The installer window, driven on the virtual display.
-window="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/window_e2e.sh"
-if [ -f "$build_dir/Setup.exe" ] && [ -x "$window" ]; then
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e/window_e2e.sh" ]; then
     echo "=== window tests"
-    "$window" "$build_dir" || failed+=("window")
+    "$e2e/window_e2e.sh" "$build_dir" || failed+=("window")
 fi
 
 echo

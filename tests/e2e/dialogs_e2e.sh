@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # The folder chooser and both info dialogs of the win64 build, shown by
 # dialog_driver.exe under wine64 on a virtual display and driven with xdotool:
 # each info dialog opens and closes (OK, Esc); the folder chooser opens on the
@@ -21,7 +22,10 @@ if [ $# -ne 1 ] || [ ! -d "$1" ]; then
     exit 2
 fi
 build=$(cd "$1" && pwd)
-WINE64=${WINE64:-/usr/lib/wine/wine64}
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
+# shellcheck source=lib/wine.sh
+. "$(dirname "$0")/lib/wine.sh"
 driver=$(find "$build" -name dialog_driver.exe -not -path '*/CMakeFiles/*' | head -1)
 
 skip() {
@@ -35,51 +39,21 @@ if [ -z "${DISPLAY:-}" ] && ! command -v Xvfb >/dev/null 2>&1; then
     skip "no display and Xvfb not installed"
 fi
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+e2e_wine_env
 # The built-in German texts, whatever Wine's language is.
 export SETUP_LANG=${SETUP_LANG:-DEU}
-own_prefix=
-xvfb_pid=
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-dialogs.XXXXXX")
-cleanup() {
-    if [ -n "$own_prefix" ]; then
-        wineserver -k >/dev/null 2>&1 || true
-        rm -rf "$own_prefix"
-    fi
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+e2e_scratch setup-dialogs
 
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 120); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        sleep 0.5
-        if kill -0 "$xvfb_pid" 2>/dev/null; then
-            export DISPLAY=":$n"
-            break
-        fi
-        xvfb_pid=
-    done
-    [ -n "${DISPLAY:-}" ] || skip "no free display for Xvfb"
+    e2e_start_xvfb 90 120 || skip "no free display for Xvfb"
 fi
 if [ -z "${WINEPREFIX:-}" ]; then
-    own_prefix=$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")
-    export WINEPREFIX=$own_prefix
-    "$WINE64" wineboot -i >/dev/null 2>&1 || { echo "cannot create a Wine prefix" >&2; exit 1; }
-    wineserver -w >/dev/null 2>&1 || true
+    e2e_wine_prefix "$(mktemp -d "${TMPDIR:-/tmp}/setup-wine.XXXXXX")" ||
+        { echo "cannot create a Wine prefix" >&2; exit 1; }
 fi
 
 shots="$build/screenshots"
 mkdir -p "$shots"
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 
 # Starts the driver with the given arguments; its output goes to $work/out.
 pid=
@@ -133,6 +107,19 @@ keys() {
     xdotool windowfocus --sync "$id" >/dev/null 2>&1
     xdotool key --delay 100 "$@"
 }
+# new_folder_name ID NAME: Tab from the tree to the new-folder button of the
+# chooser ID, which opens the panel, and NAME typed over the field's text.
+new_folder_name() {
+    keys "$1" Tab space
+    sleep 0.5
+    keys "$1" ctrl+a
+    xdotool type --delay 50 "$2"
+}
+# not_shown WHAT: WHAT did not appear; the driver is stopped.
+not_shown() {
+    fail "$1 did not appear"
+    kill "$pid" 2>/dev/null
+}
 
 echo "--- info dialog of the installer: opens, OK closes it"
 start about
@@ -143,8 +130,7 @@ if id=$(wait_window '^Info$'); then
     status=$?
     [ $status -eq 0 ] && grep -q '^OK' "$work/out" || fail "OK did not close the dialog with OK (status $status)"
 else
-    fail "the info dialog did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the info dialog"
 fi
 
 echo "--- info dialog of a project: opens, Esc closes it"
@@ -156,8 +142,7 @@ if id=$(wait_window '^Info$'); then
     status=$?
     [ $status -eq 1 ] && grep -q '^closed' "$work/out" || fail "Esc did not close the dialog (status $status)"
 else
-    fail "the project's info dialog did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the project's info dialog"
 fi
 
 base="$WINEPREFIX/drive_c/dialogtest/Basis"
@@ -195,18 +180,13 @@ if id=$(wait_window "$title"); then
     'Cancel 471x400 '*) fail "the window kept its first size 471x400 after it was made larger" ;;
     esac
 else
-    fail "the folder chooser did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the folder chooser"
 fi
 
 echo "--- folder chooser: a new folder through the panel (name, Enter), then OK"
 start folder 'C:\dialogtest\Basis\fehlt'
 if id=$(wait_window "$title"); then
-    # Tab from the tree to the new-folder button, which opens the panel.
-    keys "$id" Tab space
-    sleep 0.5
-    keys "$id" ctrl+a
-    xdotool type --delay 50 "Neu angelegt"
+    new_folder_name "$id" "Neu angelegt"
     shot "$id" folder-new-folder-panel
     keys "$id" Return
     sleep 0.5
@@ -220,8 +200,7 @@ if id=$(wait_window "$title"); then
     [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Neu angelegt\' ] ||
         fail "the new folder was not chosen: '$got' (status $status)"
 else
-    fail "the folder chooser did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the folder chooser"
 fi
 echo "--- folder chooser on an existing folder: context menu, renaming in the tree, then OK"
 rm -rf "$base"/*
@@ -252,16 +231,12 @@ if id=$(wait_window "$title"); then
     [ $status -eq 0 ] && [ "$got" = 'C:\dialogtest\Basis\Umbenannt\' ] ||
         fail "the renamed folder was not chosen: '$got' (status $status)"
 else
-    fail "the folder chooser did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the folder chooser"
 fi
 echo "--- folder chooser: a folder that cannot be created is reported; Enter is OK again"
 start folder 'C:\dialogtest\Basis'
 if id=$(wait_window "$title"); then
-    keys "$id" Tab space
-    sleep 0.5
-    keys "$id" ctrl+a
-    xdotool type --delay 50 "Umbenannt" # exists already
+    new_folder_name "$id" "Umbenannt" # exists already
     xdotool key Return
     if box=$(wait_window '^Setup$'); then
         shot "$box" folder-create-failed
@@ -277,8 +252,7 @@ if id=$(wait_window "$title"); then
     [ $status -eq 0 ] && [ "${got#OK * }" = 'C:\dialogtest\Basis\' ] ||
         fail "Enter after the failed folder did not close with OK: '$got' (status $status)"
 else
-    fail "the folder chooser did not appear"
-    kill "$pid" 2>/dev/null
+    not_shown "the folder chooser"
 fi
 echo "--- Setup.exe: the target-folder button opens the chooser on the target's nearest existing folder"
 if [ -f "$build/Setup.exe" ]; then
@@ -290,7 +264,6 @@ if [ -f "$build/Setup.exe" ]; then
         >"$work/proj/install.ins"
     # The part's start-menu shortcut names a program that is not there.
     echo "CreateLink => OK" >"$work/answers.txt"
-    zpath() { printf 'Z:%s' "${1//\//\\}"; }
     (cd "$build" && exec "$WINE64" Setup.exe "$(zpath "$work/proj/install.ins")" \
         --log="$(zpath "$work/proj.log")" --answers="$(zpath "$work/answers.txt")") \
         >/dev/null 2>&1 &
@@ -301,10 +274,7 @@ if [ -f "$build/Setup.exe" ]; then
         if id=$(wait_window "$title"); then
             # The target C:\dialogtest\Basis\Ziel does not exist: its folder
             # is preselected, and a new folder is made in it.
-            keys "$id" Tab space
-            sleep 0.5
-            keys "$id" ctrl+a
-            xdotool type --delay 50 "Neu"
+            new_folder_name "$id" "Neu"
             xdotool key Return
             sleep 0.5
             keys "$id" Return

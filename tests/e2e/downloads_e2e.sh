@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # Downloads of the Linux build, end to end: the program of BUILD_DIR installs
 # examples/web-subproject while its web folder is served over HTTP on
 # 127.0.0.1, and every file of the folder's list must arrive; a configure
@@ -14,34 +15,18 @@ if [ $# -ne 1 ] || [ ! -x "$1/setup" ]; then
     exit 2
 fi
 build=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
+# shellcheck source=lib/web.sh
+. "$(dirname "$0")/lib/web.sh"
 command -v python3 >/dev/null 2>&1 || { echo "$0: python3 is needed for the HTTP server" >&2; exit 1; }
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-downloads.XXXXXX")
-server=
-cleanup() {
-    [ -n "$server" ] && kill "$server" 2>/dev/null && wait "$server" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-export SETUP_ROOT="$work/root" SETUP_LANG=DEU
-
-failures=0
-checks=0
-check() { # check DESCRIPTION COMMAND...
-    checks=$((checks + 1))
-    "${@:2}" || { echo "FAIL: $1" >&2; failures=$((failures + 1)); }
-}
+e2e_scratch setup-downloads
+e2e_fresh_root "$work/root"
+export SETUP_LANG=DEU
 
 project="$work/atlas"
-bash "$source_dir/examples/web-subproject/serve.sh" "$project" >"$work/server.log" 2>&1 &
-server=$!
-for _ in $(seq 1 100); do
-    [ -s "$project/port.txt" ] && break
-    sleep 0.1
-done
-[ -s "$project/port.txt" ] || { cat "$work/server.log"; echo "the web folder's server did not start" >&2; exit 1; }
+e2e_serve_web "$project" "$work/server.log"
 
 "$build/setup" "$project/install.ins" --unattended "--answers=$project/answers.txt" \
     "--log=$work/log.txt" >"$work/out" 2>&1

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # End-to-end test of an installation on the emulated Windows of the Linux
 # build: the bundled example project is installed unattended, twice, and the
 # files, Deinst.ins, the registry and the log are checked; then bad input.
@@ -11,45 +12,21 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 build=$(cd "$1" && pwd) || exit 2
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
 exe="$build/setup"
 if [ ! -x "$exe" ]; then
     echo "engine e2e: SKIPPED: no native setup in $build (the Windows build has no terminal front end)"
     exit 0
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-engine-e2e.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-export SETUP_ROOT="$work/root"
-drive_c="$SETUP_ROOT/drive_c"
+e2e_scratch setup-engine-e2e
+e2e_fresh_root "$work/root"
 log="$work/log.txt"
 
-failures=0
-checks=0
-current=""
-fail() {
-    echo "FAIL: $current: $*" >&2
-    failures=$((failures + 1))
-}
-check() { # check DESCRIPTION COMMAND...
-    checks=$((checks + 1))
-    local what=$1
-    shift
-    "$@" || fail "$what"
-}
 run() { # run ARGS...: stdin from /dev/null; sets rc
     rm -f "$log"
-    "$exe" "$@" --log="$log" </dev/null >"$work/out" 2>"$work/err"
-    rc=$?
-}
-expect_rc() {
-    checks=$((checks + 1))
-    [ "$rc" = "$1" ] || fail "exit status $rc, expected $1; stdout: $(cat "$work/out"); stderr: $(cat "$work/err")"
-}
-expect_log() { # expect_log FIXED-TEXT: a log line contains it
-    checks=$((checks + 1))
-    grep -qF -- "$1" "$log" || fail "log lacks \"$1\""
+    e2e_run "$exe" "$@" --log="$log"
 }
 same_mtime() { [ "$(stat -c %Y "$1")" = "$(stat -c %Y "$2")" ]; }
 
@@ -62,7 +39,7 @@ touch -d '2019-12-31 23:59:58' "$project/doc/handbuch.txt"
 current="first installation"
 run --unattended --dir='C:\Demo\Ziel' "$project/install.ins"
 expect_rc 0
-target="$drive_c/Demo/Ziel"
+target="$drive/Demo/Ziel"
 for f in bin/demo.bat bin/demo.ini doc/handbuch.txt doc/bilder/muster.ppm; do
     check "$f copied" cmp -s "$project/$f" "$target/$f"
     check "$f keeps its date" same_mtime "$project/$f" "$target/$f"
@@ -90,13 +67,13 @@ expect_log "4 Dateien bzgl. Aktualit"
 check "Deinst.ins kept" grep -qF 'P2=C:\Demo\Ziel' "$target/Deinst.ins"
 
 current="target folder blocked by a file"
-mkdir -p "$drive_c/Block"
-echo "im Weg" >"$drive_c/Block/Datei"
+mkdir -p "$drive/Block"
+echo "im Weg" >"$drive/Block/Datei"
 run --unattended --dir='C:\Block\Datei\Ziel' "$project/install.ins"
 expect_rc 1
 expect_log "ERROR C:\\Block\\Datei"
-check "the file in the way is unchanged" grep -qx "im Weg" "$drive_c/Block/Datei"
-check "nothing below the file" test ! -e "$drive_c/Block/Datei/Ziel"
+check "the file in the way is unchanged" grep -qx "im Weg" "$drive/Block/Datei"
+check "nothing below the file" test ! -e "$drive/Block/Datei/Ziel"
 check "stderr names the folder" grep -qF 'kann nicht angelegt werden' "$work/err"
 
 current="bad condition file and missing sub-script"
@@ -112,7 +89,7 @@ expect_rc 3
 expect_log "ist keine Textdatei"
 expect_log "Installationsscript nicht gefunden.\\r\\n"
 expect_log "RESULT 1 | 3"
-check "a part that was not chosen is not copied" test ! -e "$drive_c/Bad/bin/demo.bat"
+check "a part that was not chosen is not copied" test ! -e "$drive/Bad/bin/demo.bat"
 check "stderr names the condition file" grep -qF 'ist keine Textdatei' "$work/err"
 check "stderr names the missing sub-script" grep -qF 'Installationsscript nicht gefunden.' "$work/err"
 

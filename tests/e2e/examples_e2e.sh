@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # End-to-end installations of the example projects (examples/app,
 # examples/fonts-cleanup, examples/web-subproject) and of the scenario scripts
 # in tests/e2e/scenarios/, each run twice: with the native build on a fresh
@@ -30,11 +31,15 @@ fi
 native_build=$(cd "$1" && pwd) || exit 2
 win_build=$(cd "$2" 2>/dev/null && pwd) || win_build=
 here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
+# shellcheck source=lib/common.sh
+. "$here/lib/common.sh"
+# shellcheck source=lib/wine.sh
+. "$here/lib/wine.sh"
+# shellcheck source=lib/web.sh
+. "$here/lib/web.sh"
 scenarios="$here/scenarios"
 setup_native="$native_build/setup"
 setup_exe="$win_build/Setup.exe"
-WINE64=${WINE64:-/usr/lib/wine/wine64}
 [ -x "$setup_native" ] || { echo "examples e2e: no native setup in $native_build" >&2; exit 2; }
 
 # The expected texts are the German ones, whatever language the user has.
@@ -45,26 +50,10 @@ export SETUP_LANG=DEU
 # summer time the two show dates an hour apart. UTC by default;
 # SETUP_E2E_TZ=Europe/Berlin shows the difference.
 export TZ=${SETUP_E2E_TZ:-UTC}
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-examples-e2e.XXXXXX")
-server_pid=
-xvfb_pid=
-cleanup() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
-    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    if [ "${SETUP_E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+e2e_scratch setup-examples-e2e
 t_start=$SECONDS
 
-failures=0
-checks=0
 pending=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
 
 # ---------------------------------------------------------------------------
 # The outcome of one run, as sorted text lines.
@@ -281,14 +270,8 @@ mkdir -p "$src"
 bash "$source_dir/examples/app/stage.sh" "$src/app" || exit 1
 bash "$source_dir/examples/fonts-cleanup/stage.sh" "$src/fonts-cleanup" || exit 1
 cp -r "$scenarios" "$src/scenarios"
-bash "$source_dir/examples/web-subproject/serve.sh" "$src/web-subproject" >"$work/server.log" 2>&1 &
-server_pid=$!
-for _ in $(seq 200); do
-    [ -s "$src/web-subproject/port.txt" ] && break
-    sleep 0.1
-done
-[ -s "$src/web-subproject/port.txt" ] || { cat "$work/server.log"; echo "the web folder's server did not start" >&2; exit 1; }
-zsrc=$(printf 'Z:%s' "${src//\//\\}")
+e2e_serve_web "$src/web-subproject" "$work/server.log"
+zsrc=$(zpath "$src")
 
 # ---------------------------------------------------------------------------
 # Platforms. A case calls `setup_run SCRIPT ARGS...` for the runs before the
@@ -319,9 +302,7 @@ setup_run() { # setup_run SCRIPT ARGS...: one run; sets rc
             </dev/null >"$case_dir/out" 2>"$case_dir/err"
         rc=$?
     else
-        local zlog
-        zlog=$(printf 'Z:%s' "${log//\//\\}")
-        "$WINE64" "$setup_exe" "$zsrc\\${script//\//\\}" --unattended --log="$zlog" "${args[@]}" \
+        "$WINE64" "$setup_exe" "$zsrc\\${script//\//\\}" --unattended --log="$(zpath "$log")" "${args[@]}" \
             </dev/null >"$case_dir/out" 2>"$case_dir/err"
         rc=$?
         wineserver -w >/dev/null 2>&1
@@ -331,8 +312,8 @@ registry_export() { # registry_export TAG: the registry as files $case_dir/TAG-*
     if [ "$platform" = native ]; then
         cp "$SETUP_ROOT/registry.reg" "$case_dir/$1-all.reg" 2>/dev/null || : >"$case_dir/$1-all.reg"
     else
-        "$WINE64" regedit /E "$(printf 'Z:%s' "${case_dir//\//\\}")\\$1-hklm.reg" 'HKEY_LOCAL_MACHINE\Software' >/dev/null 2>&1
-        "$WINE64" regedit /E "$(printf 'Z:%s' "${case_dir//\//\\}")\\$1-hkcu.reg" 'HKEY_CURRENT_USER\Software' >/dev/null 2>&1
+        "$WINE64" regedit /E "$(zpath "$case_dir")\\$1-hklm.reg" 'HKEY_LOCAL_MACHINE\Software' >/dev/null 2>&1
+        "$WINE64" regedit /E "$(zpath "$case_dir")\\$1-hkcu.reg" 'HKEY_CURRENT_USER\Software' >/dev/null 2>&1
         wineserver -w >/dev/null 2>&1
     fi
 }
@@ -355,9 +336,7 @@ start_native() { # start_native CASE: a fresh emulated Windows
     platform=native
     case_dir="$work/native/$1"
     mkdir -p "$case_dir"
-    export SETUP_ROOT="$case_dir/root"
-    "$setup_native" "$case_dir/none.ins" --unattended >/dev/null 2>&1 # lays out the fresh root
-    drive="$SETUP_ROOT/drive_c"
+    e2e_fresh_root "$case_dir/root" "$setup_native"
     # Windows (and Wine) ship notepad.exe, which shortcuts name by its bare name.
     printf 'MZ' >"$drive/Windows/System32/notepad.exe"
 }
@@ -370,8 +349,7 @@ start_wine() { # start_wine CASE: a copy of the fresh Wine prefix
     drive="$WINEPREFIX/drive_c"
 }
 stop_wine() {
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
+    e2e_wine_stop
     rm -rf "$WINEPREFIX"
 }
 
@@ -448,29 +426,15 @@ t_native=$((SECONDS - t_start))
 wine_skip=
 if [ -z "$win_build" ] || [ ! -f "$setup_exe" ]; then
     wine_skip="no Setup.exe in ${2} (build the win64 preset)"
-elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
+elif ! e2e_have_wine; then
     wine_skip="wine64 is not installed ($WINE64)"
 fi
 if [ -z "$wine_skip" ]; then
-    # No menu entries in the user's desktop for the shortcuts.
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-    if command -v Xvfb >/dev/null 2>&1; then
-        for n in $(seq 121 160); do
-            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            xvfb_pid=$!
-            sleep 0.5
-            if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-            xvfb_pid=
-        done
-    fi
+    e2e_wine_env
+    e2e_start_xvfb 121 160
     t0=$SECONDS
-    export WINEPREFIX="$work/prefix"
-    if ! "$WINE64" wineboot -i >/dev/null 2>&1; then
-        wine_skip="the Wine prefix could not be made"
-    fi
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
+    e2e_wine_prefix "$work/prefix" || wine_skip="the Wine prefix could not be made"
+    e2e_wine_stop
     echo "Wine prefix ready in $((SECONDS - t0)) s"
 fi
 if [ -z "$wine_skip" ]; then

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # End-to-end failure paths of an installation: Cancel (Ctrl-C, SIGTERM,
 # SIGHUP) during a large copy, a failed part answered No, a read-only
 # destination file, a full disk (the file-size limit of `ulimit -f`), a run
@@ -23,36 +24,19 @@ native=$(cd "$1" && pwd)/setup
 [ -x "$native" ] || { echo "failure e2e: no native setup in $1" >&2; exit 2; }
 win_exe=
 [ $# -eq 2 ] && [ -f "$2/Setup.exe" ] && win_exe=$(cd "$2" && pwd)/Setup.exe
-WINE64=${WINE64:-/usr/lib/wine/wine64}
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
+# shellcheck source=lib/wine.sh
+. "$(dirname "$0")/lib/wine.sh"
 
 # The expected texts are the German ones, whatever language the user has.
 export SETUP_LANG=DEU
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-failure-e2e.XXXXXX")
+e2e_scratch setup-failure-e2e
 pid=
-xvfb_pid=
-cleanup() {
-    [ -n "$pid" ] && kill -9 "$pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "${WINEPREFIX:-}" ]; then wineserver -k >/dev/null 2>&1; fi
-    if [ "${SETUP_E2E_KEEP:-0}" = 1 ]; then echo "work folder kept: $work"; else rm -rf "$work"; fi
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+kill_run() { [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null; }
+e2e_at_exit kill_run
 t_start=$SECONDS
 
-failures=0
-checks=0
-current=
-fail() {
-    echo "FAIL: $current: $*" >&2
-    failures=$((failures + 1))
-}
-check() { # check DESCRIPTION COMMAND...
-    checks=$((checks + 1))
-    local what=$1
-    shift
-    "$@" || fail "$what"
-}
 crlf() { printf '%s\r\n' "$@"; }
 
 # Both files the installer keeps must parse: the registry as REGEDIT4 text,
@@ -86,22 +70,12 @@ no_temp_files() { # no_temp_files FOLDER: no temporary copy is left behind
 
 # A fresh emulated Windows for one case.
 fresh_root() {
-    export SETUP_ROOT="$work/root-$1"
-    drive="$SETUP_ROOT/drive_c"
+    e2e_fresh_root "$work/root-$1"
     log="$work/log-$1.txt"
 }
 run_native() { # run_native ARGS...: unattended, stdin closed; sets rc
     rm -f "$log"
-    "$native" --unattended --log="$log" "$@" </dev/null >"$work/out" 2>"$work/err"
-    rc=$?
-}
-expect_rc() {
-    checks=$((checks + 1))
-    [ "$rc" = "$1" ] || fail "exit status $rc, expected $1; stderr: $(head -c 400 "$work/err")"
-}
-expect_log() {
-    checks=$((checks + 1))
-    grep -qF -- "$1" "$log" || fail "log lacks \"$1\""
+    e2e_run "$native" --unattended --log="$log" "$@"
 }
 
 # ---------------------------------------------------------------------------
@@ -385,34 +359,22 @@ t_native=$((SECONDS - t_start))
 wine_skip=
 if [ -z "$win_exe" ]; then
     wine_skip="no Setup.exe given"
-elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
+elif ! e2e_have_wine; then
     wine_skip="wine64 is not installed"
 fi
-zpath() { printf 'Z:%s' "${1//\//\\}"; }
 if [ -z "$wine_skip" ]; then
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+    e2e_wine_env
     # The installer window needs a display: a private virtual one.
-    if command -v Xvfb >/dev/null 2>&1; then
-        for n in $(seq 161 200); do
-            [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            xvfb_pid=$!
-            sleep 0.5
-            if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
-            xvfb_pid=
-        done
-    fi
-    export WINEPREFIX="$work/prefix"
-    "$WINE64" wineboot -i >/dev/null 2>&1 || wine_skip="the Wine prefix could not be made"
+    e2e_start_xvfb 161 200
+    e2e_wine_prefix "$work/prefix" || wine_skip="the Wine prefix could not be made"
     drive="$WINEPREFIX/drive_c"
     log="$work/log-wine.txt"
     run() {
         local answers=()
         [ $# -ge 3 ] && answers=(--answers="$(zpath "$small/$3")")
         rm -f "$log"
-        "$WINE64" "$win_exe" "$(zpath "$small/$1")" --unattended --dir="$2" --log="$(zpath "$log")" \
-            "${answers[@]}" </dev/null >"$work/out" 2>"$work/err"
-        rc=$?
+        e2e_run "$WINE64" "$win_exe" "$(zpath "$small/$1")" --unattended --dir="$2" --log="$(zpath "$log")" \
+            "${answers[@]}"
         wineserver -w >/dev/null 2>&1
     }
     if [ -z "$wine_skip" ]; then

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # End-to-end tests of the built program: command line, exit statuses, log and
 # answers file, on real files.
 #
@@ -17,8 +18,8 @@ if [ $# -ne 1 ]; then
     exit 2
 fi
 build=$(cd "$1" && pwd) || exit 2
-here=$(cd "$(dirname "$0")" && pwd)
-source_dir=$(cd "$here/../.." && pwd)
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
 
 read -r -a runner <<<"${SETUP_RUNNER:-}"
 if [ -x "$build/setup" ]; then
@@ -36,14 +37,8 @@ else
     exit 2
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-e2e.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-export SETUP_ROOT="$work/root"
-
-# The Windows form of a Linux path (Z: is the Linux root in both builds).
-zpath() {
-    printf 'Z:%s' "${1//\//\\}"
-}
+e2e_scratch setup-e2e
+e2e_fresh_root "$work/root"
 
 # A path as it is given to the program under test.
 path() {
@@ -54,24 +49,11 @@ path() {
     fi
 }
 
-failures=0
-checks=0
-fail() {
-    echo "FAIL: $current: $*" >&2
-    failures=$((failures + 1))
-}
-
 # run ARGS...: runs the program with stdin from /dev/null; sets rc, out, err.
 run() {
-    "${runner[@]}" "$exe" "$@" </dev/null >"$work/out" 2>"$work/err"
-    rc=$?
+    e2e_run "${runner[@]}" "$exe" "$@"
     out=$(tr -d '\r' <"$work/out")
     err=$(tr -d '\r' <"$work/err")
-}
-
-expect_rc() {
-    checks=$((checks + 1))
-    [ "$rc" = "$1" ] || fail "exit status $rc, expected $1 (stdout: $out; stderr: $err)"
 }
 
 # expect_text NAME TEXT PATTERN: TEXT contains the fixed string PATTERN.

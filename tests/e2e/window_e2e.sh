@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck source-path=SCRIPTDIR
 # The installer window of Setup.exe under wine64 on a virtual screen, driven
 # with xdotool: caption, default and typed target folder, the install button
 # with the statistics box, Cancel in the main window and in a sub-project
@@ -12,13 +13,15 @@
 # check passed or the tools are missing (then it says SKIPPED), 1 otherwise.
 set -u
 
-WINE64=${WINE64:-/usr/lib/wine/wine64}
 if [ $# -ne 1 ] || [ ! -f "$1/Setup.exe" ]; then
     echo "usage: $0 BUILD_DIR (with Setup.exe)" >&2
     exit 2
 fi
 build=$(cd "$1" && pwd)
-source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+# shellcheck source=lib/common.sh
+. "$(dirname "$0")/lib/common.sh"
+# shellcheck source=lib/wine.sh
+. "$(dirname "$0")/lib/wine.sh"
 for tool in "$WINE64" xdotool import; do
     if ! command -v "$tool" >/dev/null 2>&1 || ! import -version 2>/dev/null | grep -q ImageMagick; then
         echo "SKIPPED: window tests need wine64, xdotool and ImageMagick's import ($tool)"
@@ -26,19 +29,10 @@ for tool in "$WINE64" xdotool import; do
     fi
 done
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/setup-window.XXXXXX")
-own_prefix=0
-xvfb_pid=
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ "$own_prefix" = 1 ] && rm -rf "$WINEPREFIX"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+e2e_scratch setup-window
+# The programs of the prefix end with the script, also in a prefix it was given.
+e2e_at_exit e2e_wine_stop
+e2e_wine_env
 # The built-in German texts, whatever the machine's language.
 export SETUP_LANG=DEU
 if [ -z "${DISPLAY:-}" ]; then
@@ -46,43 +40,16 @@ if [ -z "${DISPLAY:-}" ]; then
         echo "SKIPPED: window tests need Xvfb or a DISPLAY"
         exit 0
     fi
-    for n in $(seq 121 160); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-        xvfb_pid=$!
-        sleep 0.5
-        if kill -0 "$xvfb_pid" 2>/dev/null; then
-            export DISPLAY=":$n"
-            break
-        fi
-        xvfb_pid=
-    done
+    e2e_start_xvfb 121 160
 fi
 if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX="$work/prefix"
-    export WINEPREFIX
-    own_prefix=1
-    "$WINE64" wineboot -i >/dev/null 2>&1 || {
+    e2e_wine_prefix "$work/prefix" || {
         echo "cannot initialise a Wine prefix" >&2
         exit 1
     }
-    wineserver -w >/dev/null 2>&1 || true
 fi
 shots="$build/screenshots"
 mkdir -p "$shots"
-
-failures=0
-checks=0
-current=
-fail() {
-    echo "FAIL: $current: $*" >&2
-    failures=$((failures + 1))
-}
-check() { # check DESCRIPTION COMMAND...
-    checks=$((checks + 1))
-    "${@:2}" || fail "$1"
-}
-zpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Ids of the visible windows whose name matches the pattern.
 windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null | sort; }
@@ -110,9 +77,12 @@ wait_exit() {
     return 124
 }
 # Ends every program of the prefix, so that no window is left for the next case.
-stop_all() {
-    wineserver -k >/dev/null 2>&1
-    wineserver -w >/dev/null 2>&1
+stop_all() { e2e_wine_stop; }
+# start_setup SCRIPT LOG [ARGS...]: Setup.exe on the script (a Windows path)
+# in the background, logging into LOG; its process in pid.
+start_setup() {
+    "$WINE64" "$build/Setup.exe" "$1" --log="$(zpath "$2")" "${@:3}" >/dev/null 2>&1 &
+    pid=$!
 }
 # Presses Enter on a message box until it is gone (a box may not take keys
 # at once).
@@ -182,8 +152,7 @@ current="install with the default folder"
 # No install record of an earlier run: the script's own folder is the default.
 "$WINE64" reg delete 'HKLM\Software\Qorv\Installs' /v QorvDemo /f >/dev/null 2>&1
 log="$work/run1.log"
-"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
-pid=$!
+start_setup "$script" "$log"
 if main=$(wait_window "$caption"); then
     # The pointer on the folder button opens its tool-tip (as a person's would);
     # the screenshot is of the window alone: the pointer leaves first.
@@ -220,8 +189,7 @@ stop_all
 current="install into a typed folder"
 log="$work/run2.log"
 typed="C:\\Getippt\\Demo"
-"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
-pid=$!
+start_setup "$script" "$log"
 if main=$(wait_window "$caption"); then
     sleep 1
     # Into the target field (24, 96, 564 x 30), its text replaced.
@@ -245,8 +213,7 @@ stop_all
 # --- 3: Cancel before a run closes the main window without a question -------
 current="cancel in the main window"
 log="$work/run3.log"
-"$WINE64" "$build/Setup.exe" "$script" --log="$(zpath "$log")" >/dev/null 2>&1 &
-pid=$!
+start_setup "$script" "$log"
 if main=$(wait_window "$caption"); then
     sleep 0.5
     press "$main" Escape
@@ -268,8 +235,7 @@ printf '[Project]\r\nName=Haupt\r\nHeadLine=Hauptprojekt\r\nPath=%%PDIR%%\\Haupt
 printf '[Project]\r\nName=Teil\r\nHeadLine=Teilprojekt\r\nPath=%%PDIR%%\\Teil\r\ntalk=0\r\nPart1=Dateien\r\n[Dateien]\r\nDir=dateien\r\nFile1=*.txt\r\n' \
     >"$work/sub/teil/install.ins"
 log="$work/run4.log"
-"$WINE64" "$build/Setup.exe" "$(zpath "$work/sub/install.ins")" --log="$(zpath "$log")" >/dev/null 2>&1 &
-pid=$!
+start_setup "$(zpath "$work/sub/install.ins")" "$log"
 if main=$(wait_window "Hauptprojekt"); then
     sleep 0.5
     press "$main" Return
@@ -319,9 +285,7 @@ printf '[Project]\r\nName=Teilweise im Fenster\r\nHeadLine=Teilweise 1.0\r\nPath
 # The questions on the way by the answers file; the statistics box and OK by hand.
 printf 'nicht kopiert! => OK\nnicht vollst\xc3\xa4ndig installiert! => OK\nWeiter? => Yes\n' >"$work/teil/answers.txt"
 log="$work/run6.log"
-"$WINE64" "$build/Setup.exe" "$(zpath "$work/teil/install.ins")" --log="$(zpath "$log")" \
-    --answers="$(zpath "$work/teil/answers.txt")" >/dev/null 2>&1 &
-pid=$!
+start_setup "$(zpath "$work/teil/install.ins")" "$log" --answers="$(zpath "$work/teil/answers.txt")"
 if main=$(wait_window "Teilweise 1.0"); then
     sleep 0.5
     press "$main" Return

@@ -1,20 +1,18 @@
 #include "ui/win32/FolderDialog.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
-#include <shlobj.h>
+#include <objbase.h>
 
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 #include "common/Error.h"
 #include "common/Messages.h"
 #include "platform/FileSystem.h"
 #include "ui/FolderPath.h"
 #include "ui/Language.h"
-#include "ui/win32/Resources.h"
+#include "ui/win32/FolderTree.h"
 #include "ui/win32/ModalWindow.h"
+#include "ui/win32/Resources.h"
 
 namespace setup::win {
 
@@ -63,40 +61,6 @@ class ComScope {
     bool ok_;
 };
 
-bool SameName(const std::wstring& a, const std::wstring& b) {
-    return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                  static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring WithBackslash(const std::wstring& path) {
-    return !path.empty() && path.back() == L'\\' ? path : path + L'\\';
-}
-
-// The sub-folders of folder, sorted by name without regard to case; folders
-// that are both hidden and system (the system's own) are left out.
-std::vector<std::wstring> SubFolders(const std::wstring& folder, bool firstOnly = false) {
-    std::vector<std::wstring> names;
-    plat::win::CriticalErrorsSilenced silenced;
-    WIN32_FIND_DATAW data;
-    plat::win::FindHandle find(::FindFirstFileExW((WithBackslash(folder) + L"*").c_str(),
-                                                  FindExInfoBasic, &data,
-                                                  FindExSearchLimitToDirectories, nullptr, 0));
-    if (!find) return names;
-    constexpr DWORD systemOwn = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    do {
-        const std::wstring name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == L"." || name == L"..")
-            continue;
-        if ((data.dwFileAttributes & systemOwn) == systemOwn) continue;
-        names.push_back(name);
-        if (firstOnly) break;
-    } while (::FindNextFileW(find.get(), &data));
-    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
-        return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_LESS_THAN;
-    });
-    return names;
-}
-
 // A window that holds controls and passes their messages to its parent: the
 // new-folder panel.
 LRESULT CALLBACK PanelProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -125,12 +89,6 @@ class TFormDirSel {
     bool Execute();
 
   private:
-    // What a tree item stands for: a folder or drive, or the computer (no path).
-    struct Node {
-        std::wstring path; // no trailing backslash except at a drive root
-        bool populated = false;
-    };
-
     static LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
     static LRESULT CALLBACK EditProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR self);
@@ -140,17 +98,6 @@ class TFormDirSel {
     void Layout();
     int Px(int n) const { return ScaleToDpi(n, dpi_); }
     int MinTrackWidth() const;
-
-    // The tree.
-    HTREEITEM AddItem(HTREEITEM parent, const std::wstring& path, const std::wstring& text,
-                      bool drive);
-    void Populate(HTREEITEM item);
-    Node* NodeOf(HTREEITEM item) const;
-    HTREEITEM FindChild(HTREEITEM parent, const std::wstring& name);
-    bool SelectFolder(const std::string& path);
-    std::wstring SelectedPath() const;
-    void RefreshSelected();
-    void SelectChild(const std::wstring& name);
 
     // The handlers of the form.
     void FormActivate();
@@ -175,15 +122,12 @@ class TFormDirSel {
     GdiObject font_;
     GlyphIcon okGlyph_, cancelGlyph_;
     MenuHandle contextMenu_;
-    HIMAGELIST systemImages_ = nullptr;
     ModalLoop loop_;
     int dpi_ = 96;
     bool buttonRoles_ = true; // OK is the default button, Cancel the cancel button
     bool extras_ = false;     // context menu and label editing installed
     bool activated_ = false;
-    bool folderIconKnown_ = false;
-    int folderIcon_ = 0, folderOpenIcon_ = 0;
-    std::vector<std::unique_ptr<Node>> nodes_;
+    FolderTree folders_;
 };
 
 LRESULT CALLBACK TFormDirSel::Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -296,7 +240,7 @@ LRESULT TFormDirSel::OnNotify(NMHDR* header) {
     switch (header->code) {
     case TVN_ITEMEXPANDINGW: {
         auto* info = reinterpret_cast<NMTREEVIEWW*>(header);
-        if (info->action & TVE_EXPAND) Populate(info->itemNew.hItem);
+        if (info->action & TVE_EXPAND) folders_.Populate(info->itemNew.hItem);
         return FALSE;
     }
     case TVN_SELCHANGEDW:
@@ -377,13 +321,6 @@ void TFormDirSel::Create() {
                            WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, IdNewFolderEdit);
     ::SetWindowSubclass(editNewFolder_, EditProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
-    // Folder icons from the system's image list.
-    SHFILEINFOW info{};
-    systemImages_ = reinterpret_cast<HIMAGELIST>(
-        ::SHGetFileInfoW(L"C:\\", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
-                         SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES));
-    if (systemImages_) TreeView_SetImageList(tree_, systemImages_, TVSIL_NORMAL);
-
     tips_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, wnd_,
                               nullptr, instance, nullptr);
@@ -399,32 +336,7 @@ void TFormDirSel::Create() {
         ::SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
-    // The computer node, opened on its drives.
-    std::wstring computer = L"Computer";
-    int computerIcon = 0;
-    LPITEMIDLIST pidl = nullptr;
-    if (SUCCEEDED(::SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &pidl)) && pidl) {
-        SHFILEINFOW drives{};
-        if (::SHGetFileInfoW(reinterpret_cast<LPCWSTR>(pidl), 0, &drives, sizeof(drives),
-                             SHGFI_PIDL | SHGFI_DISPLAYNAME | SHGFI_SYSICONINDEX |
-                                 SHGFI_SMALLICON)) {
-            if (drives.szDisplayName[0]) computer = drives.szDisplayName;
-            computerIcon = drives.iIcon;
-        }
-        ::CoTaskMemFree(pidl);
-    }
-    nodes_.push_back(std::make_unique<Node>());
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = computer.data();
-    insert.item.lParam = reinterpret_cast<LPARAM>(nodes_.back().get());
-    insert.item.cChildren = 1;
-    insert.item.iImage = insert.item.iSelectedImage = computerIcon;
-    HTREEITEM root = TreeView_InsertItem(tree_, &insert);
-    TreeView_Expand(tree_, root, TVE_EXPAND);
-    TreeView_SelectItem(tree_, root);
+    folders_.Attach(tree_);
 }
 
 void TFormDirSel::Layout() {
@@ -448,166 +360,14 @@ void TFormDirSel::Layout() {
                  Px(24), TRUE);
 }
 
-TFormDirSel::Node* TFormDirSel::NodeOf(HTREEITEM item) const {
-    TVITEMW tv{};
-    tv.mask = TVIF_PARAM;
-    tv.hItem = item;
-    if (!item || !TreeView_GetItem(tree_, &tv)) return nullptr;
-    return reinterpret_cast<Node*>(tv.lParam);
-}
-
-HTREEITEM TFormDirSel::AddItem(HTREEITEM parent, const std::wstring& path, const std::wstring& text,
-                               bool drive) {
-    int icon = 0, openIcon = 0;
-    SHFILEINFOW info{};
-    if (drive) {
-        plat::win::CriticalErrorsSilenced silenced;
-        if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
-                             SHGFI_SYSICONINDEX | SHGFI_SMALLICON))
-            icon = openIcon = info.iIcon;
-    } else {
-        // Every folder gets the standard folder icons: asking the shell for
-        // each folder's own icon would read every folder of a long list.
-        if (!folderIconKnown_) {
-            const UINT flags = SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES;
-            if (::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info), flags))
-                folderIcon_ = info.iIcon;
-            if (::SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
-                                 flags | SHGFI_OPENICON))
-                folderOpenIcon_ = info.iIcon;
-            folderIconKnown_ = true;
-        }
-        icon = folderIcon_;
-        openIcon = folderOpenIcon_;
-    }
-    nodes_.push_back(std::make_unique<Node>(Node{path, false}));
-    std::wstring label = text;
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = parent;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = label.data();
-    insert.item.lParam = reinterpret_cast<LPARAM>(nodes_.back().get());
-    // Drives are not searched before they are opened (a floppy or an empty
-    // card reader would be asked); a folder shows a button only when it has
-    // sub-folders.
-    insert.item.cChildren = drive || !SubFolders(path, true).empty() ? 1 : 0;
-    insert.item.iImage = icon;
-    insert.item.iSelectedImage = openIcon;
-    return TreeView_InsertItem(tree_, &insert);
-}
-
-void TFormDirSel::Populate(HTREEITEM item) {
-    Node* node = NodeOf(item);
-    if (!node || node->populated) return;
-    node->populated = true;
-    ::SendMessageW(tree_, WM_SETREDRAW, FALSE, 0);
-    if (node->path.empty()) {
-        wchar_t drives[512] = {};
-        const DWORD length = ::GetLogicalDriveStringsW(511, drives);
-        for (const wchar_t* d = drives; length && length < 512 && *d; d += wcslen(d) + 1) {
-            const std::wstring root = d;
-            std::wstring text = root.substr(0, 2);
-            SHFILEINFOW info{};
-            plat::win::CriticalErrorsSilenced silenced;
-            if (::SHGetFileInfoW(root.c_str(), 0, &info, sizeof(info), SHGFI_DISPLAYNAME) &&
-                info.szDisplayName[0])
-                text = info.szDisplayName;
-            AddItem(item, root, text, true);
-        }
-    } else {
-        for (const std::wstring& name : SubFolders(node->path))
-            AddItem(item, WithBackslash(node->path) + name, name, false);
-    }
-    if (!TreeView_GetChild(tree_, item)) {
-        TVITEMW tv{};
-        tv.mask = TVIF_CHILDREN;
-        tv.hItem = item;
-        tv.cChildren = 0;
-        TreeView_SetItem(tree_, &tv);
-    }
-    ::SendMessageW(tree_, WM_SETREDRAW, TRUE, 0);
-}
-
-HTREEITEM TFormDirSel::FindChild(HTREEITEM parent, const std::wstring& name) {
-    Populate(parent);
-    for (HTREEITEM child = TreeView_GetChild(tree_, parent); child;
-         child = TreeView_GetNextSibling(tree_, child)) {
-        const Node* node = NodeOf(child);
-        if (!node) continue;
-        std::wstring childName = node->path;
-        if (!childName.empty() && childName.back() == L'\\') childName.pop_back();
-        childName = childName.substr(childName.find_last_of(L'\\') + 1);
-        if (SameName(childName, name)) return child;
-    }
-    return nullptr;
-}
-
-bool TFormDirSel::SelectFolder(const std::string& path) {
-    const std::wstring wide = widen(path);
-    if (wide.size() < 2 || wide[1] != L':') return false;
-    HTREEITEM item = TreeView_GetRoot(tree_);
-    item = FindChild(item, wide.substr(0, 2));
-    if (!item) return false;
-    std::size_t start = 3;
-    while (start < wide.size()) {
-        std::size_t end = wide.find(L'\\', start);
-        if (end == std::wstring::npos) end = wide.size();
-        const std::wstring name = wide.substr(start, end - start);
-        start = end + 1;
-        if (name.empty()) continue;
-        HTREEITEM child = FindChild(item, name);
-        if (!child) {
-            // A folder the listing leaves out (hidden and system) is still
-            // shown when it is asked for.
-            const Node* parent = NodeOf(item);
-            const std::wstring childPath = WithBackslash(parent->path) + name;
-            if (!plat::folderExists(narrow(childPath))) return false;
-            child = AddItem(item, childPath, name, false);
-        }
-        item = child;
-    }
-    TreeView_SelectItem(tree_, item);
-    TreeView_EnsureVisible(tree_, item);
-    return true;
-}
-
-std::wstring TFormDirSel::SelectedPath() const {
-    const Node* node = NodeOf(TreeView_GetSelection(tree_));
-    return node ? node->path : std::wstring();
-}
-
-void TFormDirSel::RefreshSelected() {
-    HTREEITEM item = TreeView_GetSelection(tree_);
-    Node* node = NodeOf(item);
-    if (!node) return;
-    TreeView_Expand(tree_, item, TVE_COLLAPSE | TVE_COLLAPSERESET);
-    node->populated = false;
-    TVITEMW tv{};
-    tv.mask = TVIF_CHILDREN;
-    tv.hItem = item;
-    tv.cChildren = 1;
-    TreeView_SetItem(tree_, &tv);
-}
-
-void TFormDirSel::SelectChild(const std::wstring& name) {
-    HTREEITEM item = TreeView_GetSelection(tree_);
-    if (!item) return;
-    TreeView_Expand(tree_, item, TVE_EXPAND);
-    if (HTREEITEM child = FindChild(item, name)) {
-        TreeView_SelectItem(tree_, child);
-        TreeView_EnsureVisible(tree_, child);
-    }
-}
-
 void TFormDirSel::FormActivate() {
     if (dlg_.Directory.empty()) return;
     const std::string folder = NearestExistingFolder(dlg_.Directory);
-    if (!folder.empty()) SelectFolder(folder);
+    if (!folder.empty()) folders_.SelectFolder(folder);
 }
 
 void TFormDirSel::ShellTreeView1Change() {
-    ::SetWindowTextW(labelDirectory_, SelectedPath().c_str());
+    ::SetWindowTextW(labelDirectory_, folders_.SelectedPath().c_str());
 }
 
 void TFormDirSel::SetButtonRoles(bool active) {
@@ -633,7 +393,7 @@ void TFormDirSel::HideNewFolderPanel() {
 
 void TFormDirSel::EditNewFolderEnter() {
     const std::wstring name = widen(WindowText(editNewFolder_));
-    const std::wstring selected = SelectedPath();
+    const std::wstring selected = folders_.SelectedPath();
     // Only a name inside a folder of the tree is created; the computer node
     // has no folder of its own.
     const bool created = !selected.empty() && !name.empty() &&
@@ -642,8 +402,8 @@ void TFormDirSel::EditNewFolderEnter() {
         PlainMessage(
             FormText("TFormDirSel", "NewFolderFailed", "Ordner konnte nicht angelegt werden"));
     } else {
-        RefreshSelected();
-        SelectChild(name);
+        folders_.RefreshSelected();
+        folders_.SelectChild(name);
         ::SetFocus(tree_);
     }
     HideNewFolderPanel();
@@ -662,40 +422,23 @@ void TFormDirSel::EditNewFolderExit() {
 }
 
 void TFormDirSel::ContextMenuNewFolder() {
-    const std::wstring selected = SelectedPath();
+    const std::wstring selected = folders_.SelectedPath();
     if (selected.empty()) return;
     const std::wstring name = widen(StringText(65228, "Neuer Ordner"));
     ::CreateDirectoryW((WithBackslash(selected) + name).c_str(), nullptr); // failures are silent
-    RefreshSelected();
-    SelectChild(name);
+    folders_.RefreshSelected();
+    folders_.SelectChild(name);
 }
 
 bool TFormDirSel::BeginLabelEdit(NMTVDISPINFOW* info) {
-    // The computer and the drives cannot be renamed.
-    const Node* node = NodeOf(info->item.hItem);
-    if (!node || node->path.empty() || node->path.back() == L'\\') return TRUE;
+    if (!folders_.Renamable(info->item.hItem)) return TRUE;
     SetButtonRoles(false);
     return FALSE;
 }
 
 bool TFormDirSel::EndLabelEdit(NMTVDISPINFOW* info) {
     SetButtonRoles(true);
-    Node* node = NodeOf(info->item.hItem);
-    if (!node || !info->item.pszText || !info->item.pszText[0]) return FALSE;
-    const std::wstring name = info->item.pszText;
-    const std::wstring parent = node->path.substr(0, node->path.find_last_of(L'\\') + 1);
-    const std::wstring renamed = parent + name;
-    if (renamed == node->path) return FALSE;
-    if (!::MoveFileW(node->path.c_str(), renamed.c_str())) return FALSE;
-    node->path = renamed;
-    // The sub-folders' paths changed with it: they are listed anew when opened.
-    TreeView_Expand(tree_, info->item.hItem, TVE_COLLAPSE | TVE_COLLAPSERESET);
-    node->populated = false;
-    TVITEMW tv{};
-    tv.mask = TVIF_CHILDREN;
-    tv.hItem = info->item.hItem;
-    tv.cChildren = SubFolders(renamed, true).empty() ? 0 : 1;
-    TreeView_SetItem(tree_, &tv);
+    if (!folders_.Rename(info->item.hItem, info->item.pszText)) return FALSE;
     ShellTreeView1Change();
     return TRUE;
 }
@@ -712,7 +455,8 @@ void TFormDirSel::DrawSpeedButton(const DRAWITEMSTRUCT* item) {
     const int size = ::GetSystemMetrics(SM_CXSMICON);
     const int x = rect.left + (rect.right - rect.left - size) / 2 + (pressed ? 1 : 0);
     const int y = rect.top + (rect.bottom - rect.top - size) / 2 + (pressed ? 1 : 0);
-    if (systemImages_) ImageList_Draw(systemImages_, folderIcon_, item->hDC, x, y, ILD_TRANSPARENT);
+    if (folders_.Images())
+        ImageList_Draw(folders_.Images(), folders_.FolderIcon(), item->hDC, x, y, ILD_TRANSPARENT);
     const int cx = x + size - 3, cy = y + 3, arm = std::max(2, size / 5);
     GdiObject pen(::CreatePen(PS_SOLID, std::max(1, size / 12), RGB(0, 128, 0)));
     HGDIOBJ old = ::SelectObject(item->hDC, pen.get());
@@ -736,7 +480,7 @@ bool TFormDirSel::Execute() {
 
     // Step 3: an existing folder is selected and may be worked on.
     if (!dlg_.Directory.empty() && plat::folderExists(dlg_.Directory)) {
-        SelectFolder(NearestExistingFolder(dlg_.Directory));
+        folders_.SelectFolder(NearestExistingFolder(dlg_.Directory));
         contextMenu_.reset(::CreateMenu());
         HMENU popup = ::CreatePopupMenu();
         ::AppendMenuW(popup, MF_STRING, IdMenuNewFolder,
@@ -760,7 +504,7 @@ bool TFormDirSel::Execute() {
     dlg_.Top = normal.top;
     dlg_.Width = normal.right - normal.left;
     dlg_.Height = normal.bottom - normal.top;
-    const std::wstring selected = SelectedPath();
+    const std::wstring selected = folders_.SelectedPath();
     if (!selected.empty()) dlg_.Directory = narrow(WithBackslash(selected));
     return result == 1;
 }
