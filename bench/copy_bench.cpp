@@ -158,7 +158,8 @@ int main(int argc, char** argv) {
     auto ourBigRun = [&] {
         Settle({big});
         const Timing t = Measure([&] {
-            if (copier.CopyOneFile(win(big), win(work / "ours" / "big.bin"), 0, 1) != 0)
+            if (copier.CopyOneFile(win(big), win(work / "ours" / "big.bin"), 0,
+                                   setup::CopyMode::Copy) != setup::CopyResult::Done)
                 std::fprintf(stderr, "CopyOneFile failed\n");
         });
         fs::remove(work / "ours" / "big.bin");
@@ -184,8 +185,8 @@ int main(int argc, char** argv) {
         Settle({tree});
         count = 0;
         const Timing t = Measure([&] {
-            if (copier.CopyTree(win(tree), win(work / "ours" / "tree"), "*.*", 0, true, count, 4) !=
-                0)
+            if (copier.CopyTree(win(tree), win(work / "ours" / "tree"), "*.*", 0, true, count,
+                                setup::CopyMode::CompareAsk) != setup::CopyResult::Done)
                 std::fprintf(stderr, "CopyTree failed\n");
         });
         fs::remove_all(work / "ours" / "tree");

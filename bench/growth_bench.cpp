@@ -56,7 +56,6 @@ fs::path FreshWindows() {
     setup::StartupCommonServices();
     setup::SetUnattended(true);
     setup::AbortRequested = false;
-    setup::DefaultCopyMode = 4;
     const fs::path bench = work / "root" / "drive_c" / "Bench";
     fs::create_directories(bench);
     return bench;

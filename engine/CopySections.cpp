@@ -143,11 +143,11 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
             if (install) FileHandler->ForceFolders(destDir);
 
             const int32_t override = Script->ReadInteger(section, Numbered("FileOverride", n), 0);
-            const CopyMode mode = override == 0 ? DefaultCopyMode : CopyMode(6);
+            const CopyMode mode = Decisions.ModeForOverride(override);
             bool toInstall = install;
             if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
 
-            int result = CopyDone;
+            CopyResult result = CopyResult::Done;
             if (!toInstall) {
                 const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
                 FileHandler->CountSkipped(sourceDir + mask, destDir);
@@ -182,11 +182,11 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
                         SetFileDate(copied, date);
                     }
                 }
-                if (readOnly == 1 && result == CopyDone)
+                if (readOnly == 1 && result == CopyResult::Done)
                     ChangeReadOnly(owner, destDir + mask, true);
             }
-            if (result == CopyNotCopied) complete = false;
-            if (result == CopyAbort) {
+            if (result == CopyResult::NotCopied) complete = false;
+            if (result == CopyResult::Abort) {
                 complete = false;
                 break;
             }
@@ -211,8 +211,8 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
     return complete;
 }
 
-int TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
-                                const std::string& newName, CopyMode mode) {
+CopyResult TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
+                                       const std::string& newName, CopyMode mode) {
     // A device takes whatever is written to it, and a copy into a folder
     // that is not there fails: both are refused with the file named.
     const std::string dest = destDir + newName;
@@ -224,7 +224,7 @@ int TScriptInstall::CopyRenamed(const std::string& source, const std::string& de
     if (reason.empty()) return FileHandler->CopyOneFile(source, dest, 0, mode);
     InfoMessage(MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
     FileHandler->RefuseFile(source, dest);
-    return CopyNotCopied;
+    return CopyResult::NotCopied;
 }
 
 void TScriptInstall::CopyMacroFile(const std::string& source, const std::string& dest,
@@ -311,9 +311,9 @@ namespace {
 
 // Result handling shared by the Windows-folder steps: false when a file was
 // not copied; stop on an abort.
-bool CopyWinResult(int result, bool& ok) {
-    if (result == CopyNotCopied) ok = false;
-    if (result == CopyAbort) {
+bool CopyWinResult(CopyResult result, bool& ok) {
+    if (result == CopyResult::NotCopied) ok = false;
+    if (result == CopyResult::Abort) {
         ok = false;
         return false;
     }
@@ -339,7 +339,7 @@ bool TScriptInstall::CopyWinFiles() {
         if (value.empty()) break;
         int count = 0;
         if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, WindowsFolder(), value, 0,
-                                                  ReportMissing, count, 3),
+                                                  ReportMissing, count, CopyMode::CompareAsk),
                            ok))
             break;
     }
@@ -357,9 +357,9 @@ bool TScriptInstall::CopyWinSystemFiles() {
                                      ? WindowsFolder()
                                      : WindowsFolder() + "system\\";
         int count = 0;
-        if (!CopyWinResult(
-                FileHandler->CopyFiles(InstallRootDir, dest, value, 0, ReportMissing, count, 3),
-                ok))
+        if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, dest, value, 0, ReportMissing,
+                                                  count, CopyMode::CompareAsk),
+                           ok))
             break;
     }
     return ok;
@@ -372,14 +372,14 @@ bool TScriptInstall::CopyWinSystem32Files() {
     for (int n = 1;; ++n) {
         std::string value = ReadProjectValue(Numbered("W32Sys", n), "");
         if (value.empty()) break;
-        CopyMode mode = 3;
+        CopyMode mode = CopyMode::CompareAsk;
         if (EndsWith(",U", value)) {
             // Replaced without comparison. The copier writes the new file
             // beside the old one and puts it in its place only when complete:
             // a copy that fails leaves the old file, and nothing is deleted
             // by a name that leads out of the system folder.
             value.resize(value.size() - 2);
-            mode = 1;
+            mode = CopyMode::Copy;
         }
         int count = 0;
         if (!CopyWinResult(

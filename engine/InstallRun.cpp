@@ -98,7 +98,7 @@ bool TScriptInstall::DoInstall1() {
     const bool diagnose = DiagnoseMode != ' ';
     const setup::Owner owner = MessageOwner();
     if (diagnose) InfoMessage(owner, "DoInstall1: " + GetScriptPath());
-    DefaultCopyMode = 4;
+    Decisions.StartRun();
 
     ReportStatus(status::CheckDiskSpace);
     if (!CheckDiskSpace()) return false;
@@ -157,7 +157,7 @@ bool TScriptInstall::DoInstall1() {
     if (Talk == 2) {
         std::string copied;
         for (const ProjectFileEntry& entry : *ProjectFileList) {
-            if (entry.result == 3) copied += entry.name + "\r\n";
+            if (entry.result == FileKindNumber(FileKind::Copied)) copied += entry.name + "\r\n";
         }
         if (!copied.empty() && ReportLines) ReportLines->SetText("kopiert wurden:\r\n" + copied);
     }

@@ -2,6 +2,8 @@
 // list, the file result counters and the status report.
 #include "engine/ScriptInstall.h"
 
+#include <utility>
+
 #include "common/Ansi.h"
 #include "common/Messages.h"
 #include "common/PathNormal.h"
@@ -9,6 +11,7 @@
 #include "common/RegistryAccess.h"
 #include "common/RegistryVariables.h"
 #include "common/Text.h"
+#include "engine/CopyQuestions.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -30,9 +33,15 @@ bool HasOnlyUnixLineEnds(const std::string& path) {
 } // namespace
 
 TScriptInstall::TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler)
-    : Owner(owner), FileHandler(&fileHandler) {}
+    : Owner(owner), FileHandler(&fileHandler), Decisions(AskCopyQuestion) {
+    copierQuestions_ = std::exchange(FileHandler->OnQuestion,
+                                     [this](const CopyQuestion& q) { return Decisions.Decide(q); });
+}
 
 TScriptInstall::~TScriptInstall() {
+    // An engine made for the same copier meanwhile has ended already (they
+    // live nested): the copier gets back the handler it had before.
+    FileHandler->OnQuestion = std::move(copierQuestions_);
     // Deinst.ins of an interrupted run is still written by its own destructor.
     UninstallScript.reset();
     Script.reset();
@@ -154,7 +163,7 @@ std::string TScriptInstall::GetDefaultTargetDir() {
 }
 
 bool TScriptInstall::BuildPartList() {
-    FileHandler->OnFileDone = [this](uint8_t kind) { CountFileResult(*FileHandler, kind); };
+    FileHandler->OnFileDone = [this](FileKind kind) { CountFileResult(*FileHandler, kind); };
     AbortRequested = false;
     for (int n = 1; n <= 9999; ++n) {
         std::string part = ReadProjectValue("Part" + std::to_string(n), "");
@@ -176,19 +185,19 @@ bool TScriptInstall::RunLeftSomethingOut() const {
            FileHandler->MissingSources != missingSourcesAtStart_;
 }
 
-void TScriptInstall::CountFileResult(TFileHandler& fileHandler, uint8_t result) {
-    AddToFileList(fileHandler.DestName, result);
-    switch (result) {
-    case 0:
+void TScriptInstall::CountFileResult(TFileHandler& fileHandler, FileKind kind) {
+    AddToFileList(fileHandler.DestName, FileKindNumber(kind));
+    switch (kind) {
+    case FileKind::Failed:
         ++FailedCount;
         break;
-    case 1:
+    case FileKind::Cancelled:
         ++CancelledCount;
         break;
-    case 2:
+    case FileKind::Skipped:
         ++UnchangedCount;
         break;
-    case 3:
+    case FileKind::Copied:
         ++UpdatedCount;
         break;
     default:

@@ -65,6 +65,10 @@ class TScriptInstall {
     std::unique_ptr<TIni> Script;
     std::unique_ptr<TIni> UninstallScript; // Deinst.ins, only during a run
     TFileHandler* FileHandler;
+    // The run's copy decisions: its "All" answer, the mode of entries without
+    // one of their own. The copier's questions go to it (bound by the
+    // constructor) and from there to AskCopyQuestion.
+    CopyDecisions Decisions;
     std::string ProjectName;
     std::string InstallRootDir; // script folder + IPath, with a trailing backslash
     std::string TargetDir;      // with a trailing backslash
@@ -120,7 +124,7 @@ class TScriptInstall {
     // Deinst.ins (the window's folder handler calls it).
     void RecordCreatedFolder(const std::string& folder);
     // The copier's OnFileDone handler (bound by BuildPartList).
-    void CountFileResult(TFileHandler& fileHandler, uint8_t result);
+    void CountFileResult(TFileHandler& fileHandler, FileKind kind);
     // Appends the upper-cased path with its result while ProjectFileList exists.
     void AddToFileList(const std::string& path, int result);
     // true when the last run left out something it was asked to install:
@@ -159,8 +163,8 @@ class TScriptInstall {
     bool CopyFilesOf(const std::string& section, const std::string& partFolder, bool install);
     // FileN#: one file under a new name (CopyOneFile); a name that is a
     // device, or a folder that is not there, is refused with a message.
-    int CopyRenamed(const std::string& source, const std::string& destDir,
-                    const std::string& newName, CopyMode mode);
+    CopyResult CopyRenamed(const std::string& source, const std::string& destDir,
+                           const std::string& newName, CopyMode mode);
     // Copies a text file line by line with the macro-line variables expanded.
     void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
     // Adds the files target + Hold# to ProjectFileList (kind 0).
@@ -207,6 +211,7 @@ class TScriptInstall {
     std::string lastStatus_;            // the status name last reported
     int32_t missingSourcesAtStart_ = 0; // the copier's MissingSources when the run began
     std::vector<std::string> pendingFolders_;
+    CopyDecider copierQuestions_; // the copier's question handler before this engine's
 };
 
 // The Windows-1252 texts of the engine's messages shared with tests.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "common/Error.h"
 #include "common/FileInfo.h"
@@ -12,13 +13,9 @@
 #include "common/Paths.h"
 #include "common/Text.h"
 #include "files/TempFile.h"
-#include "platform/Process.h"
 #include "platform/System.h"
 
 namespace setup {
-
-CopyMode DefaultCopyMode = 4;
-const std::string CompareToolPath = "C:\\Programme\\wincmd\\TOTALCMD.EXE";
 
 namespace {
 
@@ -76,10 +73,14 @@ void TFileHandler::FireProgress() {
     if (OnProgress) OnProgress();
 }
 
-void TFileHandler::FireFileDone(uint8_t kind) {
-    log::Line("FILE", {std::to_string(kind), DestName});
+void TFileHandler::FireFileDone(FileKind kind) {
+    log::Line("FILE", {std::to_string(FileKindNumber(kind)), DestName});
     if (OnFileDone) OnFileDone(kind);
     FireProgress();
+}
+
+CopyAnswer TFileHandler::Ask(const CopyQuestion& question) {
+    return OnQuestion ? OnQuestion(question) : DefaultCopyAnswer(question);
 }
 
 void TFileHandler::SetFileNames(const std::string& source, const std::string& dest) {
@@ -125,7 +126,7 @@ void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
     // never counts them twice.
     CurrentBytes = bytes;
     FilesCopied += files;
-    FireFileDone(FileCopied);
+    FireFileDone(FileKind::Copied);
     BytesCopied += bytes;
     CurrentBytes = 0;
 }
@@ -133,7 +134,7 @@ void TFileHandler::AddCopied(int32_t files, int64_t bytes) {
 void TFileHandler::RefuseFile(const std::string& source, const std::string& dest) {
     SetFileNames(source, dest);
     CurrentBytes = 0;
-    FireFileDone(FileFailed);
+    FireFileDone(FileKind::Failed);
 }
 
 void TFileHandler::CountSkipped(const std::string& pattern, const std::string& destFolder) {
@@ -148,7 +149,7 @@ void TFileHandler::CountSkipped(const std::string& pattern, const std::string& d
             SetFileNames(ExtractFilePath(pattern) + e.name, destFolder + e.name);
             CurrentBytes = static_cast<int64_t>(e.size);
             ++FilesSkipped;
-            FireFileDone(FileSkipped);
+            FireFileDone(FileKind::Skipped);
             BytesSkipped += CurrentBytes;
             CurrentBytes = 0;
         } while (search.next());
@@ -183,14 +184,14 @@ int TFileHandler::CompareFileEntries(const std::string& sourcePath, const plat::
     return verdict;
 }
 
-int TFileHandler::NotCopied(uint8_t kind, int result) {
+CopyResult TFileHandler::NotCopied(FileKind kind, CopyResult result) {
     CurrentBytes = 0;
     FireFileDone(kind);
     return result;
 }
 
 void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size,
-                            uint8_t kind) {
+                            FileKind kind) {
     CurrentBytes = size;
     ++FilesSkipped;
     FireFileDone(kind);
@@ -208,8 +209,8 @@ void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& 
         SetFileTimes(DestName, source.writeTime);
 }
 
-int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
-                           plat::FileTime minTime, CopyMode& mode) {
+CopyResult TFileHandler::CopyFile(const std::string& source, const std::string& dest,
+                                  plat::FileTime minTime, CopyMode& mode) {
     CurrentBytes = 0;
     SetFileNames(source, dest);
     // Copies of a killed run are cleared from every folder the copier works in,
@@ -217,108 +218,102 @@ int TFileHandler::CopyFile(const std::string& source, const std::string& dest,
     TempFile::RemoveStale(ExtractFilePath(dest));
     auto src = plat::statPath(source);
     if (!src || (src->attributes & plat::kAttrDirectory))
-        return NotCopied(FileFailed, CopyNotCopied);
+        return NotCopied(FileKind::Failed, CopyResult::NotCopied);
     auto found = plat::statPath(dest);
     plat::DirEntry dst = found.value_or(plat::DirEntry{});
     int64_t sourceSize = static_cast<int64_t>(src->size);
 
     // A destination that stays: kept (skipped), or not updated because the
     // user cancelled or only a placeholder was there to copy.
-    auto skip = [&](int result) {
-        const uint8_t kind = result == CopyAbort       ? FileCancelled
-                             : result == CopyNotCopied ? FileFailed
-                                                       : FileSkipped;
+    auto skip = [&](CopyResult result) {
+        const FileKind kind = result == CopyResult::Abort       ? FileKind::Cancelled
+                              : result == CopyResult::NotCopied ? FileKind::Failed
+                                                                : FileKind::Skipped;
         SkipFile(*src, dst, sourceSize, kind);
         return result;
     };
+    auto question = [&](CopyQuestion::Kind kind) {
+        CopyQuestion q;
+        q.kind = kind;
+        q.source = source;
+        q.dest = dest;
+        q.sourceTime = src->writeTime;
+        q.destTime = dst.writeTime;
+        q.sourceSize = static_cast<uint64_t>(sourceSize);
+        q.destSize = dst.size;
+        return q;
+    };
+    // Replace the destination? Copy and CopyAll go on to the copy.
+    auto overwrite = [&](CopyQuestion::Kind kind) -> std::optional<CopyResult> {
+        switch (Ask(question(kind))) {
+        case CopyAnswer::Cancel:
+            return skip(CopyResult::Abort);
+        case CopyAnswer::Skip:
+            return skip(CopyResult::Done);
+        case CopyAnswer::CopyAll:
+            mode = CopyMode::Copy;
+            return std::nullopt;
+        case CopyAnswer::Copy:
+            return std::nullopt;
+        }
+        return std::nullopt;
+    };
 
     switch (mode) {
-    case 0:
-        switch (AskOverwrite(dest + " j\xFCnger!\rTrotzdem kopieren?", false)) {
-        case IdCancel:
-            return skip(CopyAbort);
-        case IdNo:
-            return skip(CopyDone);
-        case IdAll:
-            mode = 1;
-            DefaultCopyMode = 1;
-            break;
-        default:
-            break;
-        }
+    case CopyMode::AskAlways:
+        if (auto kept = overwrite(CopyQuestion::Kind::AskAlways)) return *kept;
         break;
-    case 2:
-        return skip(CopyDone);
-    case 3:
-    case 4:
-    case 6:
+    case CopyMode::Keep:
+        return skip(CopyResult::Done);
+    case CopyMode::CompareAsk:
+    case CopyMode::CompareCopy:
         switch (CompareFileEntries(source, *src, dst)) {
         case 0:
             sourceSize = CurrentBytes;
-            return skip(CopyDone);
-        case 2: {
-            std::string text = DestName + "\r" + "vom " + FormatFileTime(dst.writeTime) +
-                               "\rkann nicht aktualisiert werden, weil\r" + SourceName + "\r" +
-                               "vom " + FormatFileTime(src->writeTime) +
-                               "\rlediglich eine Platzhalterdatei ist.";
-            if (AskIgnoreCancel(text) == IdIgnore) return skip(CopyNotCopied);
-            return NotCopied(FileCancelled, CopyAbort);
-        }
+            return skip(CopyResult::Done);
+        case 2:
+            if (Ask(question(CopyQuestion::Kind::Placeholder)) == CopyAnswer::Skip)
+                return skip(CopyResult::NotCopied);
+            return NotCopied(FileKind::Cancelled, CopyResult::Abort);
         default:
-            if (Signed(dst.writeTime) < Signed(src->writeTime) || dst.size == 0 || mode == 6) break;
-            for (;;) {
-                std::string reason = Signed(dst.writeTime) > Signed(src->writeTime)
-                                         ? "\rist j\xFCnger!"
-                                         : "\rhat eine andere Dateigr\xF6\xDF"
-                                           "e.";
-                std::string text = dest + reason + "\r\r" + "Soll die vorhandene Datei vom\r  " +
-                                   FormatFileTime(dst.writeTime) + " (" +
-                                   FormatThousands(dst.size) + " Bytes)\rdurch diejenige vom\r  " +
-                                   FormatFileTime(src->writeTime) + " (" +
-                                   FormatThousands(static_cast<uint64_t>(sourceSize)) +
-                                   " Bytes)\r\xFC"
-                                   "berschrieben werden?";
-                int answer = AskOverwrite(text, plat::fileExists(CompareToolPath));
-                if (answer == IdCancel) return skip(CopyAbort);
-                if (answer == IdNo) return skip(CopyDone);
-                if (answer == IdRetry) {
-                    LaunchCompareTool(source, dest);
-                    continue;
-                }
-                if (answer == IdAll) {
-                    DefaultCopyMode = 1;
-                    mode = 1;
-                }
+            if (Signed(dst.writeTime) < Signed(src->writeTime) || dst.size == 0 ||
+                mode == CopyMode::CompareCopy)
                 break;
-            }
+            if (auto kept = overwrite(Signed(dst.writeTime) > Signed(src->writeTime)
+                                          ? CopyQuestion::Kind::DestNewer
+                                          : CopyQuestion::Kind::DestOtherSize))
+                return *kept;
             break;
         }
         break;
-    default: // 1, 5, 7 and above
+    case CopyMode::Copy:
         break;
     }
     return CopyContents(*src, found ? &dst : nullptr, minTime);
 }
 
-int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
-                               plat::FileTime minTime) {
+CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
+                                      plat::FileTime minTime) {
     CurrentBytes = 0;
     plat::File in;
-    if (!in.open(SourceName, plat::OpenMode::Read)) return NotCopied(FileFailed, CopyNotCopied);
+    if (!in.open(SourceName, plat::OpenMode::Read))
+        return NotCopied(FileKind::Failed, CopyResult::NotCopied);
     if (source.size == PlaceholderSize && IsPlaceholderFile(SourceName))
-        return NotCopied(FileFailed, CopyNotCopied);
+        return NotCopied(FileKind::Failed, CopyResult::NotCopied);
 
     // The destination is replaced only by a complete copy. One that cannot be
     // written (read-only, or locked by a running program) is refused before
     // any byte is copied.
     if (dest) {
-        if (dest->attributes & plat::kAttrReadOnly) return NotCopied(FileFailed, CopyNotCopied);
+        if (dest->attributes & plat::kAttrReadOnly)
+            return NotCopied(FileKind::Failed, CopyResult::NotCopied);
         plat::File probe;
         if (!probe.open(DestName, plat::OpenMode::Write))
-            return NotCopied(FileFailed, CopyNotCopied);
+            return NotCopied(FileKind::Failed, CopyResult::NotCopied);
     }
     TempFile out;
-    if (!out.Create(ExtractFilePath(DestName), ".tmp")) return NotCopied(FileFailed, CopyNotCopied);
+    if (!out.Create(ExtractFilePath(DestName), ".tmp"))
+        return NotCopied(FileKind::Failed, CopyResult::NotCopied);
 
     // Room for a large copy is taken at once where the file system can: the
     // copy lies together on the disk. A full disk is still found by the copy.
@@ -349,11 +344,11 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
             out.Discard();
             CurrentBytes = 0;
             ReportNotCopied(SourceName);
-            return NotCopied(FileFailed, CopyNotCopied);
+            return NotCopied(FileKind::Failed, CopyResult::NotCopied);
         }
         if (AbortRequested) {
             out.Discard();
-            return NotCopied(FileCancelled, CopyAbort);
+            return NotCopied(FileKind::Cancelled, CopyResult::Abort);
         }
         CheckAbort();
     }
@@ -371,25 +366,25 @@ int TFileHandler::CopyContents(const plat::DirEntry& source, const plat::DirEntr
     // the file it replaces are kept.
     if (dest && (dest->attributes & (plat::kAttrHidden | plat::kAttrSystem)))
         plat::setAttributes(out.path(), WithArchive(dest->attributes));
-    if (!out.ReplaceInto(DestName)) return NotCopied(FileFailed, CopyNotCopied);
+    if (!out.ReplaceInto(DestName)) return NotCopied(FileKind::Failed, CopyResult::NotCopied);
 
     ++FilesCopied;
-    FireFileDone(FileCopied);
+    FireFileDone(FileKind::Copied);
     BytesCopied += CurrentBytes;
     CurrentBytes = 0;
-    return CopyDone;
+    return CopyResult::Done;
 }
 
-int TFileHandler::CopyOneFile(const std::string& source, const std::string& dest, int32_t dosTime,
-                              CopyMode mode) {
+CopyResult TFileHandler::CopyOneFile(const std::string& source, const std::string& dest,
+                                     int32_t dosTime, CopyMode mode) {
     Buffer();
     plat::FileTime minTime = dosTime != 0 ? DosTimeToFileTime(dosTime).first : 0;
     return CopyFile(source, dest, minTime, mode);
 }
 
-int TFileHandler::CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
-                            const std::string& mask, int32_t dosTime, bool reportMissing,
-                            int& count, CopyMode mode) {
+CopyResult TFileHandler::CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
+                                   const std::string& mask, int32_t dosTime, bool reportMissing,
+                                   int& count, CopyMode mode) {
     const std::string from = AddBackslash(sourceFolder);
     const std::string to = AddBackslash(destFolder);
 
@@ -406,23 +401,28 @@ int TFileHandler::CopyFiles(const std::string& sourceFolder, const std::string& 
         } while (search.next());
     }
     if (names.empty()) {
-        if (!reportMissing) return CopyDone;
-        return ReportNotCopied("from: " + from + "\r" + mask) == IdCancel ? CopyAbort
-                                                                          : CopyNotCopied;
+        if (!reportMissing) return CopyResult::Done;
+        CopyQuestion question;
+        question.kind = CopyQuestion::Kind::NothingFound;
+        question.source = from;
+        question.dest = to;
+        question.mask = mask;
+        return Ask(question) == CopyAnswer::Cancel ? CopyResult::Abort : CopyResult::NotCopied;
     }
 
     ForceFolders(to);
-    int result = CopyDone;
+    CopyResult result = CopyResult::Done;
     Buffer();
     plat::FileTime minTime = dosTime != 0 ? DosTimeToFileTime(dosTime).first : 0;
     for (const std::string& name : names) {
-        int r = AbortRequested ? CopyAbort : CopyFile(from + name, to + name, minTime, mode);
-        if (r == CopyNotCopied) {
+        const CopyResult r =
+            AbortRequested ? CopyResult::Abort : CopyFile(from + name, to + name, minTime, mode);
+        if (r == CopyResult::NotCopied) {
             InfoMessage(ActiveForm,
                         "from: " + from + "\r" + "to: " + to + "\r" + name + " not copied");
-            result = CopyNotCopied;
-        } else if (r == CopyAbort) {
-            result = CopyAbort;
+            result = CopyResult::NotCopied;
+        } else if (r == CopyResult::Abort) {
+            result = CopyResult::Abort;
             break;
         } else {
             ++count;
@@ -431,24 +431,23 @@ int TFileHandler::CopyFiles(const std::string& sourceFolder, const std::string& 
     return result;
 }
 
-int TFileHandler::CopyTree(const std::string& sourceFolder, const std::string& destFolder,
-                           const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
-                           CopyMode mode) {
+CopyResult TFileHandler::CopyTree(const std::string& sourceFolder, const std::string& destFolder,
+                                  const std::string& mask, int32_t dosTime, bool reportMissing,
+                                  int& count, CopyMode mode) {
     std::string from = sourceFolder;
     std::string to = destFolder;
     EnsureBackslash(from);
     EnsureBackslash(to);
     const int before = count;
 
-    int result = CopyDone;
-    int r = CopyFiles(from, to, mask, dosTime, false, count, mode);
-    if (r == CopyNotCopied || r == CopyAbort) result = r;
+    CopyResult result = CopyFiles(from, to, mask, dosTime, false, count, mode);
     TFileList subfolders = CreateSubfolderList(from);
     for (const FileListEntry& sub : subfolders) {
-        r = CopyTree(from + sub.name, to + sub.name, mask, dosTime, false, count, mode);
-        if (r == CopyNotCopied || r == CopyAbort) result = r;
+        const CopyResult r =
+            CopyTree(from + sub.name, to + sub.name, mask, dosTime, false, count, mode);
+        if (r != CopyResult::Done) result = r;
     }
-    if (reportMissing && count == before) result = CopyNotCopied;
+    if (reportMissing && count == before) result = CopyResult::NotCopied;
     return result;
 }
 
@@ -497,8 +496,8 @@ bool ForceFoldersShared(const std::string& folder) {
     return SharedFileHandler().ForceFolders(folder);
 }
 
-int CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
-                   CopyMode mode, std::function<void()> onProgress) {
+CopyResult CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
+                          CopyMode mode, std::function<void()> onProgress) {
     TFileHandler& copier = SharedFileHandler();
     struct Unbind {
         TFileHandler& c;
@@ -537,16 +536,6 @@ uint32_t SetFileTimes(const std::string& path, plat::FileTime writeTime) {
 
 bool IsPlaceholderFile(const std::string& path) {
     return PlaceholderContentSize(path).has_value();
-}
-
-void LaunchCompareTool(const std::string& source, const std::string& dest) {
-    if (!plat::fileExists(CompareToolPath)) {
-        InfoMessage(ActiveForm, CompareToolPath + "\rnicht gefunden.");
-        return;
-    }
-    plat::startProgram("\"" + CompareToolPath + "\" \"" + ExtractFilePath(source) + "\" \"" +
-                           ExtractFilePath(dest) + "\"",
-                       "");
 }
 
 } // namespace setup

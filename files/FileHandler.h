@@ -1,11 +1,12 @@
 // TFileHandler: the installer's file copier. It compares an existing
 // destination with the source by date and size, recognises 24-byte
-// placeholder files, asks before it replaces a newer or different file, copies
-// in 1 MiB blocks while pumping window messages, stamps the copy with the
-// source's date and keeps the byte and file counters behind the progress
-// display and the final statistics. A copy is written to a temporary file
-// beside the destination and replaces it only when complete, so a failed or
-// cancelled copy leaves the previous destination as it was.
+// placeholder files, leaves its questions (replace a newer or different
+// file? go on without a placeholder's file?) to the OnQuestion callback of
+// the run, copies in 1 MiB blocks while pumping window messages, stamps the
+// copy with the source's date and keeps the byte and file counters behind the
+// progress display and the final statistics. A copy is written to a temporary
+// file beside the destination and replaces it only when complete, so a failed
+// or cancelled copy leaves the previous destination as it was.
 #pragma once
 
 #include <cstdint>
@@ -14,32 +15,29 @@
 #include <string>
 #include <utility>
 
+#include "files/CopyDecisions.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
 
-// How an existing destination is treated (see TFileHandler::CopyFile):
-// 0 ask always, 1 copy, 2 never copy, 3/4 compare and ask when needed,
-// 5 and 7+ copy, 6 compare and copy every different file without asking.
-using CopyMode = uint8_t;
-
-// The copy mode of the running installation: 4 when a run starts, 1 after the
-// user answered "All" in an overwrite prompt.
-extern CopyMode DefaultCopyMode;
-// The external compare program the overwrite prompt can start.
-extern const std::string CompareToolPath;
-
 // Results of the copy operations.
-enum : int {
-    CopyDone = 0,      // copied, or not copied by decision of the mode or the user
-    CopyNotCopied = 1, // failure, placeholder
-    CopyAbort = 2,     // the user cancelled, or AbortRequested is set
+enum class CopyResult : uint8_t {
+    Done,      // copied, or not copied by decision of the mode or the user
+    NotCopied, // failure, placeholder
+    Abort,     // the user cancelled, or AbortRequested is set
 };
 
-// Kinds passed to OnFileDone: not copied (a failure, or a placeholder
-// source), cancelled (by the user or the abort request), skipped (up to date,
-// kept or declined), copied.
-enum : uint8_t { FileFailed = 0, FileCancelled = 1, FileSkipped = 2, FileCopied = 3 };
+// What became of a file, as OnFileDone reports it; the log's FILE lines and
+// the project's file list keep it as a number (FileKindNumber).
+enum class FileKind : uint8_t {
+    Failed,    // 0: not copied (a failure, or a placeholder source)
+    Cancelled, // 1: by the user or the abort request
+    Skipped,   // 2: up to date, kept or declined
+    Copied,    // 3
+};
+constexpr int FileKindNumber(FileKind kind) {
+    return static_cast<int>(kind);
+}
 
 class TFileHandler {
   public:
@@ -64,36 +62,38 @@ class TFileHandler {
     std::string SourceName;
     std::string DestName;
 
-    // Events; unassigned ones are skipped. OnFileDone (one of the kinds
-    // above, DestName naming the file it is about) is always followed by
-    // OnProgress.
+    // Events; unassigned ones are skipped. OnFileDone (DestName naming the
+    // file it is about) is always followed by OnProgress.
     std::function<void()> OnProgress;
     std::function<void()> OnFileStart;
     std::function<void(const std::string& folder)> OnFolderCreated;
-    std::function<void(uint8_t kind)> OnFileDone;
+    std::function<void(FileKind kind)> OnFileDone;
+    // Answers the copier's questions; unassigned, DefaultCopyAnswer answers.
+    CopyDecider OnQuestion;
 
-    // Copies one file according to mode (which an "All" answer sets to 1);
-    // the copy's last-write time is the later of the source's and minTime.
-    // Returns CopyDone, CopyNotCopied or CopyAbort.
-    int CopyFile(const std::string& source, const std::string& dest, plat::FileTime minTime,
-                 CopyMode& mode);
+    // Copies one file according to mode (which a CopyAll answer sets to
+    // Copy); the copy's last-write time is the later of the source's and
+    // minTime.
+    CopyResult CopyFile(const std::string& source, const std::string& dest, plat::FileTime minTime,
+                        CopyMode& mode);
     // CopyFile with a DOS date-time (0 = none) as the minimum time and a copy
     // of mode. Raises SilentAbort when the copy buffer cannot be had.
-    int CopyOneFile(const std::string& source, const std::string& dest, int32_t dosTime,
-                    CopyMode mode);
+    CopyResult CopyOneFile(const std::string& source, const std::string& dest, int32_t dosTime,
+                           CopyMode mode);
     // Copies the files sourceFolder + mask (not folders, not system files)
     // into destFolder, which is created when something is found; count grows
     // by the files done. Files that are not copied are reported and the others
-    // go on; an abort stops. Nothing found: reported when reportMissing (1, or
-    // 2 when that message was cancelled), else 0.
-    int CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
-                  const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
-                  CopyMode mode);
+    // go on; an abort stops. Nothing found: asked about when reportMissing
+    // (NotCopied, or Abort when the answer is Cancel), else Done.
+    CopyResult CopyFiles(const std::string& sourceFolder, const std::string& destFolder,
+                         const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
+                         CopyMode mode);
     // CopyFiles on sourceFolder and every sub-folder below it, sub-folders in
-    // sorted order. With reportMissing, a walk that copied nothing gives 1.
-    int CopyTree(const std::string& sourceFolder, const std::string& destFolder,
-                 const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
-                 CopyMode mode);
+    // sorted order. With reportMissing, a walk that copied nothing gives
+    // NotCopied.
+    CopyResult CopyTree(const std::string& sourceFolder, const std::string& destFolder,
+                        const std::string& mask, int32_t dosTime, bool reportMissing, int& count,
+                        CopyMode mode);
     // Creates folder and its missing parents (OnFolderCreated for each, parent
     // first). Raises SetupError when a folder cannot be created; false when the
     // path has no creatable parent.
@@ -115,7 +115,7 @@ class TFileHandler {
     // Counts files as copied (files written by other means).
     void AddCopied(int32_t files, int64_t bytes);
     // A file refused before any copy (a device name, a folder that is not
-    // there): the names are set and the file is done as failed (kind 0).
+    // there): the names are set and the file is done as Failed.
     void RefuseFile(const std::string& source, const std::string& dest);
     // Set the names and fire OnFileStart.
     void SetFileNames(const std::string& source, const std::string& dest);
@@ -132,16 +132,17 @@ class TFileHandler {
 
   private:
     void FireProgress();
-    void FireFileDone(uint8_t kind);
+    void FireFileDone(FileKind kind);
+    CopyAnswer Ask(const CopyQuestion& question);
     // Bookkeeping of a file that is not copied; see the implementation.
     void SkipFile(const plat::DirEntry& source, const plat::DirEntry& dest, int64_t size,
-                  uint8_t kind);
+                  FileKind kind);
     // A copy that did not happen: OnFileDone with kind, no bytes; returns result.
-    int NotCopied(uint8_t kind, int result);
+    CopyResult NotCopied(FileKind kind, CopyResult result);
     // Writes the copy of SourceName and lets it replace DestName (dest: its
     // entry, null when there is none).
-    int CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
-                     plat::FileTime minTime);
+    CopyResult CopyContents(const plat::DirEntry& source, const plat::DirEntry* dest,
+                            plat::FileTime minTime);
     char* Buffer();
 
     std::unique_ptr<char[]> buffer_;
@@ -154,8 +155,8 @@ TFileHandler& SharedFileHandler();
 bool ForceFoldersShared(const std::string& folder);
 // CopyOneFile on the shared copier with onProgress bound to its OnProgress for
 // the duration of the call.
-int CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
-                   CopyMode mode, std::function<void()> onProgress);
+CopyResult CopyFileShared(const std::string& source, const std::string& dest, int32_t dosTime,
+                          CopyMode mode, std::function<void()> onProgress);
 
 // Number and total size of the entries matching pattern (any attributes);
 // with reportMissing, "Nicht gefunden:\r" + pattern is shown when there is none.
@@ -171,8 +172,5 @@ std::pair<plat::FileTime, uint32_t> DosTimeToFileTime(int32_t dosTime);
 uint32_t SetFileTimes(const std::string& path, plat::FileTime writeTime);
 // A file of exactly 24 bytes that begins with "DUMMY$#$".
 bool IsPlaceholderFile(const std::string& path);
-// Starts CompareToolPath on the folders of source and dest, or says that it
-// is missing.
-void LaunchCompareTool(const std::string& source, const std::string& dest);
 
 } // namespace setup

@@ -190,11 +190,13 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         const auto putBack = [&] {
             if (!setAside.empty()) plat::moveFile(setAside, target, false);
         };
-        const int copied = fileHandler.CopyOneFile(sourcePath, target, 0, 3);
-        if (copied != CopyDone || !plat::fileExists(target)) {
+        const CopyResult copied =
+            fileHandler.CopyOneFile(sourcePath, target, 0, CopyMode::CompareAsk);
+        if (copied != CopyResult::Done || !plat::fileExists(target)) {
             putBack();
             // A cancelled copy is the user's decision, not an error to report.
-            if (copied != CopyAbort) report(target + " konnte nicht kopiert werden.", FontError);
+            if (copied != CopyResult::Abort)
+                report(target + " konnte nicht kopiert werden.", FontError);
             return false;
         }
 

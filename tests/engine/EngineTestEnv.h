@@ -23,7 +23,6 @@ class EngineEnv : public testenv::FreshEnv {
         setup::SetUnattended(true);
         setup::ClearAnswers();
         setup::AbortRequested = false;
-        setup::DefaultCopyMode = 4;
         logPath_ = testenv::Native(scratch_ + "test.log");
         ASSERT_TRUE(setup::log::Open(logPath_));
     }

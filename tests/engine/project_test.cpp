@@ -91,10 +91,10 @@ TEST_F(ProjectTest, FileResultsAreCountedAndListed) {
                            "c:\\a\\four"};
     for (uint8_t result = 0; result <= 4; ++result) {
         copier_.DestName = names[result];
-        engine_.CountFileResult(copier_, result);
+        engine_.CountFileResult(copier_, static_cast<setup::FileKind>(result));
     }
     copier_.DestName.clear();
-    engine_.CountFileResult(copier_, 3); // counted, but no name to list
+    engine_.CountFileResult(copier_, setup::FileKind::Copied); // counted, but no name to list
     EXPECT_EQ(1, engine_.FailedCount);
     EXPECT_EQ(1, engine_.CancelledCount);
     EXPECT_EQ(1, engine_.UnchangedCount);

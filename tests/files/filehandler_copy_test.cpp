@@ -1,6 +1,6 @@
 // The copier on single files: the mode table against prepared destinations,
-// the prompt texts, placeholders, the stamp of the copy, and failed copies
-// that must leave the previous destination as it was.
+// the questions it asks, placeholders, the stamp of the copy, and failed
+// copies that must leave the previous destination as it was.
 #include "files/filehandler_fixture.h"
 
 #include <algorithm>
@@ -17,34 +17,33 @@ using FileHandlerCopyTest = CopierTest;
 enum class Dest { Missing, Same, Newer, Older, OtherSize, Empty, FatNewer };
 
 TEST_F(FileHandlerCopyTest, ModeTableAgainstPreparedDestinations) {
+    using Kind = CopyQuestion::Kind;
     struct Case {
-        CopyMode mode;
+        int mode; // the copy-mode number
         Dest dest;
-        const char* answers;
+        std::optional<CopyAnswer> answer; // to the one question asked, if any
         bool copied;
-        const char* prompt; // a part of the one prompt shown, or null for none
+        Kind asked; // the question's kind (when an answer is given)
     };
     const Case cases[] = {
-        {3, Dest::Missing, "", true, nullptr},
-        {3, Dest::Same, "", false, nullptr},
-        {4, Dest::Newer, "No", false, "\rist j\xFCnger!\r\r"},
-        {3, Dest::Newer, "Yes", true, "\rist j\xFCnger!\r\r"},
-        {3, Dest::Older, "", true, nullptr},
-        {3, Dest::OtherSize, "No", false,
-         "\rhat eine andere Dateigr\xF6\xDF"
-         "e.\r\r"},
-        {3, Dest::Empty, "", true, nullptr},
-        {3, Dest::FatNewer, "", true, nullptr},
-        {6, Dest::Newer, "", true, nullptr},
-        {6, Dest::OtherSize, "", true, nullptr},
-        {6, Dest::Same, "", false, nullptr},
-        {2, Dest::Older, "", false, nullptr},
-        {1, Dest::Newer, "", true, nullptr},
-        {5, Dest::Same, "", true, nullptr},
-        {7, Dest::Newer, "", true, nullptr},
-        {200, Dest::Newer, "", true, nullptr},
-        {0, Dest::Missing, "No", false, "f.dat j\xFCnger!\rTrotzdem kopieren?"},
-        {0, Dest::Same, "Yes", true, "f.dat j\xFCnger!\rTrotzdem kopieren?"},
+        {3, Dest::Missing, {}, true, {}},
+        {3, Dest::Same, {}, false, {}},
+        {4, Dest::Newer, CopyAnswer::Skip, false, Kind::DestNewer},
+        {3, Dest::Newer, CopyAnswer::Copy, true, Kind::DestNewer},
+        {3, Dest::Older, {}, true, {}},
+        {3, Dest::OtherSize, CopyAnswer::Skip, false, Kind::DestOtherSize},
+        {3, Dest::Empty, {}, true, {}},
+        {3, Dest::FatNewer, {}, true, {}},
+        {6, Dest::Newer, {}, true, {}},
+        {6, Dest::OtherSize, {}, true, {}},
+        {6, Dest::Same, {}, false, {}},
+        {2, Dest::Older, {}, false, {}},
+        {1, Dest::Newer, {}, true, {}},
+        {5, Dest::Same, {}, true, {}},
+        {7, Dest::Newer, {}, true, {}},
+        {200, Dest::Newer, {}, true, {}},
+        {0, Dest::Missing, CopyAnswer::Skip, false, Kind::AskAlways},
+        {0, Dest::Same, CopyAnswer::Copy, true, Kind::AskAlways},
     };
     const plat::FileTime ts = T0 + Sec; // an odd second
     const std::string source(1500, 's');
@@ -82,20 +81,28 @@ TEST_F(FileHandlerCopyTest, ModeTableAgainstPreparedDestinations) {
         if (c.dest != Dest::Missing) {
             ASSERT_TRUE(plat::setAttributes(to, plat::kAttrNormal));
         }
-        Answers(c.answers);
-        const size_t promptsBefore = Prompts().size();
+        if (c.answer) Replies({*c.answer});
+        asked_.clear();
         const auto before = std::make_pair(fh_.FilesCopied, fh_.FilesSkipped);
+        const plat::DirEntry oldEntry = plat::statPath(to).value_or(plat::DirEntry{});
         events_.clear();
 
-        CopyMode mode = c.mode;
-        EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyDone);
+        CopyMode mode = CopyModeFromNumber(c.mode);
+        EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyResult::Done);
 
-        const auto prompts = Prompts();
-        ASSERT_EQ(prompts.size() - promptsBefore, c.prompt ? 1u : 0u);
-        if (c.prompt) {
-            EXPECT_NE(prompts.back().find(AnswerMatchText(c.prompt)), std::string::npos)
-                << prompts.back();
+        ASSERT_EQ(asked_.size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            // What the message about it shows.
+            const CopyQuestion& q = asked_[0];
+            EXPECT_EQ(q.kind, c.asked);
+            EXPECT_EQ(q.source, from);
+            EXPECT_EQ(q.dest, to);
+            EXPECT_EQ(q.sourceTime, ts);
+            EXPECT_EQ(q.sourceSize, 1500u);
+            EXPECT_EQ(q.destTime, oldEntry.writeTime);
+            EXPECT_EQ(q.destSize, old.size());
         }
+        EXPECT_TRUE(Prompts().empty()) << "the copier asks no one itself";
         ASSERT_EQ(events_.size(), 1u);
         EXPECT_EQ(events_[0], (c.copied ? "done3 " : "done2 ") + to);
         EXPECT_EQ(fh_.FilesCopied - before.first, c.copied ? 1 : 0);
@@ -115,50 +122,49 @@ TEST_F(FileHandlerCopyTest, ModeTableAgainstPreparedDestinations) {
     }
     EXPECT_EQ(fh_.BytesCopied, 1500 * fh_.FilesCopied);
     EXPECT_EQ(fh_.BytesSkipped, 1500 * fh_.FilesSkipped);
-    EXPECT_EQ(DefaultCopyMode, 4);
 }
 
-TEST_F(FileHandlerCopyTest, OverwritePromptTextAndAnswers) {
+TEST_F(FileHandlerCopyTest, OverwriteAnswers) {
     const std::string from = src_ + "a.txt", to = dst_ + "a.txt";
     Make(from, std::string(1500, 's'), T0);
     Make(to, std::string(1234567, 'd'), T0 + 60 * Sec);
-    const std::string text = to + "\rist j\xFCnger!\r\rSoll die vorhandene Datei vom\r  " +
-                             FormatFileTime(T0 + 60 * Sec) +
-                             " (1.234.567 Bytes)\rdurch diejenige vom\r  " + FormatFileTime(T0) +
-                             " (1.500 Bytes)\r\xFC"
-                             "berschrieben werden?";
 
     // Cancel: abort, counted as skipped, destination kept, reported as cancelled.
-    Answers("Cancel");
-    CopyMode mode = 3;
+    Replies({CopyAnswer::Cancel});
+    CopyMode mode = CopyMode::CompareAsk;
     events_.clear();
-    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyAbort);
+    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyResult::Abort);
     EXPECT_EQ(events_, std::vector<std::string>{"done1 " + to});
-    EXPECT_EQ(Prompts().back(), Logged("AskOverwrite", text, "Cancel (answers)"));
+    ASSERT_EQ(asked_.size(), 1u);
+    EXPECT_EQ(asked_[0].kind, CopyQuestion::Kind::DestNewer);
+    EXPECT_EQ(asked_[0].destSize, 1234567u);
     EXPECT_EQ(fh_.FilesSkipped, 1);
     EXPECT_EQ(fh_.BytesSkipped, 1500);
     EXPECT_EQ(testenv::ReadFile(to).size(), 1234567u);
 
-    // Retry is offered only when the compare tool exists; then the prompt
-    // comes again after the tool was started.
-    Answers("Retry\nNo");
-    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyDone);
-    EXPECT_EQ(Prompts().size(), 2u);
-    testenv::WriteFile(CompareToolPath, "not a program");
-    Answers("Retry\nNo");
-    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyDone);
-    const auto prompts = Prompts();
-    ASSERT_EQ(prompts.size(), 4u);
-    EXPECT_EQ(prompts[2], Logged("AskOverwrite", text, "Retry (answers)"));
-    EXPECT_EQ(prompts[3], Logged("AskOverwrite", text, "No (answers)"));
-    EXPECT_TRUE(plat::deleteFile(CompareToolPath));
+    // Skip: done, the destination stays, the mode too.
+    Replies({CopyAnswer::Skip});
+    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyResult::Done);
+    EXPECT_EQ(mode, CopyMode::CompareAsk);
+    EXPECT_EQ(testenv::ReadFile(to).size(), 1234567u);
 
-    // All: this copy and the caller's mode and DefaultCopyMode become 1.
-    Answers("All");
-    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyDone);
-    EXPECT_EQ(mode, 1);
-    EXPECT_EQ(DefaultCopyMode, 1);
+    // CopyAll: this copy, and the caller's mode becomes Copy.
+    Replies({CopyAnswer::CopyAll});
+    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyResult::Done);
+    EXPECT_EQ(mode, CopyMode::Copy);
     EXPECT_EQ(testenv::ReadFile(to), std::string(1500, 's'));
+    EXPECT_EQ(asked_.size(), 3u);
+
+    // Nobody to ask: the default buttons decide (replace; a placeholder cancels).
+    fh_.OnQuestion = nullptr;
+    Make(to, "newer", T0 + 60 * Sec);
+    mode = CopyMode::CompareAsk;
+    EXPECT_EQ(fh_.CopyFile(from, to, 0, mode), CopyResult::Done);
+    EXPECT_EQ(testenv::ReadFile(to), std::string(1500, 's'));
+    Make(src_ + "p.bin", Placeholder(10), T0);
+    EXPECT_EQ(fh_.CopyFile(src_ + "p.bin", to, 0, mode), CopyResult::Abort);
+    EXPECT_EQ(testenv::ReadFile(to), std::string(1500, 's'));
+    EXPECT_TRUE(Prompts().empty());
 }
 
 TEST_F(FileHandlerCopyTest, PlaceholdersAreNeverCopied) {
@@ -176,84 +182,90 @@ TEST_F(FileHandlerCopyTest, PlaceholdersAreNeverCopied) {
     Make(other, std::string(4000, 'd'), T0 + Sec);
     Make(fat, std::string(5000, 'd'), T0 + 2 * Sec);
 
-    for (CopyMode m : {1, 5, 7}) {
-        CopyMode mode = m;
-        EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyNotCopied) << int(m);
+    for (int m : {1, 5, 7}) {
+        CopyMode mode = CopyModeFromNumber(m);
+        EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyResult::NotCopied) << m;
     }
-    Answers("Yes");
-    CopyMode mode = 0;
-    EXPECT_EQ(fh_.CopyFile(from, dst_ + "new.bin", 0, mode), CopyNotCopied);
+    Replies({CopyAnswer::Copy});
+    CopyMode mode = CopyMode::AskAlways;
+    EXPECT_EQ(fh_.CopyFile(from, dst_ + "new.bin", 0, mode), CopyResult::NotCopied);
     EXPECT_FALSE(plat::fileExists(dst_ + "new.bin"));
     EXPECT_EQ(fh_.FilesSkipped, 0);
 
     // A destination of the recorded size and time (or on the FAT step after
     // it) is identical: skipped with the recorded size.
-    for (CopyMode m : {3, 4, 6}) {
-        mode = m;
-        EXPECT_EQ(fh_.CopyFile(from, matching, 0, mode), CopyDone);
-        EXPECT_EQ(fh_.CopyFile(from, fat, 0, mode), CopyDone);
+    for (int m : {3, 4, 6}) {
+        mode = CopyModeFromNumber(m);
+        EXPECT_EQ(fh_.CopyFile(from, matching, 0, mode), CopyResult::Done);
+        EXPECT_EQ(fh_.CopyFile(from, fat, 0, mode), CopyResult::Done);
     }
     EXPECT_EQ(fh_.FilesSkipped, 6);
     EXPECT_EQ(fh_.BytesSkipped, 6 * 5000);
-    EXPECT_TRUE(Prompts().size() == 1);
+    EXPECT_EQ(asked_.size(), 1u);
 
-    // Otherwise the placeholder dialog: Ignore skips with result 1, Cancel aborts.
-    const std::string text = other + "\rvom " + FormatFileTime(T0 + Sec) +
-                             "\rkann nicht aktualisiert werden, weil\r" + from + "\rvom " +
-                             FormatFileTime(T0 + Sec) + "\rlediglich eine Platzhalterdatei ist.";
-    Answers("Ignore\nCancel");
-    mode = 3;
+    // Otherwise the placeholder question: Skip goes on with NotCopied,
+    // Cancel aborts.
+    Replies({CopyAnswer::Skip, CopyAnswer::Cancel});
+    mode = CopyMode::CompareAsk;
     events_.clear();
-    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyNotCopied);
-    EXPECT_EQ(Prompts().back(), Logged("AskIgnoreCancel", text, "Ignore (answers)"));
+    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyResult::NotCopied);
+    ASSERT_EQ(asked_.size(), 2u);
+    EXPECT_EQ(asked_[1].kind, CopyQuestion::Kind::Placeholder);
+    EXPECT_EQ(asked_[1].source, from);
+    EXPECT_EQ(asked_[1].dest, other);
+    EXPECT_EQ(asked_[1].sourceTime, T0 + Sec);
+    EXPECT_EQ(asked_[1].destTime, T0 + Sec);
     EXPECT_EQ(fh_.FilesSkipped, 7);
-    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyAbort);
+    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyResult::Abort);
     // Not updated (failed), then cancelled.
     EXPECT_EQ(events_, (std::vector<std::string>{"done0 " + other, "done1 " + other}));
     EXPECT_EQ(fh_.FilesSkipped, 7);
     EXPECT_EQ(fh_.CurrentBytes, 0);
-    mode = 2;
-    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyDone);
+    mode = CopyMode::Keep;
+    EXPECT_EQ(fh_.CopyFile(from, other, 0, mode), CopyResult::Done);
     EXPECT_EQ(testenv::ReadFile(other), std::string(4000, 'd'));
     EXPECT_EQ(fh_.FilesCopied, 0);
+    EXPECT_EQ(asked_.size(), 3u);
 }
 
 TEST_F(FileHandlerCopyTest, CopyGetsSourceTimeAndOnlyTheArchiveBit) {
     const std::string from = src_ + "r.txt";
     Make(from, "content", T0 + Sec);
     ASSERT_TRUE(plat::setAttributes(from, plat::kAttrReadOnly | plat::kAttrHidden));
-    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "r.txt", 0, 3), CopyNotCopied); // no folder yet
+    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "r.txt", 0, CopyMode::CompareAsk),
+              CopyResult::NotCopied); // no folder yet
     ASSERT_TRUE(fh_.ForceFolders(dst_));
 
-    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "r.txt", 0, 3), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "r.txt", 0, CopyMode::CompareAsk), CopyResult::Done);
     plat::DirEntry e = Entry(dst_ + "r.txt");
     EXPECT_EQ(e.writeTime, T0 + Sec);
     EXPECT_EQ(e.attributes, plat::kAttrArchive);
 
     // A later minimum time (a DOS date, local time) wins over the source's.
     const int32_t later = FileTimeToDosDate(T0 + 3600 * Sec);
-    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "m.txt", later, 1), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "m.txt", later, CopyMode::Copy), CopyResult::Done);
     EXPECT_EQ(Entry(dst_ + "m.txt").writeTime, DosTimeToFileTime(later).first);
-    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "n.txt", FileTimeToDosDate(T0 - 3600 * Sec), 1),
-              CopyDone);
+    EXPECT_EQ(
+        fh_.CopyOneFile(from, dst_ + "n.txt", FileTimeToDosDate(T0 - 3600 * Sec), CopyMode::Copy),
+        CopyResult::Done);
     EXPECT_EQ(Entry(dst_ + "n.txt").writeTime, T0 + Sec);
 
     // A replaced hidden file stays hidden.
     ASSERT_TRUE(plat::setAttributes(dst_ + "n.txt", plat::kAttrHidden));
-    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "n.txt", 0, 1), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(from, dst_ + "n.txt", 0, CopyMode::Copy), CopyResult::Done);
     EXPECT_EQ(Entry(dst_ + "n.txt").attributes, plat::kAttrHidden | plat::kAttrArchive);
     ASSERT_TRUE(plat::setAttributes(dst_ + "n.txt", plat::kAttrNormal));
     ASSERT_TRUE(plat::setAttributes(from, plat::kAttrNormal));
 }
 
 TEST_F(FileHandlerCopyTest, SkippedFatCopyGetsTheExactTime) {
-    // Mode 2 keeps a FAT copy (same size, time on the 2-second step) but
+    // Keep leaves a FAT copy (same size, time on the 2-second step) but
     // corrects its time so that later comparisons see it as identical.
     Make(src_ + "f", "12345", T0 + Sec);
     Make(dst_ + "f", "abcde", T0 + 2 * Sec);
     Make(dst_ + "g", "abcdef", T0 + 2 * Sec);
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "f", dst_ + "f", 0, 2), CopyDone);
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "f", dst_ + "g", 0, 2), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "f", dst_ + "f", 0, CopyMode::Keep), CopyResult::Done);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "f", dst_ + "g", 0, CopyMode::Keep), CopyResult::Done);
     EXPECT_EQ(Entry(dst_ + "f").writeTime, T0 + Sec);
     EXPECT_EQ(Entry(dst_ + "g").writeTime, T0 + 2 * Sec);
     EXPECT_EQ(testenv::ReadFile(dst_ + "f"), "abcde");
@@ -272,7 +284,8 @@ TEST_F(FileHandlerCopyTest, AbortBetweenBlocksKeepsThePreviousFile) {
         progress.push_back(fh_.CurrentBytes);
         if (fh_.CurrentBytes >= 2 * 1048577) AbortRequested = true;
     };
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, 1), CopyAbort);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, CopyMode::Copy),
+              CopyResult::Abort);
     EXPECT_EQ(events_, std::vector<std::string>{"done1 " + dst_ + "big.bin"});
     ASSERT_GE(progress.size(), 2u);
     EXPECT_EQ(progress[0], 1048577);
@@ -286,7 +299,8 @@ TEST_F(FileHandlerCopyTest, AbortBetweenBlocksKeepsThePreviousFile) {
     AbortRequested = false;
     progress.clear();
     fh_.OnProgress = [&] { progress.push_back(fh_.CurrentBytes); };
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, 1), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, CopyMode::Copy),
+              CopyResult::Done);
     EXPECT_EQ(progress.size(), 7u); // six blocks, then the file's end
     EXPECT_TRUE(testenv::ReadFile(dst_ + "big.bin") == big);
     EXPECT_EQ(fh_.BytesCopied, static_cast<int64_t>(big.size()));
@@ -300,7 +314,8 @@ TEST_F(FileHandlerCopyTest, LargeFilesMoveInStepsThatKeepProgressGoing) {
     ASSERT_TRUE(fh_.ForceFolders(dst_));
     std::vector<int64_t> progress;
     fh_.OnProgress = [&] { progress.push_back(fh_.CurrentBytes); };
-    ASSERT_EQ(fh_.CopyOneFile(src_ + "large.bin", dst_ + "large.bin", 0, 1), CopyDone);
+    ASSERT_EQ(fh_.CopyOneFile(src_ + "large.bin", dst_ + "large.bin", 0, CopyMode::Copy),
+              CopyResult::Done);
     EXPECT_TRUE(testenv::ReadFile(dst_ + "large.bin") == big);
     EXPECT_EQ(Entry(dst_ + "large.bin").size, big.size());
     EXPECT_EQ(Names(dst_), std::vector<std::string>{"large.bin"});
@@ -318,15 +333,16 @@ TEST_F(FileHandlerCopyTest, ReadOnlyDestinationIsNotReplaced) {
     Make(src_ + "a.txt", "new", T0 + 100 * Sec);
     Make(dst_ + "a.txt", "old", T0);
     ASSERT_TRUE(plat::setAttributes(dst_ + "a.txt", plat::kAttrReadOnly));
-    for (CopyMode mode : {1, 3}) {
-        EXPECT_EQ(fh_.CopyOneFile(src_ + "a.txt", dst_ + "a.txt", 0, mode), CopyNotCopied);
+    for (CopyMode mode : {CopyMode::Copy, CopyMode::CompareAsk}) {
+        EXPECT_EQ(fh_.CopyOneFile(src_ + "a.txt", dst_ + "a.txt", 0, mode), CopyResult::NotCopied);
         EXPECT_EQ(testenv::ReadFile(dst_ + "a.txt"), "old");
         EXPECT_EQ(Names(dst_), std::vector<std::string>{"a.txt"});
     }
     EXPECT_EQ(fh_.FilesCopied + fh_.FilesSkipped, 0);
     ASSERT_TRUE(plat::setAttributes(dst_ + "a.txt", plat::kAttrNormal));
     // A missing source is not copied either, without a message.
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "none", dst_ + "a.txt", 0, 1), CopyNotCopied);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "none", dst_ + "a.txt", 0, CopyMode::Copy),
+              CopyResult::NotCopied);
     EXPECT_TRUE(Prompts().empty());
     // Each attempt is reported as failed, under the destination's name.
     EXPECT_EQ(events_, std::vector<std::string>(3, "done0 " + dst_ + "a.txt"));
@@ -345,7 +361,7 @@ TEST_F(FileHandlerCopyTest, TemporaryFilesOfEndedRunsAreRemoved) {
     for (const std::string& name :
          {"~setup" + own + "_9.tmp", std::string("~setupnotes.tmp"), std::string("~setup12_x.tmp")})
         Make(dst_ + name, "kept", T0);
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "a.txt", dst_ + "a.txt", 0, 1), CopyDone);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "a.txt", dst_ + "a.txt", 0, CopyMode::Copy), CopyResult::Done);
     std::vector<std::string> names = Names(dst_);
     std::vector<std::string> kept{"a.txt", "~setup12_x.tmp", "~setup" + own + "_9.tmp",
                                   "~setupnotes.tmp"};

@@ -1,9 +1,11 @@
-// Shared set-up of the file copier tests: a copier whose events are recorded,
-// scripted answers, the event log of the test and file helpers.
+// Shared set-up of the file copier tests: a copier whose events and
+// questions are recorded, scripted answers to its questions and to the
+// messages it shows, the event log of the test and file helpers.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,15 +28,15 @@ class CopierTest : public testenv::FreshEnv {
     void SetUp() override {
         FreshEnv::SetUp();
         AbortRequested = false;
-        DefaultCopyMode = 4;
         SetUnattended(true);
         ClearAnswers();
         ASSERT_TRUE(log::Open(testenv::Native(scratch_ + "events.log")));
         src_ = scratch_ + "src\\";
         dst_ = scratch_ + "dst\\";
-        fh_.OnFileDone = [this](uint8_t kind) {
-            events_.push_back("done" + std::to_string(kind) + " " + fh_.DestName);
+        fh_.OnFileDone = [this](FileKind kind) {
+            events_.push_back("done" + std::to_string(FileKindNumber(kind)) + " " + fh_.DestName);
         };
+        fh_.OnQuestion = [this](const CopyQuestion& q) { return Reply(q); };
         fh_.OnFolderCreated = [this](const std::string& f) { events_.push_back("folder " + f); };
     }
     void TearDown() override {
@@ -42,10 +44,24 @@ class CopierTest : public testenv::FreshEnv {
         ClearAnswers();
         SetUnattended(false);
         AbortRequested = false;
-        DefaultCopyMode = 4;
         FreshEnv::TearDown();
     }
 
+    // The answers to the copier's next questions, in order. A question
+    // without an answer left fails the test and is cancelled.
+    void Replies(std::initializer_list<CopyAnswer> answers) { replies_.assign(answers); }
+    CopyAnswer Reply(const CopyQuestion& q) {
+        asked_.push_back(q);
+        if (replies_.empty()) {
+            ADD_FAILURE() << "unexpected question about " << q.dest;
+            return CopyAnswer::Cancel;
+        }
+        const CopyAnswer answer = replies_.front();
+        replies_.pop_front();
+        return answer;
+    }
+
+    // Rules for the messages the copier shows (reports of failed files).
     void Answers(const std::string& rules) {
         testenv::WriteFile(scratch_ + "answers.txt", rules);
         std::string error;
@@ -92,6 +108,8 @@ class CopierTest : public testenv::FreshEnv {
 
     TFileHandler fh_;
     std::vector<std::string> events_;
+    std::deque<CopyAnswer> replies_;
+    std::vector<CopyQuestion> asked_;
     std::string src_, dst_;
 };
 

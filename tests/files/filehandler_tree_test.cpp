@@ -1,5 +1,6 @@
-// The copier on folders: CopyFiles and CopyTree with their reports, the "All"
-// answer across files, ForceFolders, and the counters fed to the window.
+// The copier on folders: CopyFiles and CopyTree with their reports and
+// questions, the "All" answer across files and for the run, ForceFolders, and
+// the counters fed to the window.
 #include "files/filehandler_fixture.h"
 
 #include <algorithm>
@@ -11,27 +12,73 @@ namespace {
 
 using FileHandlerTreeTest = CopierTest;
 
-TEST_F(FileHandlerTreeTest, AllAnswerReachesLaterFilesThroughDefaultCopyMode) {
+TEST_F(FileHandlerTreeTest, AllAnswerReachesLaterFilesThroughTheRunsDecisions) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
         Make(src_ + name, "new", T0);
         Make(dst_ + name, "old", T0 + 100 * Sec);
     }
     Make(src_ + "d.txt", "new", T0);
     Make(dst_ + "d.txt", "old", T0 + 100 * Sec);
-    Answers("All");
+    CopyDecisions run([this](const CopyQuestion& q) { return Reply(q); });
+    fh_.OnQuestion = [&run](const CopyQuestion& q) { return run.Decide(q); };
+    run.StartRun();
+    EXPECT_EQ(run.DefaultMode(), CopyMode::CompareAsk);
+    Replies({CopyAnswer::CopyAll});
     int count = 0;
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "?.txt", 0, true, count, DefaultCopyMode), CopyDone);
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "?.txt", 0, true, count, run.DefaultMode()),
+              CopyResult::Done);
     EXPECT_EQ(count, 4);
-    EXPECT_EQ(Prompts().size(), 1u);
-    EXPECT_EQ(DefaultCopyMode, 1);
+    EXPECT_EQ(asked_.size(), 1u);
+    EXPECT_EQ(run.DefaultMode(), CopyMode::Copy);
     for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"})
         EXPECT_EQ(testenv::ReadFile(dst_ + name), "new");
 
     // A later call with the run's mode copies without comparing.
     Make(dst_ + "a.txt", "older", T0 + 200 * Sec);
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "a.txt", 0, true, count, DefaultCopyMode), CopyDone);
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "a.txt", 0, true, count, run.DefaultMode()),
+              CopyResult::Done);
     EXPECT_EQ(testenv::ReadFile(dst_ + "a.txt"), "new");
-    EXPECT_EQ(Prompts().size(), 1u);
+    EXPECT_EQ(asked_.size(), 1u);
+    // An entry with a mode of its own compares; FileOverride numbers other
+    // than 0 compare and copy without asking.
+    EXPECT_EQ(run.ModeForOverride(0), CopyMode::Copy);
+    for (int fileOverride : {1, 2, 3, -1})
+        EXPECT_EQ(run.ModeForOverride(fileOverride), CopyMode::CompareCopy) << fileOverride;
+
+    // The next run asks again.
+    run.StartRun();
+    EXPECT_EQ(run.ModeForOverride(0), CopyMode::CompareAsk);
+    Make(dst_ + "a.txt", "older", T0 + 200 * Sec);
+    Replies({CopyAnswer::Skip});
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "a.txt", 0, true, count, run.DefaultMode()),
+              CopyResult::Done);
+    EXPECT_EQ(testenv::ReadFile(dst_ + "a.txt"), "older");
+    EXPECT_EQ(asked_.size(), 2u);
+    EXPECT_EQ(run.DefaultMode(), CopyMode::CompareAsk);
+    EXPECT_TRUE(Prompts().empty());
+}
+
+TEST_F(FileHandlerTreeTest, AllAnswerInATreeReachesLaterFoldersOnlyThroughTheRun) {
+    // Each folder of a walk starts from the mode given to the walk: "All" in
+    // one folder covers its other files, the next folder asks again, and the
+    // run's mode is Copy from then on.
+    for (const char* name : {"a.txt", "b.txt", "sub\\c.txt"}) {
+        Make(src_ + name, "new", T0);
+        Make(dst_ + name, "old", T0 + 100 * Sec);
+    }
+    CopyDecisions run([this](const CopyQuestion& q) { return Reply(q); });
+    fh_.OnQuestion = [&run](const CopyQuestion& q) { return run.Decide(q); };
+    Replies({CopyAnswer::CopyAll, CopyAnswer::Skip});
+    int count = 0;
+    EXPECT_EQ(fh_.CopyTree(src_, dst_, "*.txt", 0, true, count, run.DefaultMode()),
+              CopyResult::Done);
+    ASSERT_EQ(asked_.size(), 2u);
+    EXPECT_EQ(asked_[1].dest.rfind(dst_ + "sub\\", 0), 0u) << asked_[1].dest;
+    EXPECT_EQ(testenv::ReadFile(dst_ + "a.txt"), "new");
+    EXPECT_EQ(testenv::ReadFile(dst_ + "b.txt"), "new");
+    EXPECT_EQ(fh_.FilesCopied, 2);
+    EXPECT_EQ(fh_.FilesSkipped, 1);
+    EXPECT_EQ(run.DefaultMode(), CopyMode::Copy);
 }
 
 TEST_F(FileHandlerTreeTest, CancelStopsTheFolder) {
@@ -39,42 +86,54 @@ TEST_F(FileHandlerTreeTest, CancelStopsTheFolder) {
         Make(src_ + name, "new", T0);
         Make(dst_ + name, "old", T0 + 100 * Sec);
     }
-    Answers("Cancel");
+    Replies({CopyAnswer::Cancel});
     int count = 0;
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, 3), CopyAbort);
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::Abort);
     EXPECT_EQ(count, 0);
-    EXPECT_EQ(Prompts().size(), 1u);
+    EXPECT_EQ(asked_.size(), 1u);
     EXPECT_EQ(fh_.FilesSkipped, 1);
     for (const char* name : {"a.txt", "b.txt", "c.txt"})
         EXPECT_EQ(testenv::ReadFile(dst_ + name), "old");
 
     // The abort flag stops before the first file.
     AbortRequested = true;
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, 1), CopyAbort);
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, CopyMode::Copy),
+              CopyResult::Abort);
     EXPECT_EQ(fh_.FilesCopied, 0);
 }
 
 TEST_F(FileHandlerTreeTest, MissingAndFailedFilesAreReported) {
     int count = 0;
     testenv::WriteFile(src_ + "x.txt", "x");
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.dll", 0, false, count, 3), CopyDone);
-    EXPECT_TRUE(Prompts().empty());
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.dll", 0, false, count, CopyMode::CompareAsk),
+              CopyResult::Done);
+    EXPECT_TRUE(asked_.empty());
     EXPECT_FALSE(plat::folderExists(dst_));
-    Answers("OK");
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.dll", 0, true, count, 3), CopyNotCopied);
-    auto prompts = Prompts();
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_EQ(prompts[0], Logged("ReportNotCopied", "from: " + src_ + "\r*.dll nicht kopiert!",
-                                 "OK (answers)"));
+    // Asked about when reportMissing: Skip goes on (NotCopied), Cancel aborts.
+    Replies({CopyAnswer::Skip, CopyAnswer::Cancel});
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.dll", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::NotCopied);
+    ASSERT_EQ(asked_.size(), 1u);
+    EXPECT_EQ(asked_[0].kind, CopyQuestion::Kind::NothingFound);
+    EXPECT_EQ(asked_[0].source, src_);
+    EXPECT_EQ(asked_[0].dest, dst_);
+    EXPECT_EQ(asked_[0].mask, "*.dll");
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.dll", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::Abort);
+    EXPECT_EQ(asked_.size(), 2u);
+    EXPECT_FALSE(plat::folderExists(dst_));
+    EXPECT_TRUE(Prompts().empty());
 
     // A file that cannot be copied is reported; the others go on.
     testenv::WriteFile(src_ + "y.txt", "y");
     testenv::WriteFile(dst_ + "x.txt", "old");
     ASSERT_TRUE(plat::setAttributes(dst_ + "x.txt", plat::kAttrReadOnly));
-    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, 1), CopyNotCopied);
-    prompts = Prompts();
-    ASSERT_EQ(prompts.size(), 2u);
-    EXPECT_EQ(prompts[1], Logged("Info", "from: " + src_ + "\rto: " + dst_ + "\rx.txt not copied",
+    EXPECT_EQ(fh_.CopyFiles(src_, dst_, "*.txt", 0, true, count, CopyMode::Copy),
+              CopyResult::NotCopied);
+    const auto prompts = Prompts();
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0], Logged("Info", "from: " + src_ + "\rto: " + dst_ + "\rx.txt not copied",
                                  "OK (default)"));
     EXPECT_EQ(count, 1);
     EXPECT_EQ(testenv::ReadFile(dst_ + "y.txt"), "y");
@@ -87,7 +146,8 @@ TEST_F(FileHandlerTreeTest, CopyTreeWalksSortedSubfoldersAndCreatesFolders) {
         Make(src_ + path, path, T0);
     testenv::WriteFile(src_ + "empty\\none.bin", "");
     int count = 0;
-    EXPECT_EQ(fh_.CopyTree(src_, scratch_ + "out", "*.txt", 0, true, count, 3), CopyDone);
+    EXPECT_EQ(fh_.CopyTree(src_, scratch_ + "out", "*.txt", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::Done);
     EXPECT_EQ(count, 5);
     const std::string out = scratch_ + "out\\";
     const std::vector<std::string> expected = {
@@ -104,11 +164,14 @@ TEST_F(FileHandlerTreeTest, CopyTreeWalksSortedSubfoldersAndCreatesFolders) {
     // Again: everything is identical now; with nothing copied at all a
     // report-missing walk gives 1, without a message.
     count = 0;
-    EXPECT_EQ(fh_.CopyTree(src_, out, "*.txt", 0, true, count, 3), CopyDone);
+    EXPECT_EQ(fh_.CopyTree(src_, out, "*.txt", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::Done);
     EXPECT_EQ(count, 5);
     EXPECT_EQ(fh_.FilesSkipped, 5);
-    EXPECT_EQ(fh_.CopyTree(src_, out, "*.xyz", 0, true, count, 3), CopyNotCopied);
-    EXPECT_EQ(fh_.CopyTree(src_, out, "*.xyz", 0, false, count, 3), CopyDone);
+    EXPECT_EQ(fh_.CopyTree(src_, out, "*.xyz", 0, true, count, CopyMode::CompareAsk),
+              CopyResult::NotCopied);
+    EXPECT_EQ(fh_.CopyTree(src_, out, "*.xyz", 0, false, count, CopyMode::CompareAsk),
+              CopyResult::Done);
     EXPECT_TRUE(Prompts().empty());
 }
 
@@ -186,10 +249,13 @@ TEST_F(FileHandlerTreeTest, CountersAndProgress) {
 
     // The shared copier reports to the given handler only during the call.
     int calls = 0;
-    EXPECT_EQ(CopyFileShared(src_ + "a.bin", dst_ + "a.bin", 0, 3, [&] { ++calls; }),
-              CopyNotCopied);
+    EXPECT_EQ(
+        CopyFileShared(src_ + "a.bin", dst_ + "a.bin", 0, CopyMode::CompareAsk, [&] { ++calls; }),
+        CopyResult::NotCopied);
     ASSERT_TRUE(ForceFoldersShared(dst_));
-    EXPECT_EQ(CopyFileShared(src_ + "a.bin", dst_ + "a.bin", 0, 3, [&] { ++calls; }), CopyDone);
+    EXPECT_EQ(
+        CopyFileShared(src_ + "a.bin", dst_ + "a.bin", 0, CopyMode::CompareAsk, [&] { ++calls; }),
+        CopyResult::Done);
     EXPECT_GE(calls, 2);
     EXPECT_FALSE(SharedFileHandler().OnProgress);
 

@@ -27,12 +27,13 @@ TEST_F(FileHandlerFaultTest, FullDiskKeepsThePreviousFile) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{2 * 1024 * 1024, 2 * 1024 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, 3));
+        _exit(static_cast<int>(
+            fh_.CopyOneFile(src_ + "big.bin", dst_ + "big.bin", 0, CopyMode::CompareAsk)));
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), CopyNotCopied);
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(CopyResult::NotCopied));
     EXPECT_EQ(testenv::ReadFile(dst_ + "big.bin"), "previous version");
     EXPECT_EQ(Entry(dst_ + "big.bin").writeTime, T0);
     EXPECT_EQ(Names(dst_), std::vector<std::string>{"big.bin"});
@@ -53,13 +54,15 @@ TEST_F(FileHandlerFaultTest, UnreadableSourceKeepsThePreviousFile) {
     socketPath.copy(address.sun_path, socketPath.size());
     ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     Make(dst_ + "sock.dat", "previous", T0);
-    EXPECT_EQ(fh_.CopyOneFile(src_ + "sock.dat", dst_ + "sock.dat", 0, 1), CopyNotCopied);
+    EXPECT_EQ(fh_.CopyOneFile(src_ + "sock.dat", dst_ + "sock.dat", 0, CopyMode::Copy),
+              CopyResult::NotCopied);
     close(s);
 
     // Opened, but every read fails (EIO at address 0 of the process).
     Make(dst_ + "mem", "previous", T0);
-    EXPECT_EQ(fh_.CopyOneFile(plat::toWindowsPath("/proc/self/mem"), dst_ + "mem", 0, 1),
-              CopyNotCopied);
+    EXPECT_EQ(
+        fh_.CopyOneFile(plat::toWindowsPath("/proc/self/mem"), dst_ + "mem", 0, CopyMode::Copy),
+        CopyResult::NotCopied);
     EXPECT_EQ(testenv::ReadFile(dst_ + "sock.dat"), "previous");
     EXPECT_EQ(testenv::ReadFile(dst_ + "mem"), "previous");
     EXPECT_EQ(Names(dst_), (std::vector<std::string>{"mem", "sock.dat"}));
