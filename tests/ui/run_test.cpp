@@ -514,8 +514,11 @@ TEST_F(RunTest, AllStaysInTheRunItWasGivenIn) {
                        "Part3=Doku\r\n[Programm]\r\nDir=bin\r\nFile1=*.*\r\n"
                        "[Zusatz]\r\nInstall=sub\\sub.ins\r\n[Doku]\r\nDir=doc\r\nFile1=*.txt\r\n");
     testenv::WriteFile(source_ + "sub\\s.txt", "neu");
-    testenv::WriteFile(source_ + "sub\\sub.ins", "[Project]\r\nName=Zusatz\r\nPath=" + scratch_ +
-                                                     "Zusatz\r\nPart1=S\r\n[S]\r\nFile1=s.txt\r\n");
+    // A name of its own: under Wine the registry keeps the folders that
+    // earlier tests installed other sub-projects into.
+    testenv::WriteFile(source_ + "sub\\sub.ins",
+                       "[Project]\r\nName=SetupAllSub\r\nPath=" + scratch_ +
+                           "Zusatz\r\nPart1=S\r\n[S]\r\nFile1=s.txt\r\n");
     auto run = [&](const std::string& folder) {
         target_ = scratch_ + folder;
         newer(target_ + "\\bin\\demo.bat");
