@@ -495,4 +495,65 @@ TEST_F(RunTest, SubProjectThatInstallsItselfIsRefused) {
         << Log();
 }
 
+// "All" answers the questions of its own run: not those of a sub-project,
+// which is a run of its own, and a sub-project's "All" stays in it.
+TEST_F(RunTest, AllStaysInTheRunItWasGivenIn) {
+    auto newer = [&](const std::string& path) {
+        testenv::WriteFile(path, "vom Benutzer");
+        ASSERT_TRUE(setup::SetFileDate(path, 0x7A210000)); // 2041
+    };
+    auto asked = [&](const std::string& name) {
+        size_t n = 0;
+        for (const std::string& line : LogLines("MSG AskOverwrite | "))
+            n += line.find(name) != std::string::npos;
+        return n;
+    };
+    WriteDemo();
+    testenv::WriteFile(source_ + "install.ins",
+                       "[Project]\r\nName=Demo\r\nPart1=Programm\r\nPart2=Zusatz\r\n"
+                       "Part3=Doku\r\n[Programm]\r\nDir=bin\r\nFile1=*.*\r\n"
+                       "[Zusatz]\r\nInstall=sub\\sub.ins\r\n[Doku]\r\nDir=doc\r\nFile1=*.txt\r\n");
+    testenv::WriteFile(source_ + "sub\\s.txt", "neu");
+    // A name of its own: under Wine the registry keeps the folders that
+    // earlier tests installed other sub-projects into.
+    testenv::WriteFile(source_ + "sub\\sub.ins",
+                       "[Project]\r\nName=SetupAllSub\r\nPath=" + scratch_ +
+                           "Zusatz\r\nPart1=S\r\n[S]\r\nFile1=s.txt\r\n");
+    auto run = [&](const std::string& folder) {
+        target_ = scratch_ + folder;
+        newer(target_ + "\\bin\\demo.bat");
+        newer(target_ + "\\doc\\liesmich.txt");
+        newer(scratch_ + "Zusatz\\s.txt");
+        TInstallerController window;
+        TestView view(window);
+        view.subWindow = [](TInstallerController& sub) {
+            TestView subView(sub);
+            sub.InstallNowClick();
+            sub.OkClick();
+            return sub.ModalResult();
+        };
+        Run(window, view);
+        EXPECT_TRUE(window.Installed) << Log();
+    };
+
+    // The project's "All" to its first question: the sub-project still asks
+    // (No), and the project's last part is copied without a question.
+    Answers("s.txt => No\nAll\n");
+    run("Eins");
+    EXPECT_EQ(1u, asked("demo.bat")) << Log();
+    EXPECT_EQ(1u, asked("s.txt")) << Log();
+    EXPECT_EQ(0u, asked("liesmich.txt")) << Log();
+    EXPECT_EQ("Zum Lesen.\r\n", testenv::ReadFile(target_ + "\\doc\\liesmich.txt"));
+    EXPECT_EQ("vom Benutzer", testenv::ReadFile(scratch_ + "Zusatz\\s.txt"));
+
+    // "All" in the sub-project: the project's later part is asked about.
+    Answers("s.txt => All\ndemo.bat => No\nliesmich.txt => No\n");
+    run("Zwei");
+    EXPECT_EQ(2u, asked("demo.bat")) << Log();
+    EXPECT_EQ(2u, asked("s.txt")) << Log();
+    EXPECT_EQ(1u, asked("liesmich.txt")) << Log();
+    EXPECT_EQ("vom Benutzer", testenv::ReadFile(target_ + "\\doc\\liesmich.txt"));
+    EXPECT_EQ("neu", testenv::ReadFile(scratch_ + "Zusatz\\s.txt"));
+}
+
 } // namespace
