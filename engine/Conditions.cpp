@@ -109,7 +109,7 @@ bool TScriptInstall::CheckWinVersion(const std::string& value) const {
 
 bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::string& partName,
                                     char driveLetter) {
-    const std::string cond = Script ? Script->ReadString(partName, "Cond", "") : std::string();
+    const std::string& cond = PartOf(partName).conditions.cond.text;
     if (cond.empty()) return true;
     const std::string path = sourceFolder + cond;
     std::optional<std::string> bytes = ReadSmallFile(path);
@@ -167,8 +167,7 @@ bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::
 }
 
 int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
-    const std::string install =
-        Script ? Script->ReadString(partName, "Install", "") : std::string();
+    const std::string& install = PartOf(partName).subProject.text;
     if (install.empty()) return 0;
     const std::string script = GetScriptPath();
     const std::string path = script.substr(0, LastPosChar('\\', script)) + install;
@@ -202,7 +201,7 @@ int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
 }
 
 bool TScriptInstall::CheckDiskSpace() {
-    const int64_t needed = Script ? Script->ReadInteger("Project", "Bytes", 0) : 0;
+    const int64_t needed = Script ? Script->Project().bytes.Integer(0) : 0;
     const char drive = AnsiUpCaseChar(FirstChar(TargetDir));
     std::optional<uint64_t> space;
     if (TargetDir.size() >= 2 && TargetDir[1] == ':') {

@@ -1,5 +1,6 @@
 // The copy sections: the file entries of a part (CopyFilesOf), the files for
 // the Windows, System and System32 folders, macro files and hold files.
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -13,7 +14,7 @@
 #include "common/Text.h"
 #include "common/WinInfo.h"
 #include "engine/ScriptInstall.h"
-#include "engine/TextFiles.h"
+#include "common/TextFiles.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -53,6 +54,38 @@ void ChangeReadOnly(Owner owner, const std::string& path, bool readOnly) {
 
 } // namespace
 
+PartFolders TScriptInstall::FoldersOf(const std::string& partFolder,
+                                      const script::PartRecord& record) const {
+    PartFolders folders;
+    folders.relative = partFolder;
+    const std::string& tdir = record.copy.targetDir.text;
+    std::string parent = partFolder;
+    if (!parent.empty() && parent.back() == '\\') parent.pop_back();
+    parent = ExtractFilePath(parent);
+    if (!partFolder.empty() && partFolder[0] == '\\') {
+        // A part folder that begins with a backslash is the part's own target
+        // folder, never a folder relative to the process's current folder.
+        folders.target = AddBackslash(partFolder);
+        folders.copyTarget = partFolder;
+        folders.relative.clear();
+        folders.copySource = InstallRootDir;
+        return folders;
+    }
+    folders.target = AddBackslash(tdir == ".." ? TargetDir + parent : TargetDir + partFolder);
+    if (tdir.empty()) {
+        folders.copyTarget = TargetDir + partFolder;
+    } else if (tdir == "..") {
+        folders.copyTarget = TargetDir + parent;
+    } else {
+        // An explicit target folder of the files, %DIR% being the part folder.
+        folders.copyTarget = tdir;
+        Substitute(folders.copyTarget, &partFolder);
+    }
+    EnsureBackslash(folders.copyTarget);
+    folders.copySource = InstallRootDir + partFolder;
+    return folders;
+}
+
 bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& partFolder,
                                  bool install) {
     const setup::Owner owner = MessageOwner();
@@ -61,32 +94,12 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
     CurrentSection = section;
     if (diagnose) {
         InfoMessage(owner, "InstallRootDir=" + InstallRootDir +
-                               "\rIPath=" + Script->ReadString("Project", "IPath", "") +
+                               "\rIPath=" + (Script ? Script->Project().installPath.text : "") +
                                "\rSubDir=" + partFolder);
     }
-
-    std::string folder = partFolder;
-    std::string target;
-    if (!folder.empty() && folder[0] == '\\') {
-        // A part folder that begins with a backslash is the part's own target
-        // folder (as InstallPart takes it), never a folder relative to the
-        // process's current folder.
-        target = folder;
-        folder.clear();
-    } else {
-        const std::string tdir = Script->ReadString(section, "TDIR", "");
-        if (tdir.empty()) {
-            target = TargetDir + folder;
-        } else if (tdir == "..") {
-            std::string parent = folder;
-            if (!parent.empty() && parent.back() == '\\') parent.pop_back();
-            target = TargetDir + ExtractFilePath(parent);
-        } else {
-            target = tdir;
-            Substitute(target, &folder);
-        }
-        EnsureBackslash(target);
-    }
+    const script::PartRecord& record = PartOf(section);
+    const PartFolders folders = FoldersOf(partFolder, record);
+    const std::string& target = folders.copyTarget;
 
     bool complete = true;
     if (install && !FileHandler->ForceFolders(target)) {
@@ -95,109 +108,20 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
             AbortRequested = true;
         complete = false;
     } else {
-        const std::string source = InstallRootDir + folder;
-        if (install) {
-            for (int n = 1; !CheckAbort(); ++n) {
-                const std::string value = Script->ReadString(section, Numbered("Del", n), "");
-                if (value.empty()) break;
-                const size_t comma = value.find(',');
-                const std::string pattern = value.substr(0, comma);
-                if (pattern.find_first_of("\\/:") != std::string::npos) {
-                    // Only files of the target folder itself may be deleted.
-                    InfoMessage(owner, "Sektion " + section + "\r" + Numbered("Del", n) + "=" +
-                                           value + "\rnicht ausgef\xFChrt: nur Dateien in " +
-                                           target + " werden gel\xF6scht.");
-                    continue;
-                }
-                int32_t limit = INT32_MAX;
-                if (comma != std::string::npos) {
-                    std::string_view cursor(value);
-                    cursor.remove_prefix(comma + 1);
-                    limit = static_cast<int32_t>(ParseInteger(cursor));
-                }
-                DeleteMatchingFiles(target, pattern, false, limit);
-            }
-        }
-
+        if (install) DeleteListedFiles(section, record.copy.deletes, target);
         int sectionCount = 0;
-        for (int n = 1;; ++n) {
-            std::string value = Script->ReadString(section, Numbered("File", n), "");
-            if (value.empty() || CheckAbort()) break;
-            bool reportMissing = ReportMissing;
-            if (value[0] == '|') {
-                value.erase(0, 1);
-                reportMissing = false;
-            }
-            bool recursive = false;
-            if (EndsWith(" /s", value)) {
-                value.resize(value.size() - 3);
-                recursive = true;
-            }
-            const std::string full = source + value;
-            const std::string sub = ExtractFilePath(value);
-            const std::string mask = ExtractFileName(full);
-            const std::string sourceDir = ExtractFilePath(full);
-            const std::string destDir = target + sub;
-
-            if (Script->ReadBool(section, Numbered("FileNoCopy", n), false)) continue;
-            if (install) FileHandler->ForceFolders(destDir);
-
-            const int32_t override = Script->ReadInteger(section, Numbered("FileOverride", n), 0);
-            const CopyMode mode = override == 0 ? DefaultCopyMode : CopyMode(6);
-            bool toInstall = install;
-            if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
-
-            int result = CopyDone;
-            if (!toInstall) {
-                const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
-                FileHandler->CountSkipped(sourceDir + mask, destDir);
-                // Files installed once and kept belong to the project: they
-                // must never be set aside as superfluous.
-                if (install) KeepFiles(destDir, mask, listed);
-            } else {
-                const int32_t readOnly =
-                    Script->ReadInteger(section, Numbered("FileReadOnly", n), 0);
-                if (readOnly >= 1) ChangeReadOnly(owner, destDir + mask, false);
-                const std::string newName = Script->ReadString(section, Numbered("FileN", n), "");
-                if (!newName.empty()) {
-                    result = CopyRenamed(sourceDir + mask, destDir, newName, mode);
-                } else if (recursive) {
-                    result = FileHandler->CopyTree(sourceDir, destDir, mask, 0, reportMissing,
-                                                   sectionCount, mode);
-                } else {
-                    result = FileHandler->CopyFiles(sourceDir, destDir, mask, 0, reportMissing,
-                                                    sectionCount, mode);
-                }
-                std::string code = Script->ReadString(section, Numbered("Code", n), "");
-                if (!code.empty() && code[0] >= '1' && code[0] <= '9') code.erase(0, 1);
-                if (!code.empty() && code[0] == ',') code.erase(0, 1);
-                if (!code.empty()) {
-                    const std::string copied = destDir + mask;
-                    const std::string other = ExtractFilePath(copied) + code;
-                    const int32_t date = FileDosDate(other);
-                    if (date > 0) {
-                        ChangeReadOnly(owner, other, false);
-                        ChangeReadOnly(owner, copied, false);
-                        SetFileDate(other, date);
-                        SetFileDate(copied, date);
-                    }
-                }
-                if (readOnly == 1 && result == CopyDone)
-                    ChangeReadOnly(owner, destDir + mask, true);
-            }
+        for (const script::CopyEntry& entry : record.copy.files) {
+            if (CheckAbort()) break;
+            const int result = CopyEntryFiles(entry, folders, install, sectionCount);
             if (result == CopyNotCopied) complete = false;
             if (result == CopyAbort) {
                 complete = false;
                 break;
             }
         }
-
-        for (int n = 1;; ++n) {
-            const std::string value = Script->ReadString(section, Numbered("FileMacro", n), "");
-            if (value.empty()) break;
-            const std::string dest = Script->ReadString(section, Numbered("FileMacroN", n), value);
-            CopyMacroFile(InstallRootDir + folder + value, target + dest,
-                          Script->ReadBool(section, Numbered("FileMacroOverride", n), false));
+        for (const script::MacroEntry& macro : record.copy.macros) {
+            CopyMacroFile(InstallRootDir + folders.relative + macro.file.text,
+                          target + macro.newName.Or(macro.file.text), macro.override.Bool(false));
         }
     }
 
@@ -207,8 +131,101 @@ bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& 
             WarnOkCancel(owner, section + ": Anwendung nicht vollst\xE4ndig installiert!") ==
             IdCancel;
     }
-    AddHoldFiles(target, section);
+    AddHoldFiles(target, record.copy.holds);
     return complete;
+}
+
+void TScriptInstall::DeleteListedFiles(const std::string& section,
+                                       const std::vector<script::Numbered>& deletes,
+                                       const std::string& target) {
+    for (const script::Numbered& entry : deletes) {
+        if (CheckAbort()) break;
+        const std::string& value = entry.value.text;
+        const size_t comma = value.find(',');
+        const std::string pattern = value.substr(0, comma);
+        if (pattern.find_first_of("\\/:") != std::string::npos) {
+            // Only files of the target folder itself may be deleted.
+            InfoMessage(MessageOwner(), "Sektion " + section + "\r" +
+                                            Numbered("Del", entry.number) + "=" + value +
+                                            "\rnicht ausgef\xFChrt: nur Dateien in " + target +
+                                            " werden gel\xF6scht.");
+            continue;
+        }
+        int32_t limit = INT32_MAX;
+        if (comma != std::string::npos) {
+            std::string_view cursor(value);
+            cursor.remove_prefix(comma + 1);
+            limit = static_cast<int32_t>(ParseInteger(cursor));
+        }
+        DeleteMatchingFiles(target, pattern, false, limit);
+    }
+}
+
+int TScriptInstall::CopyEntryFiles(const script::CopyEntry& entry, const PartFolders& folders,
+                                   bool install, int& sectionCount) {
+    const setup::Owner owner = MessageOwner();
+    std::string value = entry.file.text;
+    bool reportMissing = ReportMissing;
+    if (value[0] == '|') {
+        value.erase(0, 1);
+        reportMissing = false;
+    }
+    bool recursive = false;
+    if (EndsWith(" /s", value)) {
+        value.resize(value.size() - 3);
+        recursive = true;
+    }
+    const std::string full = folders.copySource + value;
+    const std::string sub = ExtractFilePath(value);
+    const std::string mask = ExtractFileName(full);
+    const std::string sourceDir = ExtractFilePath(full);
+    const std::string destDir = folders.copyTarget + sub;
+
+    if (entry.noCopy.Bool(false)) return CopyDone;
+    if (install) FileHandler->ForceFolders(destDir);
+
+    const int32_t override = entry.override.Integer(0);
+    const CopyMode mode = override == 0 ? DefaultCopyMode : CopyMode(6);
+    bool toInstall = install;
+    if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
+
+    if (!toInstall) {
+        const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
+        FileHandler->CountSkipped(sourceDir + mask, destDir);
+        // Files installed once and kept belong to the project: they
+        // must never be set aside as superfluous.
+        if (install) KeepFiles(destDir, mask, listed);
+        return CopyDone;
+    }
+    const int32_t readOnly = entry.readOnly.Integer(0);
+    if (readOnly >= 1) ChangeReadOnly(owner, destDir + mask, false);
+    int result = CopyDone;
+    if (!entry.newName.empty()) {
+        result = CopyRenamed(sourceDir + mask, destDir, entry.newName.text, mode);
+    } else if (recursive) {
+        result =
+            FileHandler->CopyTree(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+    } else {
+        result =
+            FileHandler->CopyFiles(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+    }
+    std::string code = entry.code.text;
+    if (!code.empty() && code[0] >= '1' && code[0] <= '9') code.erase(0, 1);
+    if (!code.empty() && code[0] == ',') code.erase(0, 1);
+    if (!code.empty()) {
+        // The copied file and its companion get the companion's date.
+        const std::string copied = destDir + mask;
+        const std::string other = ExtractFilePath(copied) + code;
+        const int32_t date = FileDosDate(other);
+        if (date > 0) {
+            ChangeReadOnly(owner, other, false);
+            ChangeReadOnly(owner, copied, false);
+            SetFileDate(other, date);
+            SetFileDate(copied, date);
+        }
+    }
+    if (readOnly == 1 && result == CopyDone) ChangeReadOnly(owner, destDir + mask, true);
+    return result;
 }
 
 int TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
@@ -280,10 +297,10 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
     FileHandler->AddCopied(1, static_cast<int64_t>(output.size()));
 }
 
-void TScriptInstall::AddHoldFiles(const std::string& target, const std::string& section) {
-    for (int n = 1;; ++n) {
-        const std::string value = Script->ReadString(section, Numbered("Hold", n), "");
-        if (value.empty()) break;
+void TScriptInstall::AddHoldFiles(const std::string& target,
+                                  const std::vector<script::Numbered>& holds) {
+    for (const script::Numbered& entry : holds) {
+        const std::string& value = entry.value.text;
         const std::string folder = target + ExtractFilePath(value);
         const std::string pattern = ExtractFileName(value);
         if (DiagnoseMode == '9') InfoMessage(MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
@@ -330,12 +347,18 @@ bool TScriptInstall::CopyWinFiles() {
     if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinFiles");
     CurrentSection = "Win";
     bool ok = true;
-    for (int n = 1;; ++n) {
-        if (!ReadProjectValue(Numbered("WinSys", n), "").empty()) {
+    if (!Script) return ok;
+    const script::ProjectRecord& project = Script->Project();
+    const std::vector<int>& refused = project.refusedWinSys;
+    for (size_t i = 0;; ++i) {
+        // Reported for each number up to the first Win# that is missing.
+        const int n = static_cast<int>(i) + 1;
+        if (std::find(refused.begin(), refused.end(), n) != refused.end()) {
             InfoMessage(MessageOwner(), "WinSys#= now unsupported, use Win#= or WSys#= !");
             ok = false;
         }
-        const std::string value = ReadProjectValue(Numbered("Win", n), "");
+        if (i >= project.windowsFiles.size()) break;
+        const std::string value = script::Expanded(project.windowsFiles[i].value);
         if (value.empty()) break;
         int count = 0;
         if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, WindowsFolder(), value, 0,
@@ -350,8 +373,9 @@ bool TScriptInstall::CopyWinSystemFiles() {
     CurrentSection = "WSys";
     if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystemFiles");
     bool ok = true;
-    for (int n = 1;; ++n) {
-        const std::string value = ReadProjectValue(Numbered("WSys", n), "");
+    if (!Script) return ok;
+    for (const script::Numbered& entry : Script->Project().systemFiles) {
+        const std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
         const std::string dest = plat::fileExists(WindowsFolder() + value)
                                      ? WindowsFolder()
@@ -369,8 +393,9 @@ bool TScriptInstall::CopyWinSystem32Files() {
     CurrentSection = "W32Sys";
     if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystem32Files");
     bool ok = true;
-    for (int n = 1;; ++n) {
-        std::string value = ReadProjectValue(Numbered("W32Sys", n), "");
+    if (!Script) return ok;
+    for (const script::Numbered& entry : Script->Project().system32Files) {
+        std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
         CopyMode mode = 3;
         if (EndsWith(",U", value)) {

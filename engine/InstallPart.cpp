@@ -10,28 +10,16 @@
 
 namespace setup {
 
-namespace {
-
-// The parent folder of a part folder ("a\b\" -> "a\", "a\" -> "").
-std::string ParentFolder(const std::string& dir) {
-    std::string path = dir;
-    if (!path.empty() && path.back() == '\\') path.pop_back();
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-} // namespace
-
 bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
     bool result = false;
     const setup::Owner owner = MessageOwner();
     const std::string part = PartList[index];
-    ReportStatus(Script->ReadString("Headline", part, part));
+    ReportStatus(Script->PartHeadline(part).Or(part));
 
     const std::string name = AnsiUpperCase(part);
     if (DiagnoseMode != ' ') InfoMessage(owner, "Part " + name);
 
-    if (Script->FindSection(name) < 0) {
+    if (!Script->HasSection(name)) {
         // A part list naming a section the script does not have is a broken
         // script, not an empty part: say so, and let the run ask whether to go on.
         InfoMessage(owner, "Der Teil " + part +
@@ -40,30 +28,23 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
                                part + "] fehlt.");
         return false;
     }
-    if (!CheckWinVersion(Script->ReadString(name, "WinVersion", ""))) return true;
+    const script::PartRecord& record = Script->Part(name);
+    if (!CheckWinVersion(record.conditions.winVersion.text)) return true;
 
-    std::string dir = Script->ReadString(name, "Dir", "");
+    std::string dir = record.copy.dir.text;
     if (!Substitute(dir)) PlainMessage(texts::FailedSubstitution + dir);
     dir = AddBackslash(dir);
 
     const std::string sourceFolder = InstallRootDir + dir;
     const bool condition = CheckCondition(sourceFolder, name, FirstChar(TargetDir));
-    const bool required = !Script->ReadBool(name, "fak", false);
+    const bool required = !record.conditions.optional.Bool(false);
     const int subProject = RunSubProject(name, Talk > 1);
 
     if (subProject == 0) {
-        std::string partTarget;
-        if (!dir.empty() && dir[0] == '\\') {
-            partTarget = dir;
-        } else if (Script->ReadString(name, "TDir", "") == "..") {
-            partTarget = TargetDir + ParentFolder(dir);
-        } else {
-            partTarget = TargetDir + dir;
-        }
-        partTarget = AddBackslash(partTarget);
+        const std::string partTarget = FoldersOf(dir, record).target;
 
         if (condition) {
-            ReportStatus(Script->ReadString(name, "HeadLine", name));
+            ReportStatus(record.headLine.Or(name));
 
             auto registerExpanded = [&](std::string line) {
                 ExpandPlaceholders(line);
@@ -73,31 +54,25 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
                     PlainMessage(texts::FailedSubstitution + line);
                 }
             };
-            const std::string single = Script->ReadString(name, "Register", "");
-            if (!single.empty()) registerExpanded(single);
-            for (int n = 1;; ++n) {
-                const std::string line =
-                    Script->ReadString(name, "Register" + std::to_string(n), "");
-                if (line.empty()) break;
-                registerExpanded(line);
-            }
-            for (int n = 1;; ++n) {
-                std::string line = Script->ReadString(name, "RegisterX" + std::to_string(n), "");
-                if (line.empty()) break;
+            if (!record.registry.single.empty()) registerExpanded(record.registry.single.text);
+            for (const script::Numbered& entry : record.registry.lines)
+                registerExpanded(entry.value.text);
+            for (const script::Numbered& entry : record.registry.unexpanded) {
+                std::string line = entry.value.text;
                 if (!Substitute(line, &partTarget)) PlainMessage(texts::FailedSubstitution + line);
                 RegisterLine(line, name);
             }
 
             if (DownloadPartFiles(name, dir)) {
                 if (CopyFilesOf(name, dir, true)) {
-                    std::string extension = Script->ReadString(name, "Extension", "");
+                    std::string extension = record.association.text;
                     if (!extension.empty()) {
                         if (!Substitute(extension, &partTarget))
                             PlainMessage(texts::FailedSubstitution + extension);
                         ExpandPlaceholders(extension);
                         RegisterExtension(extension);
                     }
-                    std::string unInst = Script->ReadString(name, "UnInst", "");
+                    std::string unInst = record.uninstall.command.text;
                     if (!unInst.empty()) {
                         ExpandPlaceholders(unInst);
                         if (!Substitute(unInst, &partTarget))
@@ -121,7 +96,7 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
         if (condition) LeftOut = true;
         if (condition && required) {
             AbortRequested = true;
-            const std::string abortText = Script->ReadString(name, "AbortText", "");
+            const std::string& abortText = record.conditions.abortText.text;
             if (!abortText.empty()) InfoMessage(owner, abortText);
         }
     }

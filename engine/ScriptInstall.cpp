@@ -46,25 +46,26 @@ void TScriptInstall::LoadScript(const std::string& path) {
     Script.reset();
     FileHandler->ResetCounters();
     GroupList.clear();
-    Script = std::make_unique<TIni>(path);
+    Script = std::make_unique<const script::Model>(path);
     if (HasOnlyUnixLineEnds(path))
         InfoMessage(MessageOwner(), path + "\rDas Installationsscript hat Zeilenenden ohne CR "
                                            "(LF, Unix-Format) und wird als eine einzige Zeile "
                                            "gelesen.");
     const std::string folder = ExtractFilePath(path);
     ReportMissing = !plat::fileExists(folder + "$MissingList.txt");
-    InstallRootDir = folder + Script->ReadString("Project", "IPath", "");
+    const script::ProjectRecord& project = Script->Project();
+    InstallRootDir = folder + project.installPath.text;
     if (InstallRootDir.empty() || InstallRootDir.back() != '\\') InstallRootDir += '\\';
-    ProjectName = Script->ReadString("Project", "Name", "");
+    ProjectName = project.name.text;
     SetTargetDir(GetDefaultTargetDir());
-    GroupName = Script->ReadString("Project", "Group", "Group= (untitled)");
+    GroupName = project.group.Or("Group= (untitled)");
 }
 
-std::string ScriptProblem(const TIni& script, bool mainScript) {
+std::string ScriptProblem(const script::Model& script, bool mainScript) {
     if (!script.LoadError().empty())
         return "Das Installationsscript " + script.FileName() + " kann nicht gelesen werden:\r\n" +
                script.LoadError() + ".";
-    if (!mainScript || script.FindSection("Project") >= 0) return {};
+    if (!mainScript || script.HasSection("Project")) return {};
     std::string text = "Das Installationsscript " + script.FileName() +
                        " hat keinen Abschnitt [Project]: es wird nichts installiert.";
     if (HasOnlyUnixLineEnds(script.FileName()))
@@ -97,37 +98,31 @@ std::string TScriptInstall::GetScriptPath() const {
 }
 
 std::string TScriptInstall::GetHeadLine() {
-    return Script ? Script->ReadString("Project", "HeadLine", ProjectName) : ProjectName;
+    return Script ? Script->Project().headLine.Or(ProjectName) : ProjectName;
 }
 
 std::string TScriptInstall::GetCopyright() {
-    return Script ? Script->ReadString("Project", "CR", "") : std::string();
+    return Script ? Script->Project().copyright.text : std::string();
 }
 
 std::string TScriptInstall::GetWWW() {
-    return Script ? Script->ReadString("Project", "WWW", "") : std::string();
+    return Script ? Script->Project().www.text : std::string();
 }
 
 std::string TScriptInstall::GetEMail() {
-    return Script ? Script->ReadString("Project", "EMail", "") : std::string();
+    return Script ? Script->Project().email.text : std::string();
 }
 
 int64_t TScriptInstall::GetProjectBytes() {
-    return Script ? static_cast<int64_t>(Script->ReadInteger("Project", "Bytes", 100000)) : 0;
+    return Script ? static_cast<int64_t>(Script->Project().bytes.Integer(100000)) : 0;
 }
 
 bool TScriptInstall::GetNeed83() {
-    return Script && Script->ReadBool("Project", "Need83", false);
+    return Script && Script->Project().need83.Bool(false);
 }
 
 bool TScriptInstall::GetRestorePoint() {
-    return Script && Script->ReadBool("Project", "RestorePoint", false);
-}
-
-std::string TScriptInstall::ReadProjectValue(const std::string& key, const std::string& def) {
-    std::string value = Script ? Script->ReadString("Project", key, def) : def;
-    ExpandPlaceholders(value);
-    return value;
+    return Script && Script->Project().restorePoint.Bool(false);
 }
 
 bool TScriptInstall::ExpandPlaceholders(std::string& value) {
@@ -139,7 +134,7 @@ std::string TScriptInstall::GetPreviousInstallDir() {
 }
 
 std::string TScriptInstall::GetDefaultTargetDir() {
-    if (Script && Script->ReadBool("Project", "fromTarvel", false)) {
+    if (Script && Script->Project().fromTarvel.Bool(false)) {
         // The viewer program keeps its projects' folders as key default values.
         std::string dir =
             ReadRegistryString("R\\Tarvel.exe\\Projects\\" + ProjectName + "\\dir", "", "");
@@ -148,7 +143,7 @@ std::string TScriptInstall::GetDefaultTargetDir() {
     std::string previous = GetPreviousInstallDir();
     if (!previous.empty()) return previous;
     std::string path =
-        Script ? Script->ReadString("Project", "Path", "%PDIR%\\Qorv\\XXX") : "%PDIR%\\Qorv\\XXX";
+        Script ? Script->Project().targetPath.Or("%PDIR%\\Qorv\\XXX") : "%PDIR%\\Qorv\\XXX";
     Substitute(path); // a failure leaves the partly substituted text, which is used
     return path;
 }
@@ -156,14 +151,21 @@ std::string TScriptInstall::GetDefaultTargetDir() {
 bool TScriptInstall::BuildPartList() {
     FileHandler->OnFileDone = [this](uint8_t kind) { CountFileResult(*FileHandler, kind); };
     AbortRequested = false;
-    for (int n = 1; n <= 9999; ++n) {
-        std::string part = ReadProjectValue("Part" + std::to_string(n), "");
-        if (part.empty()) break;
-        PartList.push_back(part);
+    if (Script) {
+        for (const script::Numbered& entry : Script->Project().parts) {
+            std::string part = script::Expanded(entry.value);
+            if (part.empty()) break;
+            PartList.push_back(part);
+        }
     }
-    IPath = Script ? Script->ReadString("Project", "IPath", "") : std::string();
+    IPath = Script ? Script->Project().installPath.text : std::string();
     if (!IPath.empty() && IPath.back() != '\\') IPath += '\\';
     return true;
+}
+
+const script::PartRecord& TScriptInstall::PartOf(const std::string& section) const {
+    static const script::Model none("");
+    return (Script ? *Script : none).Part(section);
 }
 
 void TScriptInstall::AddToFileList(const std::string& path, int result) {

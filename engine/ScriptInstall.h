@@ -10,13 +10,29 @@
 #include <string>
 #include <vector>
 
-#include "engine/Ini.h"
+#include "script/Ini.h"
+#include "script/Script.h"
 #include "engine/InstallerWindow.h"
 #include "files/FileHandler.h"
 
 namespace setup {
 
 class THttpClient;
+
+// The folders of a part, worked out in one place (TScriptInstall::FoldersOf).
+struct PartFolders {
+    // The part's folder, %DIR% of its values: a part folder that begins with
+    // "\" as it is, with TDir=.. the parent of the part folder in the target
+    // folder, else target folder + part folder; with a trailing backslash.
+    std::string target;
+    // Where its files go: as target, but an explicit TDir (%DIR% standing
+    // for the part folder) wins.
+    std::string copyTarget;
+    // Where its files come from, and the part folder as the copy takes it
+    // (empty for one that begins with "\").
+    std::string copySource;
+    std::string relative;
+};
 
 // One entry of the project file list: an upper-cased destination path (or a
 // path as found on disk for hold files) and its result code (0 to 3).
@@ -33,7 +49,7 @@ std::string WinVersionName(int versionCode);
 // Why a loaded script cannot be installed, as a message naming it: its text
 // has no Windows-1252 form, or (a main script) it has no [Project] section.
 // Empty when it can be.
-std::string ScriptProblem(const TIni& script, bool mainScript);
+std::string ScriptProblem(const script::Model& script, bool mainScript);
 
 // The step names the engine reports through ReportStatus.
 namespace status {
@@ -62,7 +78,7 @@ class TScriptInstall {
 
     // --- fields other parts of the program use ---
     InstallerWindow* Owner;
-    std::unique_ptr<TIni> Script;
+    std::unique_ptr<const script::Model> Script;
     std::unique_ptr<TIni> UninstallScript; // Deinst.ins, only during a run
     TFileHandler* FileHandler;
     std::string ProjectName;
@@ -107,8 +123,6 @@ class TScriptInstall {
     int64_t GetProjectBytes();
     bool GetNeed83();
     bool GetRestorePoint();
-    // [Project] value with its registry variables expanded.
-    std::string ReadProjectValue(const std::string& key, const std::string& def);
     // Registry variables (%§name%) and "%%" of value, in place. Always true.
     bool ExpandPlaceholders(std::string& value);
     std::string GetPreviousInstallDir();
@@ -141,6 +155,8 @@ class TScriptInstall {
     bool CheckWinVersion(const std::string& value) const;
     bool CheckCondition(const std::string& sourceFolder, const std::string& partName,
                         char driveLetter);
+    // The record of a part (an empty one without a script).
+    const script::PartRecord& PartOf(const std::string& section) const;
     // 0 no sub-project, 1 installed, 2 its window closed without success.
     int RunSubProject(const std::string& partName, bool summary);
     bool CheckDiskSpace();
@@ -157,6 +173,13 @@ class TScriptInstall {
     bool CopyWinSystemFiles();
     bool CopyWinSystem32Files();
     bool CopyFilesOf(const std::string& section, const std::string& partFolder, bool install);
+    PartFolders FoldersOf(const std::string& partFolder, const script::PartRecord& record) const;
+    // Del#: the files of the target folder itself that match.
+    void DeleteListedFiles(const std::string& section, const std::vector<script::Numbered>& deletes,
+                           const std::string& target);
+    // One File# entry; CopyDone, CopyNotCopied or CopyAbort.
+    int CopyEntryFiles(const script::CopyEntry& entry, const PartFolders& folders, bool install,
+                       int& sectionCount);
     // FileN#: one file under a new name (CopyOneFile); a name that is a
     // device, or a folder that is not there, is refused with a message.
     int CopyRenamed(const std::string& source, const std::string& destDir,
@@ -164,7 +187,7 @@ class TScriptInstall {
     // Copies a text file line by line with the macro-line variables expanded.
     void CopyMacroFile(const std::string& source, const std::string& dest, bool overwrite);
     // Adds the files target + Hold# to ProjectFileList (kind 0).
-    void AddHoldFiles(const std::string& target, const std::string& section);
+    void AddHoldFiles(const std::string& target, const std::vector<script::Numbered>& holds);
     // Adds the existing files folder + pattern to ProjectFileList (kind 0),
     // except those listed already from the entry listedFrom on.
     void KeepFiles(const std::string& folder, const std::string& pattern,

@@ -14,7 +14,7 @@
 #include "common/PathNormal.h"
 #include "common/Paths.h"
 #include "engine/ScriptInstall.h"
-#include "engine/TextFiles.h"
+#include "common/TextFiles.h"
 #include "platform/FileSystem.h"
 #include "system/Programs.h"
 
@@ -79,7 +79,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
 } // namespace
 
 void TScriptInstall::FindSuperfluousFiles() {
-    const std::string delExt = Script->ReadString("Project", "DelExt", "");
+    const std::string& delExt = Script->Project().delExt.text;
     if (delExt.empty()) return;
     ReportStatus(SearchStatus, delExt);
     WriteUnusedList();
@@ -126,7 +126,7 @@ void TScriptInstall::WriteUnusedList() {
 void TScriptInstall::SetAsideUnused(const std::string& listPath) {
     const std::optional<std::string> listed = ReadWholeFile(listPath, kMaxListFileSize);
     if (!listed) return;
-    const std::string exts = Script->ReadString("Project", "DelExt", "") + ".";
+    const std::string exts = Script->Project().delExt.text + ".";
 
     // Files outside the installation folder (another product's, reached
     // through ".." or a folder of its own) have no place below the side

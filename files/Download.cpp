@@ -17,10 +17,8 @@ bool TScriptInstall::DownloadPartFiles(const std::string& partName, const std::s
 
 bool TScriptInstall::DownloadSection(const std::string& section, const std::string& partFolder) {
     bool result = true;
-    for (int i = 1;; ++i) {
-        std::string folderUrl = Script->ReadString(section, "URLDir" + std::to_string(i), "");
-        if (folderUrl.empty()) break;
-        folderUrl = AnsiLowerCase(folderUrl);
+    for (const script::Numbered& entry : PartOf(section).downloads) {
+        std::string folderUrl = AnsiLowerCase(entry.value.text);
         if (folderUrl.back() != '/') folderUrl += '/';
         if (!HttpClient) HttpClient = std::make_shared<THttpClient>();
 
@@ -47,7 +45,7 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
         if (line.empty()) continue;
         const TDownloadLine entry = ParseDownloadLine(line);
         const std::string url = folderUrl + entry.Name;
-        ReportStatus(Script->ReadString(section, "HeadLine", section));
+        ReportStatus(PartOf(section).headLine.Or(section));
         if (!IsContainedName(entry.Name)) {
             // It would be written outside the part's folder.
             result = false;

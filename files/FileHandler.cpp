@@ -11,7 +11,7 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
-#include "files/TempFile.h"
+#include "common/TempFile.h"
 #include "platform/Process.h"
 #include "platform/System.h"
 

@@ -2,7 +2,7 @@
 // HKEY_CLASSES_ROOT, asked before a different command is replaced, and the
 // command found first recorded in [Extensions] of Deinst.ins.
 #include "common/Messages.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "system/RegistryEntries.h"
 

@@ -14,7 +14,7 @@
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/WinInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "files/FileHandler.h"
 #include "platform/FileSystem.h"
@@ -258,13 +258,13 @@ int TScriptInstall::InstallFont(const std::string& sourcePath, const std::string
 bool TScriptInstall::InstallFonts() {
     bool installed = true;
     FontCounter = 1;
-    for (int n = 1; n <= 999; ++n) {
-        const std::string value = ReadProjectValue("Font" + std::to_string(n), "");
+    if (!Script) return installed;
+    for (const script::FontEntry& font : Script->Project().fonts) {
+        const std::string value = script::Expanded(font.file);
         if (value.empty()) break;
         const std::string source = InstallRootDir + value;
         if (IsPlaceholderFile(source)) break;
-        const std::string name =
-            RegisteredFontName(source, ReadProjectValue("FontName" + std::to_string(n), ""));
+        const std::string name = RegisteredFontName(source, script::Expanded(font.name));
         if (InstallFont(source, name) == 0) continue;
         installed = false;
         if (WarnOkCancel(MessageOwner(), "Font " + value + " nicht installiert!") == IdCancel)

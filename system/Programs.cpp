@@ -110,15 +110,13 @@ std::string ProgramRunningQuestion(const std::string& programPath) {
 bool TScriptInstall::CheckRun(bool stopRequested) {
     // Programs asked to stop, and the listed ones, get a moment to end before
     // the test; with neither there is nothing to wait for.
-    if (stopRequested || (Script && !Script->ReadString("CheckRun", "1", "").empty()))
-        plat::sleepMs(400);
+    if (stopRequested || (Script && !Script->CheckRun().empty())) plat::sleepMs(400);
     int unattendedRetries = 0;
-    for (int n = 1;; ++n) {
+    for (size_t n = 0;; ++n) {
         plat::pumpMessages();
-        if (!Script) return true;
-        std::string value = Script->ReadString("CheckRun", std::to_string(n), "");
+        if (!Script || n >= Script->CheckRun().size()) return true;
+        std::string value = Script->CheckRun()[n].value.text;
         if (value.size() > 255) value.resize(255);
-        if (value.empty()) return true;
         if (!ExpandRegistryVariablesShort(value, ProjectName) || value.empty()) continue;
         if (!IsProgramRunning(value)) continue;
 
@@ -127,15 +125,16 @@ bool TScriptInstall::CheckRun(bool stopRequested) {
             if (++unattendedRetries > UnattendedRetries) return false;
             plat::sleepMs(UnattendedRetryPauseMs);
         }
-        n = 0; // the whole list again
+        n = static_cast<size_t>(-1); // the whole list again
     }
 }
 
 bool TScriptInstall::ExecProgs() {
     if (!RunPrograms) return true;
-    for (int n = 1; n <= 999; ++n) {
-        const std::string key = "Exec" + std::to_string(n);
-        std::string value = Script ? Script->ReadString("Project", key, "") : std::string();
+    if (!Script) return true;
+    for (const script::Numbered& program : Script->Project().programs) {
+        const std::string key = script::KeyName(script::Key::Exec, program.number);
+        std::string value = program.value.text;
         std::vector<bool> fromValues;
         ExpandRegistryVariables(value, true, fromValues);
         if (value.empty()) break;

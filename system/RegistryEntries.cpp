@@ -134,7 +134,7 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
         DecodeRegistryPath(keyPath, root, path, ProjectName);
     } else {
         InfoMessage(MessageOwner(), "veraltete Angabe:\r\n[" + partName + "]\r\n" + line);
-        std::string node = ReadProjectValue("RegistryNode", "");
+        std::string node = Script ? script::Expanded(Script->Project().registryNode) : "";
         if (!node.empty()) node += '\\';
         root = plat::RegRoot::CurrentUser;
         path = "SOFTWARE\\" + node + keyPath;
@@ -143,7 +143,7 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
         if (path.empty() || path.back() != '\\') path += '\\';
     }
 
-    if (Script && Script->ReadBool(partName, "RegisterCond", false)) {
+    if (PartOf(partName).registry.onlyNew.Bool(false)) {
         // The key the line names: with the trailing backslash of a default
         // value removed, which the registry does not take in a key name.
         if (plat::regKeyExists(root, PlatformKeyPath(path))) return;
@@ -167,8 +167,8 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
 
 void TScriptInstall::RegisterClassesSection() {
     if (!Script) return;
-    for (int n = 1; n <= 99999; ++n) {
-        std::string entry = Script->ReadString("Register", "R" + std::to_string(n), "");
+    for (const script::Numbered& line : Script->ClassEntries()) {
+        std::string entry = line.value.text;
         ExpandPlaceholders(entry);
         if (entry.empty()) break;
         const size_t equals = entry.find('=');
@@ -193,27 +193,27 @@ void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std:
     using plat::RegRoot;
     // A part without a Name would write into the Uninstall key itself, among
     // every other program's entries: its section name names the entry then.
-    const std::string name = Script->ReadString(partName, "Name", partName);
+    const script::PartRecord& part = PartOf(partName);
+    const std::string name = part.name.Or(partName);
     const std::string key = UninstallKey + name + "\\";
-    SetRegistryString(RegRoot::LocalMachine, key + "DisplayName",
-                      Script->ReadString(partName, "HeadLine", name));
+    SetRegistryString(RegRoot::LocalMachine, key + "DisplayName", part.headLine.Or(name));
     SetRegistryString(RegRoot::LocalMachine, key + "UninstallString", unInst);
     // Windows reads the size in KiB; a part of a KiB counts as a whole one.
-    const int64_t bytes = std::max<int32_t>(0, Script->ReadInteger("Project", "Bytes", 0));
+    const int64_t bytes = std::max<int32_t>(0, Script ? Script->Project().bytes.Integer(0) : 0);
     SetRegistryInteger(RegRoot::LocalMachine, key + "EstimatedSize",
                        static_cast<int32_t>((bytes + 1023) / 1024));
-    std::string publisher = ReadProjectValue("Publisher", "");
-    if (publisher.empty()) publisher = ReadProjectValue("Instit", "");
+    std::string publisher = Script ? script::Expanded(Script->Project().publisher) : "";
+    if (publisher.empty() && Script) publisher = script::Expanded(Script->Project().instit);
     SetRegistryString(RegRoot::LocalMachine, key + "Publisher", publisher);
     SetRegistryString(RegRoot::LocalMachine, key + "InstallLocation", TargetDir);
-    std::string icon = Script->ReadString(partName, "UIcon", "");
+    std::string icon = part.uninstall.icon.text;
     if (!icon.empty()) {
         ExpandPlaceholders(icon);
         if (Substitute(icon, &partTarget))
             SetRegistryString(RegRoot::LocalMachine, key + "DisplayIcon", icon);
     }
 
-    const std::string groupReg = Script->ReadString(partName, "GroupReg", "");
+    const std::string& groupReg = part.uninstall.groupKey.text;
     if (groupReg.empty()) return;
     for (size_t n = 0; n < GroupList.size(); ++n) {
         RegRoot root;

@@ -64,7 +64,7 @@ std::string TScriptInstall::MakeGroup(const std::string& groupName,
     const bool diagnose = DiagnoseMode != ' ';
     std::string base = ReadRegistryString("M" + ShellFolders, "Common Programs", "");
     if (base.empty()) base = ReadRegistryString("U" + ShellFolders, "Programs", "");
-    std::string parent = ReadProjectValue("ParentGroup", "");
+    std::string parent = Script ? script::Expanded(Script->Project().parentGroup) : "";
     if (!parent.empty() && parent[0] == '\\') {
         parent.erase(0, 1);
         base = ReadRegistryString("U" + ShellFolders, "Common Start Menu", "");
@@ -100,7 +100,9 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
     // count as installed.
     if (AbortRequested) return false;
     const setup::Owner owner = MessageOwner();
-    std::string execute = Script->ReadString(partName, "Execute", partName + ".EXE");
+    const script::PartRecord& part = PartOf(partName);
+    const script::ShortcutRecord& shortcut = part.shortcut;
+    std::string execute = shortcut.execute.Or(partName + ".EXE");
     // Shown in the file line under the part's status.
     ReportStatus(lastStatus_, "Execute=" + execute);
     ExpandPlaceholders(execute);
@@ -113,7 +115,7 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
     // A target already in quotes keeps them and its arguments after them.
     if (execute.find(' ') != std::string::npos && execute[0] != '"') execute = '"' + execute + '"';
 
-    const std::string icon = Trim(Script->ReadString(partName, "Icon", ""));
+    const std::string icon = Trim(shortcut.icon.text);
     if (DiagnoseMode == '1')
         InfoMessage(owner,
                     "insFile:" + GetScriptPath() + "\rPartName=" + partName + "\raIconNm=" + icon);
@@ -131,9 +133,9 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
             iconFile = partTarget + text;
         }
     }
-    const std::string iconNr = Script->ReadString(partName, "IconNr", "");
+    const std::string& iconNr = shortcut.iconNumber.text;
 
-    std::string workingFolder = Script->ReadString(partName, "DefDir", "");
+    std::string workingFolder = shortcut.workingFolder.text;
     if (workingFolder.empty()) {
         workingFolder = partTarget;
     } else {
@@ -154,15 +156,15 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
         if (blank != std::string::npos) defaultArguments = execute.substr(blank + 1);
     }
 
-    std::string arguments = Script->ReadString(partName, "Parm", defaultArguments);
+    std::string arguments = shortcut.arguments.Or(defaultArguments);
     ExpandPlaceholders(arguments);
     if (!Substitute(arguments, &partTarget)) PlainMessage(texts::FailedSubstitution + arguments);
-    const std::string name = Script->ReadString(partName, "Name", partName);
+    const std::string name = part.name.Or(partName);
     const int32_t iconIndex = IconIndexOf(iconNr);
     // Without Icon (also with IconNr alone) the icon is the program's.
     if (iconFile.empty()) iconFile = program;
 
-    const std::string ownGroup = Script->ReadString(partName, "Group", "");
+    const std::string& ownGroup = shortcut.group.text;
     const std::string group = ownGroup.empty() ? groupFolder : MakeGroup(ownGroup, GroupList);
     // The shortcut is its group's: a name that leaves the group's folder is
     // refused, and so is every shortcut of a refused group.

@@ -65,10 +65,9 @@ void TInstallerController::LoadScript(const std::string& path) {
     engine_->LoadScript(path);
     projectLabel_ = engine_->GetHeadLine();
     targetFolder_ = engine_->TargetDir;
-    GradientTop =
-        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color1", 0xF4F1D7));
-    GradientBottom =
-        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color2", 0xCABB88));
+    const script::ProjectRecord& project = engine_->Script->Project();
+    GradientTop = static_cast<uint32_t>(project.color1.Integer(0xF4F1D7));
+    GradientBottom = static_cast<uint32_t>(project.color2.Integer(0xCABB88));
     if (view_) {
         view_->CaptionChanged();
         view_->TargetFolderChanged();
@@ -82,26 +81,24 @@ void TInstallerController::SetCaption(const std::string& caption) {
 }
 
 void TInstallerController::FillFromScript(bool mainWindow) {
-    TIni& script = *engine_->Script;
+    const script::ProjectRecord& project = engine_->Script->Project();
     if (mainWindow) {
-        SetCaption(
-            script.ReadString("Project", "HeadLine", script.ReadString("Project", "Name", "")));
+        SetCaption(project.headLine.Or(project.name.text));
         About2.Head1 = Left(caption_, 80);
-        About2.WWW = Left(script.ReadString("Project", "WWW", ""), 80);
-        About2.Copyright = script.ReadString("Project", "CR", "");
-        About2.eMail = Left(script.ReadString("Project", "EMail", ""), 120);
-        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
-        const std::string instit = script.ReadString("Project", "Instit", "");
-        if (!instit.empty()) About2.Instit = instit;
+        About2.WWW = Left(project.www.text, 80);
+        About2.Copyright = project.copyright.text;
+        About2.eMail = Left(project.email.text, 120);
+        About2.Head2 = Left(project.version.Or("\xB0"), 80);
+        if (!project.instit.empty()) About2.Instit = project.instit.text;
     } else {
         About2.Head1 = Left(engine_->GetHeadLine(), 80);
         SetCaption(About2.Head1);
-        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
+        About2.Head2 = Left(project.version.Or("\xB0"), 80);
         About2.WWW = Left(engine_->GetWWW(), 80);
         About2.Copyright = engine_->GetCopyright();
         About2.eMail = Left(engine_->GetEMail(), 120);
     }
-    SetHint(engine_->ReadProjectValue("Memo", ""));
+    SetHint(script::Expanded(project.memo));
 }
 
 void TInstallerController::SetHint(const std::string& text) {
@@ -182,11 +179,10 @@ void TInstallerController::ControlsChanged() {
 }
 
 void TInstallerController::BroadcastStopRun() {
-    TIni* script = engine_->Script.get();
+    const script::Model* script = engine_->Script.get();
     if (!script) return;
-    for (int n = 1;; ++n) {
-        const std::string name = script->ReadString("StopRun", "S" + std::to_string(n), "");
-        if (name.empty()) break;
+    for (const script::Numbered& entry : script->StopRun()) {
+        const std::string& name = entry.value.text;
         const uint32_t id = view_ ? view_->BroadcastStopRun(name) : 0;
         StopRunList.push_back({std::string(), id});
     }
@@ -224,8 +220,8 @@ void TInstallerController::PrepareProgress() {
 
 void TInstallerController::InstallNowClick() {
     if (Running || modalResult_ != ModalNone) return;
-    TIni* script = engine_->Script.get();
-    engine_->Talk = script ? script->ReadInteger("Project", "talk", TalkDefault) : TalkDefault;
+    const script::Model* script = engine_->Script.get();
+    engine_->Talk = script ? script->Project().talk.Integer(TalkDefault) : TalkDefault;
     engine_->SetTargetDir(targetFolder_);
     const bool fullTarget = engine_->CheckTargetDir();
     log::Line("TARGET", {engine_->TargetDir});

@@ -6,7 +6,7 @@
 #include "common/Ansi.h"
 #include "common/Answers.h"
 #include "common/FileInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/FileSystem.h"
 
 #include <cstdlib>

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "common/WinInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "system/Fonts.h"
 #include "system/FontsTestEnv.h"

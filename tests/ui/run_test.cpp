@@ -5,7 +5,7 @@
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/FileSystem.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "engine/TextFiles.h"
+#include "common/TextFiles.h"
 
 #include "common/Paths.h"
-#include "files/TempFile.h"
+#include "common/TempFile.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
