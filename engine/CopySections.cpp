@@ -13,7 +13,8 @@
 #include "common/ScriptEncoding.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
-#include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
+#include "script/Substitute.h"
 #include "common/TextFiles.h"
 #include "platform/FileSystem.h"
 
@@ -39,105 +40,18 @@ bool AnyFileMatches(const std::string& pattern) {
     return false;
 }
 
-void ShowAttributeFailure(Owner owner, const std::string& path) {
-    InfoMessage(owner, "FileSetAttr\r" + path + ": " + std::to_string(plat::lastError()));
-}
-
-void ChangeReadOnly(Owner owner, const std::string& path, bool readOnly) {
-    const std::optional<uint32_t> attributes = plat::getAttributes(path);
+void ChangeReadOnly(RunContext& run, const std::string& path, bool readOnly) {
+    const std::optional<uint32_t> attributes = run.effects.Attributes(path);
     if (!attributes) return;
     const uint32_t wanted =
         readOnly ? (*attributes | plat::kAttrReadOnly) : (*attributes & ~plat::kAttrReadOnly);
-    if (wanted != *attributes && !plat::setAttributes(path, wanted))
-        ShowAttributeFailure(owner, path);
+    if (wanted != *attributes && !run.effects.SetAttributes(path, wanted))
+        InfoMessage(run.MessageOwner(),
+                    "FileSetAttr\r" + path + ": " + std::to_string(plat::lastError()));
 }
 
-} // namespace
-
-PartFolders TScriptInstall::FoldersOf(const std::string& partFolder,
-                                      const script::PartRecord& record) const {
-    PartFolders folders;
-    folders.relative = partFolder;
-    const std::string& tdir = record.copy.targetDir.text;
-    std::string parent = partFolder;
-    if (!parent.empty() && parent.back() == '\\') parent.pop_back();
-    parent = ExtractFilePath(parent);
-    if (!partFolder.empty() && partFolder[0] == '\\') {
-        // A part folder that begins with a backslash is the part's own target
-        // folder, never a folder relative to the process's current folder.
-        folders.target = AddBackslash(partFolder);
-        folders.copyTarget = partFolder;
-        folders.relative.clear();
-        folders.copySource = InstallRootDir;
-        return folders;
-    }
-    folders.target = AddBackslash(tdir == ".." ? TargetDir + parent : TargetDir + partFolder);
-    if (tdir.empty()) {
-        folders.copyTarget = TargetDir + partFolder;
-    } else if (tdir == "..") {
-        folders.copyTarget = TargetDir + parent;
-    } else {
-        // An explicit target folder of the files, %DIR% being the part folder.
-        folders.copyTarget = tdir;
-        Substitute(folders.copyTarget, &partFolder);
-    }
-    EnsureBackslash(folders.copyTarget);
-    folders.copySource = InstallRootDir + partFolder;
-    return folders;
-}
-
-bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& partFolder,
-                                 bool install) {
-    const setup::Owner owner = MessageOwner();
-    const bool diagnose = DiagnoseMode != ' ';
-    if (diagnose) InfoMessage(owner, "CopyFilesOf " + section + "\rSbDir=" + partFolder);
-    CurrentSection = section;
-    if (diagnose) {
-        InfoMessage(owner, "InstallRootDir=" + InstallRootDir +
-                               "\rIPath=" + (Script ? Script->Project().installPath.text : "") +
-                               "\rSubDir=" + partFolder);
-    }
-    const script::PartRecord& record = PartOf(section);
-    const PartFolders folders = FoldersOf(partFolder, record);
-    const std::string& target = folders.copyTarget;
-
-    bool complete = true;
-    if (install && !FileHandler->ForceFolders(target)) {
-        if (WarnOkCancel(owner, "Sektion " + section + "\r" + target + " nicht angelegt!") ==
-            IdCancel)
-            AbortRequested = true;
-        complete = false;
-    } else {
-        if (install) DeleteListedFiles(section, record.copy.deletes, target);
-        int sectionCount = 0;
-        for (const script::CopyEntry& entry : record.copy.files) {
-            if (CheckAbort()) break;
-            const int result = CopyEntryFiles(entry, folders, install, sectionCount);
-            if (result == CopyNotCopied) complete = false;
-            if (result == CopyAbort) {
-                complete = false;
-                break;
-            }
-        }
-        for (const script::MacroEntry& macro : record.copy.macros) {
-            CopyMacroFile(InstallRootDir + folders.relative + macro.file.text,
-                          target + macro.newName.Or(macro.file.text), macro.override.Bool(false));
-        }
-    }
-
-    if (!complete) LeftOut = true;
-    if (!CheckAbort() && !complete) {
-        AbortRequested =
-            WarnOkCancel(owner, section + ": Anwendung nicht vollst\xE4ndig installiert!") ==
-            IdCancel;
-    }
-    AddHoldFiles(target, record.copy.holds);
-    return complete;
-}
-
-void TScriptInstall::DeleteListedFiles(const std::string& section,
-                                       const std::vector<script::Numbered>& deletes,
-                                       const std::string& target) {
+void DeleteListedFiles(RunContext& run, const std::string& section,
+                       const std::vector<script::Numbered>& deletes, const std::string& target) {
     for (const script::Numbered& entry : deletes) {
         if (CheckAbort()) break;
         const std::string& value = entry.value.text;
@@ -145,10 +59,10 @@ void TScriptInstall::DeleteListedFiles(const std::string& section,
         const std::string pattern = value.substr(0, comma);
         if (pattern.find_first_of("\\/:") != std::string::npos) {
             // Only files of the target folder itself may be deleted.
-            InfoMessage(MessageOwner(), "Sektion " + section + "\r" +
-                                            Numbered("Del", entry.number) + "=" + value +
-                                            "\rnicht ausgef\xFChrt: nur Dateien in " + target +
-                                            " werden gel\xF6scht.");
+            InfoMessage(run.MessageOwner(), "Sektion " + section + "\r" +
+                                                Numbered("Del", entry.number) + "=" + value +
+                                                "\rnicht ausgef\xFChrt: nur Dateien in " + target +
+                                                " werden gel\xF6scht.");
             continue;
         }
         int32_t limit = INT32_MAX;
@@ -157,15 +71,14 @@ void TScriptInstall::DeleteListedFiles(const std::string& section,
             cursor.remove_prefix(comma + 1);
             limit = static_cast<int32_t>(ParseInteger(cursor));
         }
-        DeleteMatchingFiles(target, pattern, false, limit);
+        DeleteMatchingFiles(run.effects, target, pattern, false, limit);
     }
 }
 
-int TScriptInstall::CopyEntryFiles(const script::CopyEntry& entry, const PartFolders& folders,
-                                   bool install, int& sectionCount) {
-    const setup::Owner owner = MessageOwner();
+int CopyEntryFiles(RunContext& run, const script::CopyEntry& entry, const PartFolders& folders,
+                   bool install, int& sectionCount) {
     std::string value = entry.file.text;
-    bool reportMissing = ReportMissing;
+    bool reportMissing = run.reportMissing;
     if (value[0] == '|') {
         value.erase(0, 1);
         reportMissing = false;
@@ -182,7 +95,7 @@ int TScriptInstall::CopyEntryFiles(const script::CopyEntry& entry, const PartFol
     const std::string destDir = folders.copyTarget + sub;
 
     if (entry.noCopy.Bool(false)) return CopyDone;
-    if (install) FileHandler->ForceFolders(destDir);
+    if (install) run.copier.ForceFolders(destDir);
 
     const int32_t override = entry.override.Integer(0);
     const CopyMode mode = override == 0 ? DefaultCopyMode : CopyMode(6);
@@ -190,24 +103,24 @@ int TScriptInstall::CopyEntryFiles(const script::CopyEntry& entry, const PartFol
     if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
 
     if (!toInstall) {
-        const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
-        FileHandler->CountSkipped(sourceDir + mask, destDir);
+        const size_t listed = run.projectFiles ? run.projectFiles->size() : 0;
+        run.copier.CountSkipped(sourceDir + mask, destDir);
         // Files installed once and kept belong to the project: they
         // must never be set aside as superfluous.
-        if (install) KeepFiles(destDir, mask, listed);
+        if (install) run.KeepFiles(destDir, mask, listed);
         return CopyDone;
     }
     const int32_t readOnly = entry.readOnly.Integer(0);
-    if (readOnly >= 1) ChangeReadOnly(owner, destDir + mask, false);
+    if (readOnly >= 1) ChangeReadOnly(run, destDir + mask, false);
     int result = CopyDone;
     if (!entry.newName.empty()) {
-        result = CopyRenamed(sourceDir + mask, destDir, entry.newName.text, mode);
+        result = CopyRenamed(run, sourceDir + mask, destDir, entry.newName.text, mode);
     } else if (recursive) {
         result =
-            FileHandler->CopyTree(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+            run.copier.CopyTree(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
     } else {
         result =
-            FileHandler->CopyFiles(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+            run.copier.CopyFiles(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
     }
     std::string code = entry.code.text;
     if (!code.empty() && code[0] >= '1' && code[0] <= '9') code.erase(0, 1);
@@ -218,43 +131,107 @@ int TScriptInstall::CopyEntryFiles(const script::CopyEntry& entry, const PartFol
         const std::string other = ExtractFilePath(copied) + code;
         const int32_t date = FileDosDate(other);
         if (date > 0) {
-            ChangeReadOnly(owner, other, false);
-            ChangeReadOnly(owner, copied, false);
-            SetFileDate(other, date);
-            SetFileDate(copied, date);
+            ChangeReadOnly(run, other, false);
+            ChangeReadOnly(run, copied, false);
+            SetFileDate(run.effects, other, date);
+            SetFileDate(run.effects, copied, date);
         }
     }
-    if (readOnly == 1 && result == CopyDone) ChangeReadOnly(owner, destDir + mask, true);
+    if (readOnly == 1 && result == CopyDone) ChangeReadOnly(run, destDir + mask, true);
     return result;
 }
 
-int TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
-                                const std::string& newName, CopyMode mode) {
+void AddHoldFiles(RunContext& run, const std::string& target,
+                  const std::vector<script::Numbered>& holds) {
+    for (const script::Numbered& entry : holds) {
+        const std::string& value = entry.value.text;
+        const std::string folder = target + ExtractFilePath(value);
+        const std::string pattern = ExtractFileName(value);
+        if (run.diagnoseMode == '9')
+            InfoMessage(run.MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
+        run.KeepFiles(folder, pattern);
+    }
+}
+
+} // namespace
+
+bool CopyFilesOf(RunContext& run, const PartInRun& part, bool install) {
+    const std::string& section = part.name;
+    const std::string& partFolder = part.folder;
+    const setup::Owner owner = run.MessageOwner();
+    const bool diagnose = run.diagnoseMode != ' ';
+    if (diagnose) InfoMessage(owner, "CopyFilesOf " + section + "\rSbDir=" + partFolder);
+    run.currentSection = section;
+    if (diagnose) {
+        InfoMessage(owner, "InstallRootDir=" + run.installRoot + "\rIPath=" +
+                               (run.script ? run.script->Project().installPath.text : "") +
+                               "\rSubDir=" + partFolder);
+    }
+    const script::PartRecord& record = *part.record;
+    const PartFolders& folders = part.folders;
+    const std::string& target = folders.copyTarget;
+
+    bool complete = true;
+    if (install && !run.copier.ForceFolders(target)) {
+        if (WarnOkCancel(owner, "Sektion " + section + "\r" + target + " nicht angelegt!") ==
+            IdCancel)
+            AbortRequested = true;
+        complete = false;
+    } else {
+        if (install) DeleteListedFiles(run, section, record.copy.deletes, target);
+        int sectionCount = 0;
+        for (const script::CopyEntry& entry : record.copy.files) {
+            if (CheckAbort()) break;
+            const int result = CopyEntryFiles(run, entry, folders, install, sectionCount);
+            if (result == CopyNotCopied) complete = false;
+            if (result == CopyAbort) {
+                complete = false;
+                break;
+            }
+        }
+        for (const script::MacroEntry& macro : record.copy.macros) {
+            CopyMacroFile(run, run.installRoot + folders.relative + macro.file.text,
+                          target + macro.newName.Or(macro.file.text), macro.override.Bool(false));
+        }
+    }
+
+    if (!complete) run.counters.leftOut = true;
+    if (!CheckAbort() && !complete) {
+        AbortRequested =
+            WarnOkCancel(owner, section + ": Anwendung nicht vollst\xE4ndig installiert!") ==
+            IdCancel;
+    }
+    AddHoldFiles(run, target, record.copy.holds);
+    return complete;
+}
+
+int CopyRenamed(RunContext& run, const std::string& source, const std::string& destDir,
+                const std::string& newName, CopyMode mode) {
     // A device takes whatever is written to it, and a copy into a folder
     // that is not there fails: both are refused with the file named.
     const std::string dest = destDir + newName;
     std::string reason;
     if (NamesDevice(newName))
         reason = newName + " ist ein Ger\xE4t, keine Datei.";
-    else if (!plat::folderExists(ExtractFilePath(dest)))
+    else if (!run.effects.FolderExists(ExtractFilePath(dest)))
         reason = "der Ordner " + ExtractFilePath(dest) + " fehlt.";
-    if (reason.empty()) return FileHandler->CopyOneFile(source, dest, 0, mode);
-    InfoMessage(MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
-    FileHandler->RefuseFile(source, dest);
+    if (reason.empty()) return run.copier.CopyOneFile(source, dest, 0, mode);
+    InfoMessage(run.MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
+    run.copier.RefuseFile(source, dest);
     return CopyNotCopied;
 }
 
-void TScriptInstall::CopyMacroFile(const std::string& source, const std::string& dest,
-                                   bool overwrite) {
-    const setup::Owner owner = MessageOwner();
+void CopyMacroFile(RunContext& run, const std::string& source, const std::string& dest,
+                   bool overwrite) {
+    const setup::Owner owner = run.MessageOwner();
     if (!overwrite && FileDosDate(dest) > FileDosDate(source)) {
         if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) {
             // The newer file stays and stays part of the project.
-            KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));
+            run.KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));
             return;
         }
     }
-    FileHandler->SetFileNames(source, dest);
+    run.copier.SetFileNames(source, dest);
     std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
     if (std::string error; text && !ConvertScriptText(*text, error)) {
         InfoMessage(owner, source + "\r" + error + ".");
@@ -269,7 +246,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         size_t lineNumber = 0;
         auto emit = [&] {
             ++lineNumber;
-            if (!SubstituteMacroLine(line, source) && !tooLong) {
+            if (!SubstituteMacroLine(line, source, run.targetDir) && !tooLong) {
                 tooLong = true;
                 InfoMessage(owner, source + "\rZeile " + std::to_string(lineNumber) +
                                        ": zu lang, weitere Variablen nicht eingesetzt.");
@@ -289,39 +266,12 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
         if (!line.empty()) emit();
     }
-    if (!text || output.size() > maxOutput || WriteWholeFile(dest, output) != 0) {
-        LeftOut = true;
+    if (!text || output.size() > maxOutput || WriteWholeFile(run.effects, dest, output) != 0) {
+        run.counters.leftOut = true;
         InfoMessage(owner, source + " ->\r" + dest + "\rgescheitert.");
         return;
     }
-    FileHandler->AddCopied(1, static_cast<int64_t>(output.size()));
-}
-
-void TScriptInstall::AddHoldFiles(const std::string& target,
-                                  const std::vector<script::Numbered>& holds) {
-    for (const script::Numbered& entry : holds) {
-        const std::string& value = entry.value.text;
-        const std::string folder = target + ExtractFilePath(value);
-        const std::string pattern = ExtractFileName(value);
-        if (DiagnoseMode == '9') InfoMessage(MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
-        KeepFiles(folder, pattern);
-    }
-}
-
-void TScriptInstall::KeepFiles(const std::string& folder, const std::string& pattern,
-                               size_t listedFrom) {
-    if (!ProjectFileList) return;
-    std::unordered_set<std::string> listed;
-    for (size_t i = listedFrom; i < ProjectFileList->size(); ++i)
-        listed.insert((*ProjectFileList)[i].name);
-    plat::DirSearch search;
-    if (!search.first(folder + pattern)) return;
-    do {
-        const std::string& name = search.entry().name;
-        if (name == "." || name == "..") continue;
-        if (!listed.count(AnsiUpperCase(folder + name)))
-            ProjectFileList->push_back({folder + name, 0});
-    } while (search.next());
+    run.copier.AddCopied(1, static_cast<int64_t>(output.size()));
 }
 
 namespace {
@@ -343,58 +293,58 @@ bool CopyWinResult(int result, bool& ok) {
 
 } // namespace
 
-bool TScriptInstall::CopyWinFiles() {
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinFiles");
-    CurrentSection = "Win";
+bool CopyWinFiles(RunContext& run) {
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinFiles");
+    run.currentSection = "Win";
     bool ok = true;
-    if (!Script) return ok;
-    const script::ProjectRecord& project = Script->Project();
+    if (!run.script) return ok;
+    const script::ProjectRecord& project = run.script->Project();
     const std::vector<int>& refused = project.refusedWinSys;
     for (size_t i = 0;; ++i) {
         // Reported for each number up to the first Win# that is missing.
         const int n = static_cast<int>(i) + 1;
         if (std::find(refused.begin(), refused.end(), n) != refused.end()) {
-            InfoMessage(MessageOwner(), "WinSys#= now unsupported, use Win#= or WSys#= !");
+            InfoMessage(run.MessageOwner(), "WinSys#= now unsupported, use Win#= or WSys#= !");
             ok = false;
         }
         if (i >= project.windowsFiles.size()) break;
         const std::string value = script::Expanded(project.windowsFiles[i].value);
         if (value.empty()) break;
         int count = 0;
-        if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, WindowsFolder(), value, 0,
-                                                  ReportMissing, count, 3),
+        if (!CopyWinResult(run.copier.CopyFiles(run.installRoot, WindowsFolder(), value, 0,
+                                                run.reportMissing, count, 3),
                            ok))
             break;
     }
     return ok;
 }
 
-bool TScriptInstall::CopyWinSystemFiles() {
-    CurrentSection = "WSys";
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystemFiles");
+bool CopyWinSystemFiles(RunContext& run) {
+    run.currentSection = "WSys";
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinSystemFiles");
     bool ok = true;
-    if (!Script) return ok;
-    for (const script::Numbered& entry : Script->Project().systemFiles) {
+    if (!run.script) return ok;
+    for (const script::Numbered& entry : run.script->Project().systemFiles) {
         const std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
-        const std::string dest = plat::fileExists(WindowsFolder() + value)
+        const std::string dest = run.effects.FileExists(WindowsFolder() + value)
                                      ? WindowsFolder()
                                      : WindowsFolder() + "system\\";
         int count = 0;
         if (!CopyWinResult(
-                FileHandler->CopyFiles(InstallRootDir, dest, value, 0, ReportMissing, count, 3),
+                run.copier.CopyFiles(run.installRoot, dest, value, 0, run.reportMissing, count, 3),
                 ok))
             break;
     }
     return ok;
 }
 
-bool TScriptInstall::CopyWinSystem32Files() {
-    CurrentSection = "W32Sys";
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystem32Files");
+bool CopyWinSystem32Files(RunContext& run) {
+    run.currentSection = "W32Sys";
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinSystem32Files");
     bool ok = true;
-    if (!Script) return ok;
-    for (const script::Numbered& entry : Script->Project().system32Files) {
+    if (!run.script) return ok;
+    for (const script::Numbered& entry : run.script->Project().system32Files) {
         std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
         CopyMode mode = 3;
@@ -408,7 +358,7 @@ bool TScriptInstall::CopyWinSystem32Files() {
         }
         int count = 0;
         if (!CopyWinResult(
-                FileHandler->CopyFiles(InstallRootDir, SystemFolder(), value, 0, true, count, mode),
+                run.copier.CopyFiles(run.installRoot, SystemFolder(), value, 0, true, count, mode),
                 ok))
             break;
     }

@@ -55,7 +55,7 @@ void TInstallerController::CreateEngine() {
     fileHandler_->OnFileStart = [this] { FileStartHandler(); };
     fileHandler_->OnFolderCreated = [this](const std::string& folder) { FolderHandler(folder); };
     engine_ = std::make_unique<TScriptInstall>(this, *fileHandler_);
-    engine_->RunPrograms = true;
+    engine_->Context().runPrograms = true;
 }
 
 void TInstallerController::LoadScript(const std::string& path) {
@@ -64,8 +64,8 @@ void TInstallerController::LoadScript(const std::string& path) {
                                const std::string& detail) { StatusHandler(name, detail); };
     engine_->LoadScript(path);
     projectLabel_ = engine_->GetHeadLine();
-    targetFolder_ = engine_->TargetDir;
-    const script::ProjectRecord& project = engine_->Script->Project();
+    targetFolder_ = engine_->TargetDir();
+    const script::ProjectRecord& project = engine_->Script()->Project();
     GradientTop = static_cast<uint32_t>(project.color1.Integer(0xF4F1D7));
     GradientBottom = static_cast<uint32_t>(project.color2.Integer(0xCABB88));
     if (view_) {
@@ -81,7 +81,7 @@ void TInstallerController::SetCaption(const std::string& caption) {
 }
 
 void TInstallerController::FillFromScript(bool mainWindow) {
-    const script::ProjectRecord& project = engine_->Script->Project();
+    const script::ProjectRecord& project = engine_->Script()->Project();
     if (mainWindow) {
         SetCaption(project.headLine.Or(project.name.text));
         About2.Head1 = Left(caption_, 80);
@@ -179,7 +179,7 @@ void TInstallerController::ControlsChanged() {
 }
 
 void TInstallerController::BroadcastStopRun() {
-    const script::Model* script = engine_->Script.get();
+    const script::Model* script = engine_->Script();
     if (!script) return;
     for (const script::Numbered& entry : script->StopRun()) {
         const std::string& name = entry.value.text;
@@ -220,11 +220,11 @@ void TInstallerController::PrepareProgress() {
 
 void TInstallerController::InstallNowClick() {
     if (Running || modalResult_ != ModalNone) return;
-    const script::Model* script = engine_->Script.get();
-    engine_->Talk = script ? script->Project().talk.Integer(TalkDefault) : TalkDefault;
+    const script::Model* script = engine_->Script();
+    engine_->Context().talk = script ? script->Project().talk.Integer(TalkDefault) : TalkDefault;
     engine_->SetTargetDir(targetFolder_);
     const bool fullTarget = engine_->CheckTargetDir();
-    log::Line("TARGET", {engine_->TargetDir});
+    log::Line("TARGET", {engine_->TargetDir()});
     // The window stays open for another folder; nobody at the screen cancels.
     if (!fullTarget) return;
     StopRunList.clear();
@@ -276,7 +276,7 @@ int TInstallerController::RunExitStatus() const {
 
 void TInstallerController::Report() {
     const int result = Installed ? ModalOk : ModalCancel;
-    const int32_t talk = engine_->Talk;
+    const int32_t talk = engine_->Context().talk;
     if (talk == 0) {
         Close(result);
         return;
@@ -296,25 +296,23 @@ void TInstallerController::Report() {
 }
 
 std::string TInstallerController::StatisticsText() const {
-    const TScriptInstall& e = *engine_;
+    const RunCounters& e = engine_->Context().counters;
     std::string text = StringText(65200, uitexts::CopyHeadline) + "\r\r";
-    if (e.FailedCount != 0)
-        text += Format(StringText(65201, uitexts::Failed), std::to_string(e.FailedCount)) + "\r";
-    if (e.CancelledCount != 0)
-        text +=
-            Format(StringText(65202, uitexts::Cancelled), std::to_string(e.CancelledCount)) + "\r";
-    if (e.UnchangedCount != 0) {
-        text += std::to_string(e.UnchangedCount) + " " + FileWord(e.UnchangedCount) + " " +
+    if (e.failed != 0)
+        text += Format(StringText(65201, uitexts::Failed), std::to_string(e.failed)) + "\r";
+    if (e.cancelled != 0)
+        text += Format(StringText(65202, uitexts::Cancelled), std::to_string(e.cancelled)) + "\r";
+    if (e.unchanged != 0) {
+        text += std::to_string(e.unchanged) + " " + FileWord(e.unchanged) + " " +
                 StringText(65203, uitexts::Unchanged) + "\r";
     }
-    if (e.UpdatedCount != 0) {
-        text += std::to_string(e.UpdatedCount) + " " + FileWord(e.UpdatedCount) + " " +
+    if (e.updated != 0) {
+        text += std::to_string(e.updated) + " " + FileWord(e.updated) + " " +
                 StringText(65204, uitexts::Updated) + "\r";
     }
-    if (e.SuperfluousCount != 0) {
-        text += std::to_string(e.SuperfluousCount) + " " +
-                Format(StringText(65207, uitexts::Superfluous), FileWord(e.SuperfluousCount)) +
-                "\r";
+    if (e.superfluous != 0) {
+        text += std::to_string(e.superfluous) + " " +
+                Format(StringText(65207, uitexts::Superfluous), FileWord(e.superfluous)) + "\r";
     }
     return text;
 }
@@ -343,7 +341,8 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     if (summary) sub.TalkDefault = 2;
     sub.CreateEngine();
     sub.LoadScript(scriptPath);
-    if (const std::string problem = ScriptProblem(*sub.Engine().Script, false); !problem.empty()) {
+    if (const std::string problem = ScriptProblem(*sub.Engine().Script(), false);
+        !problem.empty()) {
         // Like a missing sub-project script: the part did not succeed.
         InfoMessage(Handle(), problem);
         return ModalCancel;
@@ -354,7 +353,7 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     const int result = view_->ShowSubWindowModal(sub);
     // What the sub-project left out is missing from this installation too.
     if (result == ModalOk && sub.RunExitStatus() == RunIncomplete && engine_)
-        engine_->LeftOut = true;
+        engine_->Context().counters.leftOut = true;
     return result;
 }
 
