@@ -9,7 +9,7 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Startup.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "platform/Console.h"
 #include "platform/Cp1252.h"
@@ -106,13 +106,12 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
     {
         // Read once before any window: a script that cannot be installed
         // is refused like a missing one.
-        TIni ini(script);
-        if (const std::string problem = ScriptProblem(ini, true); !problem.empty()) {
+        const script::Model model(script);
+        if (const std::string problem = ScriptProblem(model, true); !problem.empty()) {
             report(problem);
             return finish(0, ExitBadStart);
         }
-        caption = ini.ReadString("Project", "HeadLine", "");
-        if (caption.empty()) caption = ini.ReadString("Project", "Name", "");
+        caption = model.Project().headLine.Or(model.Project().name.text);
     }
 
     if (window) {

@@ -28,7 +28,7 @@
 
 #include "common/Messages.h"
 #include "common/Startup.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "files/FileHandler.h"
 #include "platform/Emulation.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/System.h"
 
 namespace {

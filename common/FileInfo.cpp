@@ -1,5 +1,7 @@
 #include "common/FileInfo.h"
 
+#include "common/Effects.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -107,11 +109,13 @@ int CompareFileDates(int32_t a, int32_t b) {
 }
 
 bool SetFileDate(const std::string& path, int32_t dosDate) {
+    return SetFileDate(DirectEffects(), path, dosDate);
+}
+
+bool SetFileDate(Effects& effects, const std::string& path, int32_t dosDate) {
     const auto t = DosDateToFileTime(dosDate);
     if (!t) return false;
-    plat::File f;
-    if (!f.open(path, plat::OpenMode::Write)) return false;
-    return f.setTimes(std::nullopt, std::nullopt, *t);
+    return effects.SetWriteTime(path, *t) == 0;
 }
 
 int32_t FileDosDate(const std::string& path) {

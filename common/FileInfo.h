@@ -11,6 +11,8 @@
 
 namespace setup {
 
+class Effects;
+
 // The date and size of a directory entry, as file lists carry them.
 struct TFileInf {
     int32_t Time = 0;
@@ -28,6 +30,8 @@ int32_t DosDateNow();
 int CompareFileDates(int32_t a, int32_t b);
 // Sets the last-write date; false when the file cannot be opened or set.
 bool SetFileDate(const std::string& path, int32_t dosDate);
+// The same through the effects of a run.
+bool SetFileDate(Effects& effects, const std::string& path, int32_t dosDate);
 // From a directory search of path: -1 when there is no such entry.
 int32_t FileDosDate(const std::string& path);
 int64_t FileSize64(const std::string& path);

@@ -1,5 +1,7 @@
 #include "common/FileLists.h"
 
+#include "common/Effects.h"
+
 #include <algorithm>
 
 #include "common/Ansi.h"
@@ -112,8 +114,8 @@ TFileList CreateSubfolderList(const std::string& folder) {
     return list;
 }
 
-int DeleteMatchingFiles(const std::string& folder, const std::string& mask, bool clearReadOnly,
-                        int32_t dateLimit) {
+int DeleteMatchingFiles(Effects& effects, const std::string& folder, const std::string& mask,
+                        bool clearReadOnly, int32_t dateLimit) {
     // The matches are collected first so that deleting does not disturb the search.
     const std::string pattern = AddBackslash(folder) + mask;
     const std::string dir = pattern.substr(0, pattern.rfind('\\') + 1);
@@ -126,10 +128,10 @@ int DeleteMatchingFiles(const std::string& folder, const std::string& mask, bool
         const std::string path = dir + e.name;
         if (clearReadOnly && (e.attributes & plat::kAttrReadOnly) != 0) {
             const uint32_t rest = e.attributes & ~plat::kAttrReadOnly;
-            plat::setAttributes(path, rest != 0 ? rest : plat::kAttrNormal);
+            effects.SetAttributes(path, rest != 0 ? rest : plat::kAttrNormal);
         }
         if (FileTimeToDosDate(e.writeTime) > dateLimit) continue;
-        if (plat::deleteFile(path)) log::Line("DELETE", {path});
+        if (effects.DeleteFile(path)) log::Line("DELETE", {path});
     }
     return 0;
 }

@@ -12,6 +12,8 @@
 
 namespace setup {
 
+class Effects;
+
 struct FileListEntry {
     std::string name;
     std::optional<TFileInf> info;
@@ -55,7 +57,7 @@ TFileList CreateSubfolderList(const std::string& folder);
 // Deletes the files AddBackslash(folder) + mask not newer than dateLimit
 // (newer ones stay); clears read-only first when asked. 1 = no match,
 // 2 = stopped by AbortRequested, 0 = done.
-int DeleteMatchingFiles(const std::string& folder, const std::string& mask, bool clearReadOnly,
-                        int32_t dateLimit);
+int DeleteMatchingFiles(Effects& effects, const std::string& folder, const std::string& mask,
+                        bool clearReadOnly, int32_t dateLimit);
 
 } // namespace setup

@@ -1,5 +1,7 @@
 #include "common/RegistryAccess.h"
 
+#include "common/Effects.h"
+
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/Log.h"
@@ -144,12 +146,18 @@ int32_t ReadRegistryInteger(const std::string& path, const std::string& valueNam
 
 void WriteRegistryString(const std::string& path, const std::string& valueName,
                          const std::string& text) {
-    plat::RegKey key;
+    WriteRegistryString(DirectEffects(), path, valueName, text);
+}
+
+void WriteRegistryString(Effects& effects, const std::string& path, const std::string& valueName,
+                         const std::string& text) {
     plat::RegRoot root;
     std::string keyPath;
-    if (!OpenForWrite(path, key, root, keyPath)) return;
-    if (const uint32_t err = key.setString(valueName, text); err != 0)
-        RaiseWriteError(valueName, err);
+    DecodeRegistryPath(path, root, keyPath);
+    keyPath = PlatformPath(keyPath);
+    const RegistryWrite written = effects.SetRegistryString(root, keyPath, valueName, text);
+    if (written.keyError != 0) return;
+    if (written.valueError != 0) RaiseWriteError(valueName, written.valueError);
     log::Line("REG", {plat::regRootName(root), keyPath, valueName, "REG_SZ", text});
 }
 

@@ -10,6 +10,8 @@
 
 namespace setup {
 
+class Effects;
+
 // "Qorv\" + program file name (first letter upper, rest lower) + "\".
 const std::string& ApplicationKey();
 // Builds the application key from the program's file name ("SETUP.EXE" ->
@@ -35,6 +37,9 @@ int32_t ReadRegistryInteger(const std::string& path, const std::string& valueNam
 // Write REG_SZ / REG_DWORD, creating the key. Nothing happens when the key
 // cannot be opened; a failed write raises SetupError.
 void WriteRegistryString(const std::string& path, const std::string& valueName,
+                         const std::string& text);
+// The same through the effects of a run.
+void WriteRegistryString(Effects& effects, const std::string& path, const std::string& valueName,
                          const std::string& text);
 void WriteRegistryInteger(const std::string& path, const std::string& valueName, int32_t number);
 

@@ -1,6 +1,7 @@
 // Whether a part applies: the Windows-version test, the condition question
 // of a part, the sub-project of a part, and the disk space test of a run.
 #include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
 
 #include <algorithm>
 #include <optional>
@@ -100,34 +101,34 @@ std::string WinVersionName(int versionCode) {
     }
 }
 
-bool TScriptInstall::CheckWinVersion(const std::string& value) const {
+bool CheckWinVersion(const std::string& value) {
     if (value.empty()) return true;
     const std::string name = WinVersionName(WindowsVersion());
     if (name.empty()) return true;
     return PosTextNoCase(name, value) > 0;
 }
 
-bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::string& partName,
-                                    char driveLetter) {
-    const std::string cond = Script ? Script->ReadString(partName, "Cond", "") : std::string();
+bool CheckCondition(RunContext& run, const std::string& sourceFolder, const std::string& partName,
+                    char driveLetter) {
+    const std::string& cond = run.PartRecord(partName).conditions.cond.text;
     if (cond.empty()) return true;
     const std::string path = sourceFolder + cond;
     std::optional<std::string> bytes = ReadSmallFile(path);
     if (!bytes) {
-        LeftOut = true; // the part is not installed for want of its question
-        InfoMessage(MessageOwner(), path + "\rnot found.");
+        run.counters.leftOut = true; // the part is not installed for want of its question
+        InfoMessage(run.MessageOwner(), path + "\rnot found.");
         return false;
     }
     if (std::string error; !ConvertScriptText(*bytes, error)) {
-        InfoMessage(MessageOwner(),
+        InfoMessage(run.MessageOwner(),
                     path + "\r" + error + ": der Teil " + partName + " wird nicht installiert.");
         return false;
     }
     if (bytes->find('\0') != std::string::npos) {
         // A binary file is no question to put to the user.
-        LeftOut = true;
-        InfoMessage(MessageOwner(), path + "\rist keine Textdatei: der Teil " + partName +
-                                        " wird nicht installiert.");
+        run.counters.leftOut = true;
+        InfoMessage(run.MessageOwner(), path + "\rist keine Textdatei: der Teil " + partName +
+                                            " wird nicht installiert.");
         return false;
     }
     std::string question;
@@ -163,12 +164,11 @@ bool TScriptInstall::CheckCondition(const std::string& sourceFolder, const std::
         }
         question += line + "\r\n";
     }
-    return AskYesNoUntitled(MessageOwner(), question) == IdYes;
+    return AskYesNoUntitled(run.MessageOwner(), question) == IdYes;
 }
 
 int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
-    const std::string install =
-        Script ? Script->ReadString(partName, "Install", "") : std::string();
+    const std::string& install = run_.PartRecord(partName).subProject.text;
     if (install.empty()) return 0;
     const std::string script = GetScriptPath();
     const std::string path = script.substr(0, LastPosChar('\\', script)) + install;
@@ -192,36 +192,36 @@ int TScriptInstall::RunSubProject(const std::string& partName, bool summary) {
                         path);
         return 2;
     }
-    if (!Owner) return 2;
+    if (!owner_) return 2;
     // This script is on the way to every sub-project the nested window opens.
     chain.push_back(own);
     struct ChainScope {
         ~ChainScope() { SubProjectChain().pop_back(); }
     } chainScope;
-    return Owner->RunSubProjectWindow(path, summary) == 1 ? 1 : 2;
+    return owner_->RunSubProjectWindow(path, summary) == 1 ? 1 : 2;
 }
 
-bool TScriptInstall::CheckDiskSpace() {
-    const int64_t needed = Script ? Script->ReadInteger("Project", "Bytes", 0) : 0;
-    const char drive = AnsiUpCaseChar(FirstChar(TargetDir));
+bool CheckDiskSpace(RunContext& run) {
+    const int64_t needed = run.script ? run.script->Project().bytes.Integer(0) : 0;
+    const char drive = AnsiUpCaseChar(FirstChar(run.targetDir));
     std::optional<uint64_t> space;
-    if (TargetDir.size() >= 2 && TargetDir[1] == ':') {
+    if (run.targetDir.size() >= 2 && run.targetDir[1] == ':') {
         space = DriveFreeSpace(drive);
     } else {
         // A target without a drive letter (a network path "\\server\share\..."):
         // the free space of its share when the system tells it; when it does
         // not, there is nothing to test against and the run goes on.
         const size_t share =
-            TargetDir.rfind("\\\\", 0) == 0 ? TargetDir.find('\\', 2) : std::string::npos;
-        const size_t end = share == std::string::npos ? share : TargetDir.find('\\', share + 1);
+            run.targetDir.rfind("\\\\", 0) == 0 ? run.targetDir.find('\\', 2) : std::string::npos;
+        const size_t end = share == std::string::npos ? share : run.targetDir.find('\\', share + 1);
         if (share != std::string::npos)
-            space = plat::freeSpace(end == std::string::npos ? TargetDir + "\\"
-                                                             : TargetDir.substr(0, end + 1));
+            space = plat::freeSpace(end == std::string::npos ? run.targetDir + "\\"
+                                                             : run.targetDir.substr(0, end + 1));
         if (!space) return true;
     }
     const int64_t free = space ? static_cast<int64_t>(*space) : 0;
     if (needed < free) return true;
-    InfoMessage(MessageOwner(),
+    InfoMessage(run.MessageOwner(),
                 "Auf dem Laufwerk " + std::string(1, drive) +
                     ": ist nicht gen\xFCgend\rSpeicherplatz vorhanden.\r"
                     "ben\xF6tigt: " +

@@ -1,5 +1,6 @@
 // The copy sections: the file entries of a part (CopyFilesOf), the files for
 // the Windows, System and System32 folders, macro files and hold files.
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -12,8 +13,9 @@
 #include "common/ScriptEncoding.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
-#include "engine/ScriptInstall.h"
-#include "engine/TextFiles.h"
+#include "engine/Steps.h"
+#include "script/Substitute.h"
+#include "common/TextFiles.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -38,206 +40,198 @@ bool AnyFileMatches(const std::string& pattern) {
     return false;
 }
 
-void ShowAttributeFailure(Owner owner, const std::string& path) {
-    InfoMessage(owner, "FileSetAttr\r" + path + ": " + std::to_string(plat::lastError()));
-}
-
-void ChangeReadOnly(Owner owner, const std::string& path, bool readOnly) {
-    const std::optional<uint32_t> attributes = plat::getAttributes(path);
+void ChangeReadOnly(RunContext& run, const std::string& path, bool readOnly) {
+    const std::optional<uint32_t> attributes = run.effects.Attributes(path);
     if (!attributes) return;
     const uint32_t wanted =
         readOnly ? (*attributes | plat::kAttrReadOnly) : (*attributes & ~plat::kAttrReadOnly);
-    if (wanted != *attributes && !plat::setAttributes(path, wanted))
-        ShowAttributeFailure(owner, path);
+    if (wanted != *attributes && !run.effects.SetAttributes(path, wanted))
+        InfoMessage(run.MessageOwner(),
+                    "FileSetAttr\r" + path + ": " + std::to_string(plat::lastError()));
+}
+
+void DeleteListedFiles(RunContext& run, const std::string& section,
+                       const std::vector<script::Numbered>& deletes, const std::string& target) {
+    for (const script::Numbered& entry : deletes) {
+        if (CheckAbort()) break;
+        const std::string& value = entry.value.text;
+        const size_t comma = value.find(',');
+        const std::string pattern = value.substr(0, comma);
+        if (pattern.find_first_of("\\/:") != std::string::npos) {
+            // Only files of the target folder itself may be deleted.
+            InfoMessage(run.MessageOwner(), "Sektion " + section + "\r" +
+                                                Numbered("Del", entry.number) + "=" + value +
+                                                "\rnicht ausgef\xFChrt: nur Dateien in " + target +
+                                                " werden gel\xF6scht.");
+            continue;
+        }
+        int32_t limit = INT32_MAX;
+        if (comma != std::string::npos) {
+            std::string_view cursor(value);
+            cursor.remove_prefix(comma + 1);
+            limit = static_cast<int32_t>(ParseInteger(cursor));
+        }
+        DeleteMatchingFiles(run.effects, target, pattern, false, limit);
+    }
+}
+
+CopyResult CopyEntryFiles(RunContext& run, const script::CopyEntry& entry,
+                          const PartFolders& folders, bool install, int& sectionCount) {
+    std::string value = entry.file.text;
+    bool reportMissing = run.reportMissing;
+    if (value[0] == '|') {
+        value.erase(0, 1);
+        reportMissing = false;
+    }
+    bool recursive = false;
+    if (EndsWith(" /s", value)) {
+        value.resize(value.size() - 3);
+        recursive = true;
+    }
+    const std::string full = folders.copySource + value;
+    const std::string sub = ExtractFilePath(value);
+    const std::string mask = ExtractFileName(full);
+    const std::string sourceDir = ExtractFilePath(full);
+    const std::string destDir = folders.copyTarget + sub;
+
+    if (entry.noCopy.Bool(false)) return CopyResult::Done;
+    if (install) run.copier.ForceFolders(destDir);
+
+    const int32_t override = entry.override.Integer(0);
+    const CopyMode mode = run.decisions.ModeForOverride(override);
+    bool toInstall = install;
+    if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
+
+    if (!toInstall) {
+        const size_t listed = run.projectFiles ? run.projectFiles->size() : 0;
+        run.copier.CountSkipped(sourceDir + mask, destDir);
+        // Files installed once and kept belong to the project: they
+        // must never be set aside as superfluous.
+        if (install) run.KeepFiles(destDir, mask, listed);
+        return CopyResult::Done;
+    }
+    const int32_t readOnly = entry.readOnly.Integer(0);
+    if (readOnly >= 1) ChangeReadOnly(run, destDir + mask, false);
+    CopyResult result = CopyResult::Done;
+    if (!entry.newName.empty()) {
+        result = CopyRenamed(run, sourceDir + mask, destDir, entry.newName.text, mode);
+    } else if (recursive) {
+        result =
+            run.copier.CopyTree(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+    } else {
+        result =
+            run.copier.CopyFiles(sourceDir, destDir, mask, 0, reportMissing, sectionCount, mode);
+    }
+    std::string code = entry.code.text;
+    if (!code.empty() && code[0] >= '1' && code[0] <= '9') code.erase(0, 1);
+    if (!code.empty() && code[0] == ',') code.erase(0, 1);
+    if (!code.empty()) {
+        // The copied file and its companion get the companion's date.
+        const std::string copied = destDir + mask;
+        const std::string other = ExtractFilePath(copied) + code;
+        const int32_t date = FileDosDate(other);
+        if (date > 0) {
+            ChangeReadOnly(run, other, false);
+            ChangeReadOnly(run, copied, false);
+            SetFileDate(run.effects, other, date);
+            SetFileDate(run.effects, copied, date);
+        }
+    }
+    if (readOnly == 1 && result == CopyResult::Done) ChangeReadOnly(run, destDir + mask, true);
+    return result;
+}
+
+void AddHoldFiles(RunContext& run, const std::string& target,
+                  const std::vector<script::Numbered>& holds) {
+    for (const script::Numbered& entry : holds) {
+        const std::string& value = entry.value.text;
+        const std::string folder = target + ExtractFilePath(value);
+        const std::string pattern = ExtractFileName(value);
+        if (run.diagnoseMode == '9')
+            InfoMessage(run.MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
+        run.KeepFiles(folder, pattern);
+    }
 }
 
 } // namespace
 
-bool TScriptInstall::CopyFilesOf(const std::string& section, const std::string& partFolder,
-                                 bool install) {
-    const setup::Owner owner = MessageOwner();
-    const bool diagnose = DiagnoseMode != ' ';
+bool CopyFilesOf(RunContext& run, const PartInRun& part, bool install) {
+    const std::string& section = part.name;
+    const std::string& partFolder = part.folder;
+    const setup::Owner owner = run.MessageOwner();
+    const bool diagnose = run.diagnoseMode != ' ';
     if (diagnose) InfoMessage(owner, "CopyFilesOf " + section + "\rSbDir=" + partFolder);
-    CurrentSection = section;
+    run.currentSection = section;
     if (diagnose) {
-        InfoMessage(owner, "InstallRootDir=" + InstallRootDir +
-                               "\rIPath=" + Script->ReadString("Project", "IPath", "") +
+        InfoMessage(owner, "InstallRootDir=" + run.installRoot + "\rIPath=" +
+                               (run.script ? run.script->Project().installPath.text : "") +
                                "\rSubDir=" + partFolder);
     }
-
-    std::string folder = partFolder;
-    std::string target;
-    if (!folder.empty() && folder[0] == '\\') {
-        // A part folder that begins with a backslash is the part's own target
-        // folder (as InstallPart takes it), never a folder relative to the
-        // process's current folder.
-        target = folder;
-        folder.clear();
-    } else {
-        const std::string tdir = Script->ReadString(section, "TDIR", "");
-        if (tdir.empty()) {
-            target = TargetDir + folder;
-        } else if (tdir == "..") {
-            std::string parent = folder;
-            if (!parent.empty() && parent.back() == '\\') parent.pop_back();
-            target = TargetDir + ExtractFilePath(parent);
-        } else {
-            target = tdir;
-            Substitute(target, &folder);
-        }
-        EnsureBackslash(target);
-    }
+    const script::PartRecord& record = *part.record;
+    const PartFolders& folders = part.folders;
+    const std::string& target = folders.copyTarget;
 
     bool complete = true;
-    if (install && !FileHandler->ForceFolders(target)) {
+    if (install && !run.copier.ForceFolders(target)) {
         if (WarnOkCancel(owner, "Sektion " + section + "\r" + target + " nicht angelegt!") ==
             IdCancel)
             AbortRequested = true;
         complete = false;
     } else {
-        const std::string source = InstallRootDir + folder;
-        if (install) {
-            for (int n = 1; !CheckAbort(); ++n) {
-                const std::string value = Script->ReadString(section, Numbered("Del", n), "");
-                if (value.empty()) break;
-                const size_t comma = value.find(',');
-                const std::string pattern = value.substr(0, comma);
-                if (pattern.find_first_of("\\/:") != std::string::npos) {
-                    // Only files of the target folder itself may be deleted.
-                    InfoMessage(owner, "Sektion " + section + "\r" + Numbered("Del", n) + "=" +
-                                           value + "\rnicht ausgef\xFChrt: nur Dateien in " +
-                                           target + " werden gel\xF6scht.");
-                    continue;
-                }
-                int32_t limit = INT32_MAX;
-                if (comma != std::string::npos) {
-                    std::string_view cursor(value);
-                    cursor.remove_prefix(comma + 1);
-                    limit = static_cast<int32_t>(ParseInteger(cursor));
-                }
-                DeleteMatchingFiles(target, pattern, false, limit);
-            }
-        }
-
+        if (install) DeleteListedFiles(run, section, record.copy.deletes, target);
         int sectionCount = 0;
-        for (int n = 1;; ++n) {
-            std::string value = Script->ReadString(section, Numbered("File", n), "");
-            if (value.empty() || CheckAbort()) break;
-            bool reportMissing = ReportMissing;
-            if (value[0] == '|') {
-                value.erase(0, 1);
-                reportMissing = false;
-            }
-            bool recursive = false;
-            if (EndsWith(" /s", value)) {
-                value.resize(value.size() - 3);
-                recursive = true;
-            }
-            const std::string full = source + value;
-            const std::string sub = ExtractFilePath(value);
-            const std::string mask = ExtractFileName(full);
-            const std::string sourceDir = ExtractFilePath(full);
-            const std::string destDir = target + sub;
-
-            if (Script->ReadBool(section, Numbered("FileNoCopy", n), false)) continue;
-            if (install) FileHandler->ForceFolders(destDir);
-
-            const int32_t override = Script->ReadInteger(section, Numbered("FileOverride", n), 0);
-            const CopyMode mode = Decisions.ModeForOverride(override);
-            bool toInstall = install;
-            if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
-
-            CopyResult result = CopyResult::Done;
-            if (!toInstall) {
-                const size_t listed = ProjectFileList ? ProjectFileList->size() : 0;
-                FileHandler->CountSkipped(sourceDir + mask, destDir);
-                // Files installed once and kept belong to the project: they
-                // must never be set aside as superfluous.
-                if (install) KeepFiles(destDir, mask, listed);
-            } else {
-                const int32_t readOnly =
-                    Script->ReadInteger(section, Numbered("FileReadOnly", n), 0);
-                if (readOnly >= 1) ChangeReadOnly(owner, destDir + mask, false);
-                const std::string newName = Script->ReadString(section, Numbered("FileN", n), "");
-                if (!newName.empty()) {
-                    result = CopyRenamed(sourceDir + mask, destDir, newName, mode);
-                } else if (recursive) {
-                    result = FileHandler->CopyTree(sourceDir, destDir, mask, 0, reportMissing,
-                                                   sectionCount, mode);
-                } else {
-                    result = FileHandler->CopyFiles(sourceDir, destDir, mask, 0, reportMissing,
-                                                    sectionCount, mode);
-                }
-                std::string code = Script->ReadString(section, Numbered("Code", n), "");
-                if (!code.empty() && code[0] >= '1' && code[0] <= '9') code.erase(0, 1);
-                if (!code.empty() && code[0] == ',') code.erase(0, 1);
-                if (!code.empty()) {
-                    const std::string copied = destDir + mask;
-                    const std::string other = ExtractFilePath(copied) + code;
-                    const int32_t date = FileDosDate(other);
-                    if (date > 0) {
-                        ChangeReadOnly(owner, other, false);
-                        ChangeReadOnly(owner, copied, false);
-                        SetFileDate(other, date);
-                        SetFileDate(copied, date);
-                    }
-                }
-                if (readOnly == 1 && result == CopyResult::Done)
-                    ChangeReadOnly(owner, destDir + mask, true);
-            }
+        for (const script::CopyEntry& entry : record.copy.files) {
+            if (CheckAbort()) break;
+            const CopyResult result = CopyEntryFiles(run, entry, folders, install, sectionCount);
             if (result == CopyResult::NotCopied) complete = false;
             if (result == CopyResult::Abort) {
                 complete = false;
                 break;
             }
         }
-
-        for (int n = 1;; ++n) {
-            const std::string value = Script->ReadString(section, Numbered("FileMacro", n), "");
-            if (value.empty()) break;
-            const std::string dest = Script->ReadString(section, Numbered("FileMacroN", n), value);
-            CopyMacroFile(InstallRootDir + folder + value, target + dest,
-                          Script->ReadBool(section, Numbered("FileMacroOverride", n), false));
+        for (const script::MacroEntry& macro : record.copy.macros) {
+            CopyMacroFile(run, run.installRoot + folders.relative + macro.file.text,
+                          target + macro.newName.Or(macro.file.text), macro.override.Bool(false));
         }
     }
 
-    if (!complete) LeftOut = true;
+    if (!complete) run.counters.leftOut = true;
     if (!CheckAbort() && !complete) {
         AbortRequested =
             WarnOkCancel(owner, section + ": Anwendung nicht vollst\xE4ndig installiert!") ==
             IdCancel;
     }
-    AddHoldFiles(target, section);
+    AddHoldFiles(run, target, record.copy.holds);
     return complete;
 }
 
-CopyResult TScriptInstall::CopyRenamed(const std::string& source, const std::string& destDir,
-                                       const std::string& newName, CopyMode mode) {
+CopyResult CopyRenamed(RunContext& run, const std::string& source, const std::string& destDir,
+                       const std::string& newName, CopyMode mode) {
     // A device takes whatever is written to it, and a copy into a folder
     // that is not there fails: both are refused with the file named.
     const std::string dest = destDir + newName;
     std::string reason;
     if (NamesDevice(newName))
         reason = newName + " ist ein Ger\xE4t, keine Datei.";
-    else if (!plat::folderExists(ExtractFilePath(dest)))
+    else if (!run.effects.FolderExists(ExtractFilePath(dest)))
         reason = "der Ordner " + ExtractFilePath(dest) + " fehlt.";
-    if (reason.empty()) return FileHandler->CopyOneFile(source, dest, 0, mode);
-    InfoMessage(MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
-    FileHandler->RefuseFile(source, dest);
+    if (reason.empty()) return run.copier.CopyOneFile(source, dest, 0, mode);
+    InfoMessage(run.MessageOwner(), source + " ->\r" + dest + "\rnicht kopiert: " + reason);
+    run.copier.RefuseFile(source, dest);
     return CopyResult::NotCopied;
 }
 
-void TScriptInstall::CopyMacroFile(const std::string& source, const std::string& dest,
-                                   bool overwrite) {
-    const setup::Owner owner = MessageOwner();
+void CopyMacroFile(RunContext& run, const std::string& source, const std::string& dest,
+                   bool overwrite) {
+    const setup::Owner owner = run.MessageOwner();
     if (!overwrite && FileDosDate(dest) > FileDosDate(source)) {
         if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) {
             // The newer file stays and stays part of the project.
-            KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));
+            run.KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));
             return;
         }
     }
-    FileHandler->SetFileNames(source, dest);
+    run.copier.SetFileNames(source, dest);
     std::optional<std::string> text = ReadWholeFile(source, kMaxMacroFileSize);
     if (std::string error; text && !ConvertScriptText(*text, error)) {
         InfoMessage(owner, source + "\r" + error + ".");
@@ -252,7 +246,7 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         size_t lineNumber = 0;
         auto emit = [&] {
             ++lineNumber;
-            if (!SubstituteMacroLine(line, source) && !tooLong) {
+            if (!SubstituteMacroLine(line, source, run.targetDir) && !tooLong) {
                 tooLong = true;
                 InfoMessage(owner, source + "\rZeile " + std::to_string(lineNumber) +
                                        ": zu lang, weitere Variablen nicht eingesetzt.");
@@ -272,39 +266,12 @@ void TScriptInstall::CopyMacroFile(const std::string& source, const std::string&
         }
         if (!line.empty()) emit();
     }
-    if (!text || output.size() > maxOutput || WriteWholeFile(dest, output) != 0) {
-        LeftOut = true;
+    if (!text || output.size() > maxOutput || WriteWholeFile(run.effects, dest, output) != 0) {
+        run.counters.leftOut = true;
         InfoMessage(owner, source + " ->\r" + dest + "\rgescheitert.");
         return;
     }
-    FileHandler->AddCopied(1, static_cast<int64_t>(output.size()));
-}
-
-void TScriptInstall::AddHoldFiles(const std::string& target, const std::string& section) {
-    for (int n = 1;; ++n) {
-        const std::string value = Script->ReadString(section, Numbered("Hold", n), "");
-        if (value.empty()) break;
-        const std::string folder = target + ExtractFilePath(value);
-        const std::string pattern = ExtractFileName(value);
-        if (DiagnoseMode == '9') InfoMessage(MessageOwner(), "AddHoldFiles:\r" + folder + pattern);
-        KeepFiles(folder, pattern);
-    }
-}
-
-void TScriptInstall::KeepFiles(const std::string& folder, const std::string& pattern,
-                               size_t listedFrom) {
-    if (!ProjectFileList) return;
-    std::unordered_set<std::string> listed;
-    for (size_t i = listedFrom; i < ProjectFileList->size(); ++i)
-        listed.insert((*ProjectFileList)[i].name);
-    plat::DirSearch search;
-    if (!search.first(folder + pattern)) return;
-    do {
-        const std::string& name = search.entry().name;
-        if (name == "." || name == "..") continue;
-        if (!listed.count(AnsiUpperCase(folder + name)))
-            ProjectFileList->push_back({folder + name, 0});
-    } while (search.next());
+    run.copier.AddCopied(1, static_cast<int64_t>(output.size()));
 }
 
 namespace {
@@ -326,51 +293,59 @@ bool CopyWinResult(CopyResult result, bool& ok) {
 
 } // namespace
 
-bool TScriptInstall::CopyWinFiles() {
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinFiles");
-    CurrentSection = "Win";
+bool CopyWinFiles(RunContext& run) {
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinFiles");
+    run.currentSection = "Win";
     bool ok = true;
-    for (int n = 1;; ++n) {
-        if (!ReadProjectValue(Numbered("WinSys", n), "").empty()) {
-            InfoMessage(MessageOwner(), "WinSys#= now unsupported, use Win#= or WSys#= !");
+    if (!run.script) return ok;
+    const script::ProjectRecord& project = run.script->Project();
+    const std::vector<int>& refused = project.refusedWinSys;
+    for (size_t i = 0;; ++i) {
+        // Reported for each number up to the first Win# that is missing.
+        const int n = static_cast<int>(i) + 1;
+        if (std::find(refused.begin(), refused.end(), n) != refused.end()) {
+            InfoMessage(run.MessageOwner(), "WinSys#= now unsupported, use Win#= or WSys#= !");
             ok = false;
         }
-        const std::string value = ReadProjectValue(Numbered("Win", n), "");
+        if (i >= project.windowsFiles.size()) break;
+        const std::string value = script::Expanded(project.windowsFiles[i].value);
         if (value.empty()) break;
         int count = 0;
-        if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, WindowsFolder(), value, 0,
-                                                  ReportMissing, count, CopyMode::CompareAsk),
+        if (!CopyWinResult(run.copier.CopyFiles(run.installRoot, WindowsFolder(), value, 0,
+                                                run.reportMissing, count, CopyMode::CompareAsk),
                            ok))
             break;
     }
     return ok;
 }
 
-bool TScriptInstall::CopyWinSystemFiles() {
-    CurrentSection = "WSys";
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystemFiles");
+bool CopyWinSystemFiles(RunContext& run) {
+    run.currentSection = "WSys";
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinSystemFiles");
     bool ok = true;
-    for (int n = 1;; ++n) {
-        const std::string value = ReadProjectValue(Numbered("WSys", n), "");
+    if (!run.script) return ok;
+    for (const script::Numbered& entry : run.script->Project().systemFiles) {
+        const std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
-        const std::string dest = plat::fileExists(WindowsFolder() + value)
+        const std::string dest = run.effects.FileExists(WindowsFolder() + value)
                                      ? WindowsFolder()
                                      : WindowsFolder() + "system\\";
         int count = 0;
-        if (!CopyWinResult(FileHandler->CopyFiles(InstallRootDir, dest, value, 0, ReportMissing,
-                                                  count, CopyMode::CompareAsk),
+        if (!CopyWinResult(run.copier.CopyFiles(run.installRoot, dest, value, 0, run.reportMissing,
+                                                count, CopyMode::CompareAsk),
                            ok))
             break;
     }
     return ok;
 }
 
-bool TScriptInstall::CopyWinSystem32Files() {
-    CurrentSection = "W32Sys";
-    if (DiagnoseMode != ' ') InfoMessage(MessageOwner(), "CopyWinSystem32Files");
+bool CopyWinSystem32Files(RunContext& run) {
+    run.currentSection = "W32Sys";
+    if (run.diagnoseMode != ' ') InfoMessage(run.MessageOwner(), "CopyWinSystem32Files");
     bool ok = true;
-    for (int n = 1;; ++n) {
-        std::string value = ReadProjectValue(Numbered("W32Sys", n), "");
+    if (!run.script) return ok;
+    for (const script::Numbered& entry : run.script->Project().system32Files) {
+        std::string value = script::Expanded(entry.value);
         if (value.empty()) break;
         CopyMode mode = CopyMode::CompareAsk;
         if (EndsWith(",U", value)) {
@@ -383,7 +358,7 @@ bool TScriptInstall::CopyWinSystem32Files() {
         }
         int count = 0;
         if (!CopyWinResult(
-                FileHandler->CopyFiles(InstallRootDir, SystemFolder(), value, 0, true, count, mode),
+                run.copier.CopyFiles(run.installRoot, SystemFolder(), value, 0, true, count, mode),
                 ok))
             break;
     }

@@ -7,31 +7,23 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
+#include "engine/Steps.h"
+#include "files/Download.h"
+#include "system/RegistryEntries.h"
+#include "system/Shortcuts.h"
 
 namespace setup {
-
-namespace {
-
-// The parent folder of a part folder ("a\b\" -> "a\", "a\" -> "").
-std::string ParentFolder(const std::string& dir) {
-    std::string path = dir;
-    if (!path.empty() && path.back() == '\\') path.pop_back();
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-} // namespace
 
 bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
     bool result = false;
     const setup::Owner owner = MessageOwner();
-    const std::string part = PartList[index];
-    ReportStatus(Script->ReadString("Headline", part, part));
+    const std::string part = partList_[index];
+    run_.ReportStatus(script_->PartHeadline(part).Or(part));
 
     const std::string name = AnsiUpperCase(part);
-    if (DiagnoseMode != ' ') InfoMessage(owner, "Part " + name);
+    if (run_.diagnoseMode != ' ') InfoMessage(owner, "Part " + name);
 
-    if (Script->FindSection(name) < 0) {
+    if (!script_->HasSection(name)) {
         // A part list naming a section the script does not have is a broken
         // script, not an empty part: say so, and let the run ask whether to go on.
         InfoMessage(owner, "Der Teil " + part +
@@ -40,94 +32,84 @@ bool TScriptInstall::InstallPart(size_t index, const std::string& groupFolder) {
                                part + "] fehlt.");
         return false;
     }
-    if (!CheckWinVersion(Script->ReadString(name, "WinVersion", ""))) return true;
+    const script::PartRecord& record = script_->Part(name);
+    if (!CheckWinVersion(record.conditions.winVersion.text)) return true;
 
-    std::string dir = Script->ReadString(name, "Dir", "");
-    if (!Substitute(dir)) PlainMessage(texts::FailedSubstitution + dir);
+    std::string dir = record.copy.dir.text;
+    if (!run_.Substitute(dir)) PlainMessage(texts::FailedSubstitution + dir);
     dir = AddBackslash(dir);
 
-    const std::string sourceFolder = InstallRootDir + dir;
-    const bool condition = CheckCondition(sourceFolder, name, FirstChar(TargetDir));
-    const bool required = !Script->ReadBool(name, "fak", false);
-    const int subProject = RunSubProject(name, Talk > 1);
+    const std::string sourceFolder = run_.installRoot + dir;
+    const bool condition = CheckCondition(run_, sourceFolder, name, FirstChar(run_.targetDir));
+    const bool required = !record.conditions.optional.Bool(false);
+    const int subProject = RunSubProject(name, run_.talk > 1);
 
     if (subProject == 0) {
-        std::string partTarget;
-        if (!dir.empty() && dir[0] == '\\') {
-            partTarget = dir;
-        } else if (Script->ReadString(name, "TDir", "") == "..") {
-            partTarget = TargetDir + ParentFolder(dir);
-        } else {
-            partTarget = TargetDir + dir;
-        }
-        partTarget = AddBackslash(partTarget);
+        const PartInRun partToInstall = run_.Part(name, dir);
+        const std::string& partTarget = partToInstall.folders.target;
 
         if (condition) {
-            ReportStatus(Script->ReadString(name, "HeadLine", name));
+            run_.ReportStatus(record.headLine.Or(name));
 
             auto registerExpanded = [&](std::string line) {
-                ExpandPlaceholders(line);
-                if (Substitute(line, &partTarget)) {
-                    RegisterLine(line, name);
+                RunContext::ExpandPlaceholders(line);
+                if (run_.Substitute(line, &partTarget)) {
+                    RegisterLine(run_, partToInstall, line);
                 } else {
                     PlainMessage(texts::FailedSubstitution + line);
                 }
             };
-            const std::string single = Script->ReadString(name, "Register", "");
-            if (!single.empty()) registerExpanded(single);
-            for (int n = 1;; ++n) {
-                const std::string line =
-                    Script->ReadString(name, "Register" + std::to_string(n), "");
-                if (line.empty()) break;
-                registerExpanded(line);
-            }
-            for (int n = 1;; ++n) {
-                std::string line = Script->ReadString(name, "RegisterX" + std::to_string(n), "");
-                if (line.empty()) break;
-                if (!Substitute(line, &partTarget)) PlainMessage(texts::FailedSubstitution + line);
-                RegisterLine(line, name);
+            if (!record.registry.single.empty()) registerExpanded(record.registry.single.text);
+            for (const script::Numbered& entry : record.registry.lines)
+                registerExpanded(entry.value.text);
+            for (const script::Numbered& entry : record.registry.unexpanded) {
+                std::string line = entry.value.text;
+                if (!run_.Substitute(line, &partTarget))
+                    PlainMessage(texts::FailedSubstitution + line);
+                RegisterLine(run_, partToInstall, line);
             }
 
-            if (DownloadPartFiles(name, dir)) {
-                if (CopyFilesOf(name, dir, true)) {
-                    std::string extension = Script->ReadString(name, "Extension", "");
+            if (DownloadPartFiles(run_, partToInstall)) {
+                if (CopyFilesOf(run_, partToInstall, true)) {
+                    std::string extension = record.association.text;
                     if (!extension.empty()) {
-                        if (!Substitute(extension, &partTarget))
+                        if (!run_.Substitute(extension, &partTarget))
                             PlainMessage(texts::FailedSubstitution + extension);
-                        ExpandPlaceholders(extension);
-                        RegisterExtension(extension);
+                        RunContext::ExpandPlaceholders(extension);
+                        RegisterExtension(run_, extension);
                     }
-                    std::string unInst = Script->ReadString(name, "UnInst", "");
+                    std::string unInst = record.uninstall.command.text;
                     if (!unInst.empty()) {
-                        ExpandPlaceholders(unInst);
-                        if (!Substitute(unInst, &partTarget))
+                        RunContext::ExpandPlaceholders(unInst);
+                        if (!run_.Substitute(unInst, &partTarget))
                             PlainMessage(texts::FailedSubstitution + unInst);
-                        WriteUninstallEntry(name, partTarget, unInst);
+                        WriteUninstallEntry(run_, partToInstall, unInst);
                     }
                 } else {
                     if (CheckAbort()) return false;
                     if (AskYesNo(owner, texts::Continue) != IdYes) return false;
                 }
             } else {
-                LeftOut = true; // the part's files are not installed without their download
+                run_.counters.leftOut =
+                    true; // the part's files are not installed without their download
             }
 
-            if (DiagnoseMode == '3') InfoMessage(owner, "vor MakeIcon:\r" + name + ": " + dir);
-            if (AddItem32(name, partTarget, groupFolder, dir)) result = true;
+            if (run_.diagnoseMode == '3') InfoMessage(owner, "vor MakeIcon:\r" + name + ": " + dir);
+            if (AddShortcut(run_, partToInstall, groupFolder)) result = true;
         } else {
-            CopyFilesOf(name, dir, false);
+            CopyFilesOf(run_, partToInstall, false);
         }
     } else if (subProject == 2) {
-        if (condition) LeftOut = true;
+        if (condition) run_.counters.leftOut = true;
         if (condition && required) {
             AbortRequested = true;
-            const std::string abortText = Script->ReadString(name, "AbortText", "");
+            const std::string& abortText = record.conditions.abortText.text;
             if (!abortText.empty()) InfoMessage(owner, abortText);
         }
     }
 
     if (!CheckAbort()) {
-        RegisterClassesSection();
+        RegisterClassesSection(run_);
         result = true;
     }
     return result;

@@ -6,6 +6,11 @@
 #include "common/Error.h"
 #include "common/Messages.h"
 #include "common/WinInfo.h"
+#include "engine/Steps.h"
+#include "system/Fonts.h"
+#include "system/Programs.h"
+#include "system/RegistryEntries.h"
+#include "system/Shortcuts.h"
 #include "platform/Registry.h"
 
 namespace setup {
@@ -25,19 +30,19 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     struct RegistryFlush {
         ~RegistryFlush() { plat::flushRegistry(); }
     } registryFlush;
-    ReportLines = reportLines;
-    DiagnoseMode = ReadDiagnoseMode();
+    reportLines_ = reportLines;
+    run_.diagnoseMode = ReadDiagnoseMode();
 
     if (GetNeed83() && !ShortNamesEnabled()) {
         if (AskYesNo(MessageOwner(),
-                     ProjectName + " ben\xF6tigt die 8.3-Dateinamenunterst\xFCtzung,\r"
-                                   "die auf Ihrem System ausgeschaltet ist.\r\r"
-                                   "Wollen Sie die 8.3-Dateinamenunterst\xFCtzung aktivieren?") ==
-            IdYes) {
+                     run_.projectName +
+                         " ben\xF6tigt die 8.3-Dateinamenunterst\xFCtzung,\r"
+                         "die auf Ihrem System ausgeschaltet ist.\r\r"
+                         "Wollen Sie die 8.3-Dateinamenunterst\xFCtzung aktivieren?") == IdYes) {
             EnableShortNames();
             InfoMessage(MessageOwner(), "Starten Sie Ihren Computer nun neu, damit die\r"
                                         "8.3-Dateinamenunterst\xFCtzung wirksam wird.");
-            if (Owner) Owner->TerminateApplication();
+            if (owner_) owner_->TerminateApplication();
         }
         return false;
     }
@@ -45,130 +50,132 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     // A folder that is no full path would land wherever the process happens
     // to be: nothing is written then.
     if (!CheckTargetDir()) return false;
-    LeftOut = false;
-    missingSourcesAtStart_ = FileHandler->MissingSources;
+    run_.counters.leftOut = false;
+    missingSourcesAtStart_ = run_.copier.MissingSources;
     BuildPartList();
-    ReportStatus(status::Init);
+    run_.ReportStatus(status::Init);
 
     // The folders made for the target are recorded in Deinst.ins inside it,
     // so the target is created first and the file opened when it exists:
     // a target that cannot be made leaves nothing behind to write.
     pendingFolders_.clear();
-    PathCounter = 1;
+    run_.pathCounter = 1;
     struct UninstallScope {
         TScriptInstall& engine;
         ~UninstallScope() {
             engine.pendingFolders_.clear();
-            engine.UninstallScript.reset(); // writes Deinst.ins when anything was recorded
+            engine.run_.record.reset(); // writes Deinst.ins when anything was recorded
         }
     } uninstallScope{*this};
 
-    if (!FileHandler->ForceFolders(TargetDir)) return false;
-    UninstallScript = std::make_unique<TIni>(TargetDir + "Deinst.ins", IniKind::Record);
+    if (!run_.copier.ForceFolders(run_.targetDir)) return false;
+    run_.record = std::make_unique<TIni>(run_.targetDir + "Deinst.ins", IniKind::Record);
     // Records that could not be read would be lost when the file is written
     // back: the run stops before it changes anything.
-    if (!UninstallScript->ReadComplete()) {
-        const std::string name = UninstallScript->FileName();
-        UninstallScript.reset();
+    if (!run_.record->ReadComplete()) {
+        const std::string name = run_.record->FileName();
+        run_.record.reset();
         throw SetupError(name + "\rkann nicht gelesen werden: die Installation wird nicht "
                                 "fortgesetzt.");
     }
     // A later run into the same folder adds to the folders of the earlier
     // ones instead of writing over their records.
-    while (!UninstallScript->ReadString("Pathes", "P" + std::to_string(PathCounter), "").empty())
-        ++PathCounter;
+    while (!run_.record->ReadString("Pathes", "P" + std::to_string(run_.pathCounter), "").empty())
+        ++run_.pathCounter;
     for (const std::string& folder : pendingFolders_)
         RecordCreatedFolder(folder);
     pendingFolders_.clear();
 
-    RecordInstallFolder(TargetDir);
+    RecordInstallFolder(run_, run_.targetDir);
     const bool result = DoInstall1();
     if (result) {
-        ReportStatus(status::EndInstall);
+        run_.ReportStatus(status::EndInstall);
         EndInstall();
     }
     // Written here so that an error in writing it reaches the caller.
-    if (UninstallScript && UninstallScript->Modified()) UninstallScript->SaveFile();
+    if (run_.record && run_.record->Modified()) run_.record->SaveFile();
     return result;
 }
 
 bool TScriptInstall::DoInstall1() {
-    FailedCount = CancelledCount = UnchangedCount = UpdatedCount = SuperfluousCount = 0;
+    run_.counters.failed = run_.counters.cancelled = run_.counters.unchanged =
+        run_.counters.updated = run_.counters.superfluous = 0;
     bool result = true;
-    const bool diagnose = DiagnoseMode != ' ';
+    const bool diagnose = run_.diagnoseMode != ' ';
     const setup::Owner owner = MessageOwner();
     if (diagnose) InfoMessage(owner, "DoInstall1: " + GetScriptPath());
-    Decisions.StartRun();
+    run_.decisions.StartRun();
 
-    ReportStatus(status::CheckDiskSpace);
-    if (!CheckDiskSpace()) return false;
+    run_.ReportStatus(status::CheckDiskSpace);
+    if (!CheckDiskSpace(run_)) return false;
 
     // A failing step stops the run only when an abort was requested;
     // otherwise the run goes on without what the step left out.
     auto goOn = [this](bool stepDone) {
         if (stepDone) return true;
         if (CheckAbort()) return false;
-        LeftOut = true;
+        run_.counters.leftOut = true;
         return true;
     };
-    ReportStatus(status::CopyWinFiles);
-    if (!goOn(CopyWinFiles())) return false;
-    ReportStatus(status::CopyWinSystemFiles);
-    if (!goOn(CopyWinSystemFiles())) return false;
-    ReportStatus(status::CopyWinSystem32Files);
-    if (!goOn(CopyWinSystem32Files())) return false;
-    ReportStatus(status::ExecProgs, " ");
-    if (!goOn(ExecProgs())) return false;
-    ReportStatus(status::Fonts);
+    run_.ReportStatus(status::CopyWinFiles);
+    if (!goOn(CopyWinFiles(run_))) return false;
+    run_.ReportStatus(status::CopyWinSystemFiles);
+    if (!goOn(CopyWinSystemFiles(run_))) return false;
+    run_.ReportStatus(status::CopyWinSystem32Files);
+    if (!goOn(CopyWinSystem32Files(run_))) return false;
+    run_.ReportStatus(status::ExecProgs, " ");
+    if (!goOn(ExecProgs(run_))) return false;
+    run_.ReportStatus(status::Fonts);
     if (diagnose) InfoMessage(owner, "vor Fonts");
-    const bool fonts = InstallFonts();
+    const bool fonts = InstallFonts(run_);
     if (diagnose) InfoMessage(owner, "nach Fonts");
     if (!goOn(fonts)) return false;
 
-    ProjectFileList = std::make_unique<TProjectFileList>();
-    ProjectFileList->reserve(8000);
-    FileListScope fileListScope{ProjectFileList};
+    run_.projectFiles = std::make_unique<TProjectFileList>();
+    run_.projectFiles->reserve(8000);
+    FileListScope fileListScope{run_.projectFiles};
 
     if (diagnose) InfoMessage(owner, "vor CopyPacked");
     if (diagnose) InfoMessage(owner, "vor MakeGroup");
-    ReportStatus(status::MakeGroup);
-    const std::string groupFolder = MakeGroup(GroupName, GroupList);
+    run_.ReportStatus(status::MakeGroup);
+    const std::string groupFolder = MakeGroup(run_, groupName_);
     if (diagnose) InfoMessage(owner, "nach CreateGroup");
 
-    for (size_t index = 0; index < PartList.size(); ++index) {
+    for (size_t index = 0; index < partList_.size(); ++index) {
         if (!InstallPart(index, groupFolder)) {
-            if (AskYesNoDefaultNo(owner, texts::FailedPartQuestion1 + PartList[index] +
+            if (AskYesNoDefaultNo(owner, texts::FailedPartQuestion1 + partList_[index] +
                                              texts::FailedPartQuestion2) != IdYes) {
                 result = false;
                 break;
             }
-            LeftOut = true;
+            run_.counters.leftOut = true;
         }
         // A run stopped here by the abort request still counts as completed,
         // with what it did not get to left out.
         if (CheckAbort()) {
-            LeftOut = true;
+            run_.counters.leftOut = true;
             break;
         }
     }
 
-    if (result) FindSuperfluousFiles();
+    if (result) FindSuperfluousFiles(run_);
 
-    if (Talk == 2) {
+    if (run_.talk == 2) {
         std::string copied;
-        for (const ProjectFileEntry& entry : *ProjectFileList) {
+        for (const ProjectFileEntry& entry : *run_.projectFiles) {
             if (entry.result == FileKindNumber(FileKind::Copied)) copied += entry.name + "\r\n";
         }
-        if (!copied.empty() && ReportLines) ReportLines->SetText("kopiert wurden:\r\n" + copied);
+        if (!copied.empty() && reportLines_) reportLines_->SetText("kopiert wurden:\r\n" + copied);
     }
     return result;
 }
 
 void TScriptInstall::EndInstall() {
-    ReportStatus(" ", " ");
-    PartList.clear();
-    Script.reset();
-    ReportStatus(status::Ready);
+    run_.ReportStatus(" ", " ");
+    partList_.clear();
+    run_.script = nullptr;
+    script_.reset();
+    run_.ReportStatus(status::Ready);
 }
 
 } // namespace setup

@@ -12,6 +12,8 @@
 #include "common/RegistryVariables.h"
 #include "common/Text.h"
 #include "engine/CopyQuestions.h"
+#include "script/Substitute.h"
+#include "system/Programs.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -32,48 +34,58 @@ bool HasOnlyUnixLineEnds(const std::string& path) {
 
 } // namespace
 
-TScriptInstall::TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler)
-    : Owner(owner), FileHandler(&fileHandler), Decisions(AskCopyQuestion) {
-    copierQuestions_ = std::exchange(FileHandler->OnQuestion,
-                                     [this](const CopyQuestion& q) { return Decisions.Decide(q); });
+TScriptInstall::TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler, Effects& effects)
+    : owner_(owner), run_(fileHandler, effects) {
+    run_.decisions = CopyDecisions(AskCopyQuestion);
+    fileHandler.SetEffects(effects);
+    run_.messageOwner = [this] { return MessageOwner(); };
+    run_.onStatus = [this](const std::string& name, const std::string& detail) {
+        if (OnStatus) OnStatus(*this, name, detail);
+    };
+    copierQuestions_ = std::exchange(
+        fileHandler.OnQuestion, [this](const CopyQuestion& q) { return run_.decisions.Decide(q); });
 }
 
 TScriptInstall::~TScriptInstall() {
     // An engine made for the same copier meanwhile has ended already (they
     // live nested): the copier gets back the handler it had before.
-    FileHandler->OnQuestion = std::move(copierQuestions_);
+    run_.copier.OnQuestion = std::move(copierQuestions_);
     // Deinst.ins of an interrupted run is still written by its own destructor.
-    UninstallScript.reset();
-    Script.reset();
+    run_.record.reset();
+    run_.script = nullptr;
+    script_.reset();
 }
 
 setup::Owner TScriptInstall::MessageOwner() const {
-    return Owner ? Owner->Handle() : ActiveForm;
+    return owner_ ? owner_->Handle() : ActiveForm;
 }
 
 void TScriptInstall::LoadScript(const std::string& path) {
-    Script.reset();
-    FileHandler->ResetCounters();
-    GroupList.clear();
-    Script = std::make_unique<TIni>(path);
+    run_.script = nullptr;
+    script_.reset();
+    run_.copier.ResetCounters();
+    run_.groupList.clear();
+    script_ = std::make_unique<const script::Model>(path);
+    run_.script = script_.get();
     if (HasOnlyUnixLineEnds(path))
         InfoMessage(MessageOwner(), path + "\rDas Installationsscript hat Zeilenenden ohne CR "
                                            "(LF, Unix-Format) und wird als eine einzige Zeile "
                                            "gelesen.");
     const std::string folder = ExtractFilePath(path);
-    ReportMissing = !plat::fileExists(folder + "$MissingList.txt");
-    InstallRootDir = folder + Script->ReadString("Project", "IPath", "");
-    if (InstallRootDir.empty() || InstallRootDir.back() != '\\') InstallRootDir += '\\';
-    ProjectName = Script->ReadString("Project", "Name", "");
+    run_.reportMissing = !plat::fileExists(folder + "$MissingList.txt");
+    const script::ProjectRecord& project = script_->Project();
+    run_.installRoot = folder + project.installPath.text;
+    if (run_.installRoot.empty() || run_.installRoot.back() != '\\') run_.installRoot += '\\';
+    run_.projectName = project.name.text;
     SetTargetDir(GetDefaultTargetDir());
-    GroupName = Script->ReadString("Project", "Group", "Group= (untitled)");
+    groupName_ = project.group.Or("Group= (untitled)");
 }
 
-std::string ScriptProblem(const TIni& script, bool mainScript) {
+std::string ScriptProblem(const script::Model& script, bool mainScript) {
     if (!script.LoadError().empty())
         return "Das Installationsscript " + script.FileName() + " kann nicht gelesen werden:\r\n" +
                script.LoadError() + ".";
-    if (!mainScript || script.FindSection("Project") >= 0) return {};
+    if (!mainScript || script.HasSection("Project")) return {};
     std::string text = "Das Installationsscript " + script.FileName() +
                        " hat keinen Abschnitt [Project]: es wird nichts installiert.";
     if (HasOnlyUnixLineEnds(script.FileName()))
@@ -83,122 +95,109 @@ std::string ScriptProblem(const TIni& script, bool mainScript) {
 }
 
 void TScriptInstall::SetTargetDir(const std::string& path) {
-    TargetDir = path;
-    if (TargetDir.empty() || TargetDir.back() != '\\') TargetDir += '\\';
+    run_.targetDir = path;
+    if (run_.targetDir.empty() || run_.targetDir.back() != '\\') run_.targetDir += '\\';
 }
 
 bool TScriptInstall::CheckTargetDir() {
     std::string full;
-    if (!FullFolderPath(TargetDir, full)) {
-        InfoMessage(MessageOwner(), texts::TargetNotFull1 + TargetDir + texts::TargetNotFull2);
+    if (!FullFolderPath(run_.targetDir, full)) {
+        InfoMessage(MessageOwner(), texts::TargetNotFull1 + run_.targetDir + texts::TargetNotFull2);
         return false;
     }
     if (plat::readOnlyDrive(full)) {
         InfoMessage(MessageOwner(), texts::TargetNotFull1 + full + texts::TargetReadOnly);
         return false;
     }
-    TargetDir = full;
+    run_.targetDir = full;
     return true;
 }
 
 std::string TScriptInstall::GetScriptPath() const {
-    return Script ? Script->FileName() : std::string();
+    return script_ ? script_->FileName() : std::string();
 }
 
-std::string TScriptInstall::GetHeadLine() {
-    return Script ? Script->ReadString("Project", "HeadLine", ProjectName) : ProjectName;
+std::string TScriptInstall::GetHeadLine() const {
+    return script_ ? script_->Project().headLine.Or(run_.projectName) : run_.projectName;
 }
 
-std::string TScriptInstall::GetCopyright() {
-    return Script ? Script->ReadString("Project", "CR", "") : std::string();
+std::string TScriptInstall::GetCopyright() const {
+    return script_ ? script_->Project().copyright.text : std::string();
 }
 
-std::string TScriptInstall::GetWWW() {
-    return Script ? Script->ReadString("Project", "WWW", "") : std::string();
+std::string TScriptInstall::GetWWW() const {
+    return script_ ? script_->Project().www.text : std::string();
 }
 
-std::string TScriptInstall::GetEMail() {
-    return Script ? Script->ReadString("Project", "EMail", "") : std::string();
+std::string TScriptInstall::GetEMail() const {
+    return script_ ? script_->Project().email.text : std::string();
 }
 
-int64_t TScriptInstall::GetProjectBytes() {
-    return Script ? static_cast<int64_t>(Script->ReadInteger("Project", "Bytes", 100000)) : 0;
+int64_t TScriptInstall::GetProjectBytes() const {
+    return script_ ? static_cast<int64_t>(script_->Project().bytes.Integer(100000)) : 0;
 }
 
-bool TScriptInstall::GetNeed83() {
-    return Script && Script->ReadBool("Project", "Need83", false);
+bool TScriptInstall::GetNeed83() const {
+    return script_ && script_->Project().need83.Bool(false);
 }
 
-bool TScriptInstall::GetRestorePoint() {
-    return Script && Script->ReadBool("Project", "RestorePoint", false);
+bool TScriptInstall::GetRestorePoint() const {
+    return script_ && script_->Project().restorePoint.Bool(false);
 }
 
-std::string TScriptInstall::ReadProjectValue(const std::string& key, const std::string& def) {
-    std::string value = Script ? Script->ReadString("Project", key, def) : def;
-    ExpandPlaceholders(value);
-    return value;
+std::string TScriptInstall::GetPreviousInstallDir() const {
+    return ReadRegistryString("R\\Installs\\", run_.projectName, "");
 }
 
-bool TScriptInstall::ExpandPlaceholders(std::string& value) {
-    return ExpandRegistryVariables(value, true);
-}
-
-std::string TScriptInstall::GetPreviousInstallDir() {
-    return ReadRegistryString("R\\Installs\\", ProjectName, "");
-}
-
-std::string TScriptInstall::GetDefaultTargetDir() {
-    if (Script && Script->ReadBool("Project", "fromTarvel", false)) {
+std::string TScriptInstall::GetDefaultTargetDir() const {
+    if (script_ && script_->Project().fromTarvel.Bool(false)) {
         // The viewer program keeps its projects' folders as key default values.
         std::string dir =
-            ReadRegistryString("R\\Tarvel.exe\\Projects\\" + ProjectName + "\\dir", "", "");
+            ReadRegistryString("R\\Tarvel.exe\\Projects\\" + run_.projectName + "\\dir", "", "");
         if (!dir.empty()) return dir;
     }
     std::string previous = GetPreviousInstallDir();
     if (!previous.empty()) return previous;
     std::string path =
-        Script ? Script->ReadString("Project", "Path", "%PDIR%\\Qorv\\XXX") : "%PDIR%\\Qorv\\XXX";
-    Substitute(path); // a failure leaves the partly substituted text, which is used
+        script_ ? script_->Project().targetPath.Or("%PDIR%\\Qorv\\XXX") : "%PDIR%\\Qorv\\XXX";
+    setup::Substitute(path); // a failure leaves the partly substituted text, which is used
     return path;
 }
 
 bool TScriptInstall::BuildPartList() {
-    FileHandler->OnFileDone = [this](FileKind kind) { CountFileResult(*FileHandler, kind); };
+    run_.copier.OnFileDone = [this](FileKind kind) { CountFileResult(run_.copier, kind); };
     AbortRequested = false;
-    for (int n = 1; n <= 9999; ++n) {
-        std::string part = ReadProjectValue("Part" + std::to_string(n), "");
-        if (part.empty()) break;
-        PartList.push_back(part);
+    if (script_) {
+        for (const script::Numbered& entry : script_->Project().parts) {
+            std::string part = script::Expanded(entry.value);
+            if (part.empty()) break;
+            partList_.push_back(part);
+        }
     }
-    IPath = Script ? Script->ReadString("Project", "IPath", "") : std::string();
-    if (!IPath.empty() && IPath.back() != '\\') IPath += '\\';
+    iPath_ = script_ ? script_->Project().installPath.text : std::string();
+    if (!iPath_.empty() && iPath_.back() != '\\') iPath_ += '\\';
     return true;
 }
 
-void TScriptInstall::AddToFileList(const std::string& path, int result) {
-    if (!ProjectFileList || path.empty()) return;
-    ProjectFileList->push_back({AnsiUpperCase(path), result});
-}
-
 bool TScriptInstall::RunLeftSomethingOut() const {
-    return LeftOut || FailedCount != 0 || CancelledCount != 0 ||
-           FileHandler->MissingSources != missingSourcesAtStart_;
+    return run_.counters.leftOut || run_.counters.failed != 0 || run_.counters.cancelled != 0 ||
+           run_.copier.MissingSources != missingSourcesAtStart_;
 }
 
 void TScriptInstall::CountFileResult(TFileHandler& fileHandler, FileKind kind) {
-    AddToFileList(fileHandler.DestName, FileKindNumber(kind));
+    run_.AddToFileList(fileHandler.DestName, FileKindNumber(kind));
     switch (kind) {
     case FileKind::Failed:
-        ++FailedCount;
+        ++run_.counters.failed;
         break;
     case FileKind::Cancelled:
-        ++CancelledCount;
+        ++run_.counters.cancelled;
         break;
     case FileKind::Skipped:
-        ++UnchangedCount;
+        ++run_.counters.unchanged;
         break;
     case FileKind::Copied:
-        ++UpdatedCount;
+        ++run_.counters.updated;
         break;
     default:
         break;
@@ -210,24 +209,23 @@ char TScriptInstall::ReadDiagnoseMode() {
     return value.empty() ? ' ' : value[0];
 }
 
-void TScriptInstall::ReportStatus(const std::string& name, const std::string& detail) {
-    lastStatus_ = name;
-    if (OnStatus) OnStatus(*this, name, detail);
-}
-
 } // namespace setup
 
 namespace setup {
 
+bool TScriptInstall::CheckRun(bool stopRequested) {
+    return CheckRunningPrograms(run_, stopRequested);
+}
+
 void TScriptInstall::RecordCreatedFolder(const std::string& created) {
     // The record names the folder itself, never a way to it through "..".
     const std::string folder = NormalPath(created);
-    if (!UninstallScript) {
+    if (!run_.record) {
         pendingFolders_.push_back(folder);
         return;
     }
-    UninstallScript->WriteString("Pathes", "P" + std::to_string(PathCounter), folder);
-    ++PathCounter;
+    run_.record->WriteString("Pathes", "P" + std::to_string(run_.pathCounter), folder);
+    ++run_.pathCounter;
 }
 
 } // namespace setup

@@ -13,8 +13,8 @@
 #include "common/Messages.h"
 #include "common/PathNormal.h"
 #include "common/Paths.h"
-#include "engine/ScriptInstall.h"
-#include "engine/TextFiles.h"
+#include "engine/Steps.h"
+#include "common/TextFiles.h"
 #include "platform/FileSystem.h"
 #include "system/Programs.h"
 
@@ -48,8 +48,8 @@ bool NeverListed(const std::string& ext) {
     return false;
 }
 
-void WriteOrRaise(const std::string& path, const std::string& bytes) {
-    const uint32_t error = WriteWholeFile(path, bytes);
+void WriteOrRaise(Effects& effects, const std::string& path, const std::string& bytes) {
+    const uint32_t error = WriteWholeFile(effects, path, bytes);
     if (error != 0)
         throw SetupError(path + "\rkann nicht geschrieben werden (" + std::to_string(error) + ")");
 }
@@ -78,27 +78,27 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 } // namespace
 
-void TScriptInstall::FindSuperfluousFiles() {
-    const std::string delExt = Script->ReadString("Project", "DelExt", "");
+void FindSuperfluousFiles(RunContext& run) {
+    const std::string& delExt = run.script->Project().delExt.text;
     if (delExt.empty()) return;
-    ReportStatus(SearchStatus, delExt);
-    WriteUnusedList();
-    SetAsideUnused(TargetDir + "Unused.txt");
+    run.ReportStatus(SearchStatus, delExt);
+    WriteUnusedList(run);
+    SetAsideUnused(run, run.targetDir + "Unused.txt");
 
     std::string saved;
-    if (ProjectFileList) {
-        for (const ProjectFileEntry& entry : *ProjectFileList)
+    if (run.projectFiles) {
+        for (const ProjectFileEntry& entry : *run.projectFiles)
             saved += entry.name + "\r\n";
     }
-    WriteOrRaise(TargetDir + "cf.txt", saved);
+    WriteOrRaise(run.effects, run.targetDir + "cf.txt", saved);
 }
 
-void TScriptInstall::WriteUnusedList() {
+void WriteUnusedList(RunContext& run) {
     std::unordered_set<std::string> projectFiles;
     std::unordered_set<std::string> seenFolders;
     std::vector<std::string> folders;
-    if (ProjectFileList) {
-        for (const ProjectFileEntry& entry : *ProjectFileList) {
+    if (run.projectFiles) {
+        for (const ProjectFileEntry& entry : *run.projectFiles) {
             // "T\SUB\..\X\A.TXT" and "T\X\A.TXT" are one file in one folder.
             std::string name = AnsiUpperCase(NormalPath(entry.name));
             std::string folder = ExtractFilePath(name);
@@ -107,7 +107,7 @@ void TScriptInstall::WriteUnusedList() {
         }
     }
     // The installer's own records in the installation folder belong to it.
-    const std::string root = AnsiUpperCase(NormalPath(TargetDir));
+    const std::string root = AnsiUpperCase(NormalPath(run.targetDir));
     for (const char* own : {"UNUSED.TXT", "CF.TXT", "DEINST.INS"})
         projectFiles.insert(root + own);
 
@@ -120,18 +120,18 @@ void TScriptInstall::WriteUnusedList() {
             if (!projectFiles.count(full)) text += full + "\r\n";
         }
     }
-    WriteOrRaise(TargetDir + "UNUSED.TXT", text);
+    WriteOrRaise(run.effects, run.targetDir + "UNUSED.TXT", text);
 }
 
-void TScriptInstall::SetAsideUnused(const std::string& listPath) {
+void SetAsideUnused(RunContext& run, const std::string& listPath) {
     const std::optional<std::string> listed = ReadWholeFile(listPath, kMaxListFileSize);
     if (!listed) return;
-    const std::string exts = Script->ReadString("Project", "DelExt", "") + ".";
+    const std::string exts = run.script->Project().delExt.text + ".";
 
     // Files outside the installation folder (another product's, reached
     // through ".." or a folder of its own) have no place below the side
     // folder: they stay where they are and are only listed.
-    const std::string installFolder = AddBackslash(NormalPath(TargetDir));
+    const std::string installFolder = AddBackslash(NormalPath(run.targetDir));
     std::vector<std::string> lines;
     for (const std::string& line : SplitLines(*listed)) {
         const std::string ext = ExtensionOf(line).substr(0, 8) + ".";
@@ -146,32 +146,32 @@ void TScriptInstall::SetAsideUnused(const std::string& listPath) {
     if (displayRoot.empty()) displayRoot = root;
     // A name held by a file cannot become the side folder either.
     std::string name = "old";
-    for (int n = 1; plat::getAttributes(root + name); ++n)
+    for (int n = 1; run.effects.Attributes(root + name); ++n)
         name = "old" + std::to_string(n);
     root += name + "\\";
     displayRoot += name + "\\";
 
-    const bool show = AskYesNo(MessageOwner(), SetAsideQuestion + displayRoot + ")") == IdYes;
+    const bool show = AskYesNo(run.MessageOwner(), SetAsideQuestion + displayRoot + ")") == IdYes;
 
-    SuperfluousCount = 0;
+    run.counters.superfluous = 0;
     for (const std::string& line : lines) {
         // The list is in capitals; the moved file keeps its own name.
         const std::string relative = line.substr(installFolder.size());
         const std::string target =
             root + ExtractFilePath(relative) + NameOnDisk(line, ExtractFileName(relative));
         try {
-            FileHandler->ForceFolders(ExtractFilePath(target));
+            run.copier.ForceFolders(ExtractFilePath(target));
         } catch (const SetupError&) {
             continue; // the file stays where it is
         }
         // Never over an existing file: a move that fails leaves both as they are.
-        if (plat::moveFile(line, target, false)) {
+        if (run.effects.MoveFile(line, target, false)) {
             log::Line("MOVE", {line, target});
-            ++SuperfluousCount;
+            ++run.counters.superfluous;
         }
     }
 
-    if (show && plat::folderExists(root)) ShellOpen(MessageOwner(), "explore", displayRoot, "");
+    if (show && run.effects.FolderExists(root)) ShellOpen(run, "explore", displayRoot, "");
 }
 
 } // namespace setup

@@ -6,48 +6,56 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
-#include "engine/ScriptInstall.h"
+#include "files/Download.h"
+#include "files/FileHandler.h"
 #include "files/HttpClient.h"
 
 namespace setup {
 
-bool TScriptInstall::DownloadPartFiles(const std::string& partName, const std::string& partFolder) {
-    return DownloadSection(partName, partFolder);
-}
+namespace {
 
-bool TScriptInstall::DownloadSection(const std::string& section, const std::string& partFolder) {
+bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
+                  const std::string& folderUrl, const std::string& section,
+                  const std::string& partFolder);
+
+} // namespace
+
+bool DownloadPartFiles(RunContext& run, const PartInRun& part) {
+    const std::string& section = part.name;
+    const std::string& partFolder = part.folder;
     bool result = true;
-    for (int i = 1;; ++i) {
-        std::string folderUrl = Script->ReadString(section, "URLDir" + std::to_string(i), "");
-        if (folderUrl.empty()) break;
-        folderUrl = AnsiLowerCase(folderUrl);
+    for (const script::Numbered& entry : part.record->downloads) {
+        std::string folderUrl = AnsiLowerCase(entry.value.text);
         if (folderUrl.back() != '/') folderUrl += '/';
-        if (!HttpClient) HttpClient = std::make_shared<THttpClient>();
+        if (!run.http) run.http = std::make_shared<THttpClient>();
 
-        const std::string text = HttpClient->GetText(folderUrl + texts::ListFileName);
+        const std::string text = run.http->GetText(folderUrl + texts::ListFileName);
         if (text.empty()) {
             result = false;
-            if (WarnOkCancel(MessageOwner(), "Sektion " + section + "\r" + texts::ListFileName +
-                                                 texts::NotFound) != IdOk)
+            if (WarnOkCancel(run.MessageOwner(), "Sektion " + section + "\r" + texts::ListFileName +
+                                                     texts::NotFound) != IdOk)
                 AbortRequested = true;
             break;
         }
-        if (!DownloadList(SplitListLines(text), folderUrl, section, partFolder)) result = false;
+        if (!DownloadList(run, SplitListLines(text), folderUrl, section, partFolder))
+            result = false;
         if (CheckAbort()) break;
     }
     return result;
 }
 
-bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
-                                  const std::string& folderUrl, const std::string& section,
-                                  const std::string& partFolder) {
+namespace {
+
+bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
+                  const std::string& folderUrl, const std::string& section,
+                  const std::string& partFolder) {
     bool result = true;
-    const setup::Owner owner = MessageOwner();
+    const setup::Owner owner = run.MessageOwner();
     for (const std::string& line : lines) {
         if (line.empty()) continue;
         const TDownloadLine entry = ParseDownloadLine(line);
         const std::string url = folderUrl + entry.Name;
-        ReportStatus(Script->ReadString(section, "HeadLine", section));
+        run.ReportStatus(run.PartRecord(section).headLine.Or(section));
         if (!IsContainedName(entry.Name)) {
             // It would be written outside the part's folder.
             result = false;
@@ -58,7 +66,7 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
             }
             continue;
         }
-        const std::string local = TargetDir + partFolder + LocalDownloadName(entry.Name);
+        const std::string local = run.targetDir + partFolder + LocalDownloadName(entry.Name);
         const std::string folder = ExtractFilePath(local);
         // A list line is the server's: a name whose folder cannot be made
         // (a device name, a character the file system refuses) costs that
@@ -81,11 +89,11 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
 
         if (FileDosDate(local) >= entry.Date && FileSize64(local) == entry.Size) continue;
 
-        FileHandler->SetSourceName(url);
-        TFileHandler* copier = FileHandler;
-        HttpClient->OnWorkBegin = [copier](int64_t maximum) { copier->DownloadWorkBegin(maximum); };
-        HttpClient->OnWork = [copier](int64_t count) { copier->DownloadWork(count); };
-        if (!HttpClient->DownloadToFile(owner, url, local, entry.Size)) {
+        run.copier.SetSourceName(url);
+        TFileHandler* copier = &run.copier;
+        run.http->OnWorkBegin = [copier](int64_t maximum) { copier->DownloadWorkBegin(maximum); };
+        run.http->OnWork = [copier](int64_t count) { copier->DownloadWork(count); };
+        if (!run.http->DownloadToFile(owner, url, local, entry.Size)) {
             result = false;
             if (AbortRequested) break; // cancelled during the transfer
             if (WarnOkCancel(owner, "Sektion " + section + "\r" + url + texts::NotCopied) != IdOk) {
@@ -94,10 +102,12 @@ bool TScriptInstall::DownloadList(const std::vector<std::string>& lines,
             }
             continue;
         }
-        ++UpdatedCount;
-        SetFileDate(local, entry.Date);
+        ++run.counters.updated;
+        SetFileDate(run.effects, local, entry.Date);
     }
     return result;
 }
+
+} // namespace
 
 } // namespace setup

@@ -12,7 +12,8 @@
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
-#include "files/TempFile.h"
+#include "common/Effects.h"
+#include "platform/Process.h"
 #include "platform/System.h"
 
 namespace setup {
@@ -200,13 +201,13 @@ void TFileHandler::SkipFile(const plat::DirEntry& source, const plat::DirEntry& 
     CheckAbort();
     if (dest.writeTime == 0) return;
     if (!(dest.attributes & plat::kAttrArchive))
-        plat::setAttributes(DestName, WithArchive(dest.attributes));
+        effects_->SetAttributes(DestName, WithArchive(dest.attributes));
     // A destination on FAT carries the source's time rounded to 2 seconds:
     // give it the exact time so that the next comparison sees it as equal.
     const int64_t diff = Signed(dest.writeTime) - Signed(source.writeTime);
     if (diff != 0 && Signed(dest.writeTime) % FatTick == 0 && diff >= -FatTick && diff <= FatTick &&
         source.size == dest.size)
-        SetFileTimes(DestName, source.writeTime);
+        effects_->SetWriteTime(DestName, source.writeTime);
 }
 
 CopyResult TFileHandler::CopyFile(const std::string& source, const std::string& dest,
@@ -215,7 +216,7 @@ CopyResult TFileHandler::CopyFile(const std::string& source, const std::string& 
     SetFileNames(source, dest);
     // Copies of a killed run are cleared from every folder the copier works in,
     // also where it finds nothing to copy.
-    TempFile::RemoveStale(ExtractFilePath(dest));
+    effects_->RemoveStaleFiles(ExtractFilePath(dest));
     auto src = plat::statPath(source);
     if (!src || (src->attributes & plat::kAttrDirectory))
         return NotCopied(FileKind::Failed, CopyResult::NotCopied);
@@ -311,13 +312,14 @@ CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::
         if (!probe.open(DestName, plat::OpenMode::Write))
             return NotCopied(FileKind::Failed, CopyResult::NotCopied);
     }
-    TempFile out;
-    if (!out.Create(ExtractFilePath(DestName), ".tmp"))
-        return NotCopied(FileKind::Failed, CopyResult::NotCopied);
+    uint32_t error = 0;
+    const std::unique_ptr<PendingFile> out =
+        effects_->BeginFile(ExtractFilePath(DestName), ".tmp", error);
+    if (!out) return NotCopied(FileKind::Failed, CopyResult::NotCopied);
 
     // Room for a large copy is taken at once where the file system can: the
     // copy lies together on the disk. A full disk is still found by the copy.
-    if (source.size > BufferSize) out.file().reserve(source.size);
+    if (source.size > BufferSize) out->Reserve(source.size);
 
     // Block by block: one read and one write (or one copy inside the kernel
     // where the system offers it), then progress, the abort flag and messages.
@@ -329,7 +331,7 @@ CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::
     const bool growing = source.size > MaxStep;
     for (;;) {
         const uint64_t started = plat::tickCount();
-        const int64_t copied = out.file().copyFrom(in, step, buffer, BufferSize);
+        const int64_t copied = out->CopyFrom(in, step, buffer, BufferSize);
         if (copied == 0) break;
         const uint64_t took = plat::tickCount() - started;
         if (growing && copied == static_cast<int64_t>(step) && took < SlowStepMs / 4 &&
@@ -341,13 +343,13 @@ CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::
         FireProgress();
         if (copied < 0) {
             // Disk full or a read error: the previous destination stays.
-            out.Discard();
+            out->Discard();
             CurrentBytes = 0;
             ReportNotCopied(SourceName);
             return NotCopied(FileKind::Failed, CopyResult::NotCopied);
         }
         if (AbortRequested) {
-            out.Discard();
+            out->Discard();
             return NotCopied(FileKind::Cancelled, CopyResult::Abort);
         }
         CheckAbort();
@@ -360,13 +362,12 @@ CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::
         Signed(minTime) > Signed(source.writeTime) ? minTime : source.writeTime;
     std::optional<plat::FileTime> creation;
     if (dest && dest->creationTime != 0) creation = dest->creationTime;
-    out.file().setTimes(creation, std::nullopt, stamp);
-    out.file().close();
+    out->Finish(creation, stamp);
     // A new file carries the archive bit already; hidden and system bits of
     // the file it replaces are kept.
     if (dest && (dest->attributes & (plat::kAttrHidden | plat::kAttrSystem)))
-        plat::setAttributes(out.path(), WithArchive(dest->attributes));
-    if (!out.ReplaceInto(DestName)) return NotCopied(FileKind::Failed, CopyResult::NotCopied);
+        out->SetAttributes(WithArchive(dest->attributes));
+    if (!out->Commit(DestName)) return NotCopied(FileKind::Failed, CopyResult::NotCopied);
 
     ++FilesCopied;
     FireFileDone(FileKind::Copied);
@@ -468,14 +469,13 @@ size_t RootLength(const std::string& path) {
 bool TFileHandler::ForceFolders(const std::string& folder) {
     std::string path = folder;
     if (!path.empty() && path.back() == '\\') path.pop_back();
-    if (path.size() <= RootLength(path) || plat::folderExists(path)) return true;
+    if (path.size() <= RootLength(path) || effects_->FolderExists(path)) return true;
     auto pos = path.find_last_of('\\');
     std::string parent = pos == std::string::npos ? std::string() : path.substr(0, pos);
     if (parent.size() < path.size() && ForceFolders(parent)) {
-        if (!plat::createFolder(path)) {
-            uint32_t error = plat::lastError();
+        if (const uint32_t error = effects_->CreateFolder(path); error != 0) {
             // Another program may have made it meanwhile.
-            if (!plat::folderExists(path))
+            if (!effects_->FolderExists(path))
                 throw SetupError(path + "\rkann nicht angelegt werden (" + std::to_string(error) +
                                  ")");
             return true;

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "files/CopyDecisions.h"
+#include "common/Effects.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -125,6 +126,10 @@ class TFileHandler {
     // BytesCopied + BytesSkipped + CurrentBytes + BytesDownloaded.
     int64_t ProcessedBytes() const;
 
+    // Where the copier's writes go (temporary file, rename, times,
+    // attributes, folders): the machine itself unless the run says otherwise.
+    void SetEffects(Effects& effects) { effects_ = &effects; }
+
     // Handlers for the HTTP client's work events: the count is the client's
     // running total for the current transfer.
     void DownloadWorkBegin(int64_t maximum);
@@ -146,6 +151,7 @@ class TFileHandler {
     char* Buffer();
 
     std::unique_ptr<char[]> buffer_;
+    Effects* effects_ = &DirectEffects();
     int64_t lastDownloadPosition_ = 0;
 };
 

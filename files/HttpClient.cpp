@@ -5,7 +5,7 @@
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
-#include "files/TempFile.h"
+#include "common/TempFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "platform/System.h"

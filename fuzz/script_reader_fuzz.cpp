@@ -13,8 +13,8 @@
 #include <unistd.h>
 
 #include "common/Ansi.h"
-#include "engine/Ini.h"
-#include "files/FStream.h"
+#include "script/Ini.h"
+#include "common/FStream.h"
 #include "platform/System.h"
 
 namespace {

@@ -18,12 +18,12 @@ flags="-std=c++20 -g -O1 -fno-omit-frame-pointer -fsanitize=address,undefined -I
 objects=""
 for src in "$root"/common/*.cpp "$root"/platform/*.cpp \
            "$root"/platform/emulated/*.cpp \
-           "$root"/files/*.cpp "$root"/engine/*.cpp "$root"/system/*.cpp; do
+           "$root"/script/*.cpp "$root"/files/*.cpp "$root"/engine/*.cpp "$root"/system/*.cpp; do
     [ -f "$src" ] || continue
     rel=${src#"$root"/}
     obj="$out/obj/$(echo "$rel" | tr / _).o"
     if [ ! -f "$obj" ] || [ "$src" -nt "$obj" ] ||
-       [ -n "$(find "$root/common" "$root/platform" "$root/files" "$root/engine" "$root/system" \
+       [ -n "$(find "$root/common" "$root/platform" "$root/script" "$root/files" "$root/engine" "$root/system" \
                     -name '*.h' -newer "$obj" 2>/dev/null | head -n 1)" ]; then
         echo "compile $rel"
         $cxx $flags -fsanitize=fuzzer-no-link -c "$src" -o "$obj"

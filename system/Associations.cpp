@@ -2,8 +2,7 @@
 // HKEY_CLASSES_ROOT, asked before a different command is replaced, and the
 // command found first recorded in [Extensions] of Deinst.ins.
 #include "common/Messages.h"
-#include "engine/Ini.h"
-#include "engine/ScriptInstall.h"
+#include "script/Ini.h"
 #include "system/RegistryEntries.h"
 
 namespace setup {
@@ -20,14 +19,15 @@ std::string CommandKey(const std::string& dottedExtension) {
 
 } // namespace
 
-void SetOpenCommand(const std::string& dottedExtension, const std::string& command) {
-    SetKeyDefault(plat::RegRoot::ClassesRoot, CommandKey(dottedExtension), command);
+void SetOpenCommand(Effects& effects, const std::string& dottedExtension,
+                    const std::string& command) {
+    SetKeyDefault(effects, plat::RegRoot::ClassesRoot, CommandKey(dottedExtension), command);
 }
 
-void TScriptInstall::RegisterExtension(const std::string& value) {
+void RegisterExtension(RunContext& run, const std::string& value) {
     const size_t equals = value.find('=');
     if (equals == std::string::npos) {
-        WarnOkCancel(MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
+        WarnOkCancel(run.MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
         return;
     }
     std::string extension = value.substr(0, equals);
@@ -37,29 +37,25 @@ void TScriptInstall::RegisterExtension(const std::string& value) {
     // an extension that cannot be a key there ("[Pathes]", ";x", " x") would
     // be read back as something else.
     if (!TIni::WritableKey(extension)) {
-        WarnOkCancel(MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
+        WarnOkCancel(run.MessageOwner(), value + ": " + "Verkn\xFCpfung fehlerhaft!");
         return;
     }
     const std::string command = value.substr(equals + 1, MaxCommandLength);
 
-    std::string current;
-    plat::RegKey key;
-    if (key.open(plat::RegRoot::ClassesRoot, CommandKey("." + extension), plat::RegAccess::Read) ==
-            0 &&
-        key.queryString("", current) != 0)
-        current.clear();
-    key.close();
+    std::string current =
+        run.effects.RegistryString(plat::RegRoot::ClassesRoot, CommandKey("." + extension), "")
+            .value_or("");
     if (current.size() > MaxCurrentLength) current.resize(MaxCurrentLength);
 
     bool replace = true;
     if (!current.empty() && current != command) {
-        replace = AskYesNo(MessageOwner(), "bisherige Verkn\xFCpfung ." + extension + ": " +
-                                               current + " " + "ersetzen?") == IdYes;
+        replace = AskYesNo(run.MessageOwner(), "bisherige Verkn\xFCpfung ." + extension + ": " +
+                                                   current + " " + "ersetzen?") == IdYes;
     }
-    if (replace) SetOpenCommand("." + extension, command);
+    if (replace) SetOpenCommand(run.effects, "." + extension, command);
 
-    if (UninstallScript && UninstallScript->ReadString("Extensions", extension, "").empty())
-        UninstallScript->WriteString("Extensions", extension, current);
+    if (run.record && run.record->ReadString("Extensions", extension, "").empty())
+        run.record->WriteString("Extensions", extension, current);
 }
 
 } // namespace setup

@@ -14,8 +14,8 @@
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/WinInfo.h"
-#include "engine/Ini.h"
-#include "engine/ScriptInstall.h"
+#include "script/Ini.h"
+#include "files/RunContext.h"
 #include "files/FileHandler.h"
 #include "platform/FileSystem.h"
 #include "platform/Fonts.h"
@@ -62,32 +62,32 @@ class FontMessages {
 };
 
 // Takes an older font resource file out of the font table and the folder.
-void RemoveResourceFile(const std::string& path, const std::string& removeFailure,
+void RemoveResourceFile(Effects& effects, const std::string& path, const std::string& removeFailure,
                         const FontMessages& report) {
-    if (!plat::fileExists(path)) return;
-    if (const uint32_t error = plat::removeFontResource(path); error != 0)
+    if (!effects.FileExists(path)) return;
+    if (const uint32_t error = effects.RemoveFontResource(path); error != 0)
         report(removeFailure + path + ": " + SysErrorText(error), FontNote);
-    if (plat::deleteFile(path))
+    if (effects.DeleteFile(path))
         log::Line("DELETE", {path});
     else
         report(path + ": not deleted", FontNote);
 }
 
 // Registers the font where the Windows version keeps its fonts.
-void RegisterFont(int version, const std::string& fontName, const std::string& fileName,
-                  const std::string& fotPath, int32_t sourceDate) {
+void RegisterFont(Effects& effects, int version, const std::string& fontName,
+                  const std::string& fileName, const std::string& fotPath, int32_t sourceDate) {
     const std::string valueName = fontName + " (TrueType)";
     if (version >= Win95 && version <= WinMe) {
-        WriteRegistryString(kFontsKey9x, valueName, fileName);
+        WriteRegistryString(effects, kFontsKey9x, valueName, fileName);
         return;
     }
     if (version == WinNt4) {
         TIni winIni(WindowsFolder() + "Win.Ini");
         winIni.WriteString("Fonts", valueName, fotPath);
         winIni.SaveFile();
-        SetFileDate(fotPath, sourceDate);
+        SetFileDate(effects, fotPath, sourceDate);
     }
-    if (version >= WinNt4) WriteRegistryString(kFontsKeyNt, valueName, fileName);
+    if (version >= WinNt4) WriteRegistryString(effects, kFontsKeyNt, valueName, fileName);
 }
 
 // The font file the registration names, where this Windows keeps it.
@@ -103,9 +103,9 @@ std::string RegisteredFile(int version, const std::string& fontName) {
 // registered and its file missing. The newest file of that series is the
 // one set aside last (a font is only ever replaced by a newer one): it gets
 // its name back before anything else happens to the font.
-void PutBackSetAsideFont(const std::string& target, const std::string& fontName,
+void PutBackSetAsideFont(Effects& effects, const std::string& target, const std::string& fontName,
                          const FontMessages& report) {
-    if (plat::getAttributes(target)) return;
+    if (effects.Attributes(target)) return;
     const std::string fileName = FileNameOf(target);
     if (!AnsiSameText(FileNameOf(RegisteredFile(WindowsVersion(), fontName)), fileName)) return;
     const size_t dot = fileName.rfind('.');
@@ -133,7 +133,7 @@ void PutBackSetAsideFont(const std::string& target, const std::string& fontName,
         } while (search.next());
     }
     if (newest.empty()) return;
-    if (plat::moveFile(folder + newest, target, false))
+    if (effects.MoveFile(folder + newest, target, false))
         report(folder + newest + " umbenannt in \r\n" + target, FontNote);
     else
         report("Umbenennen von " + folder + newest + " in \r\n" + target + "\r\ngescheitert",
@@ -152,8 +152,8 @@ std::string RegisteredFontName(const std::string& sourcePath, const std::string&
 }
 
 bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
-                     std::vector<std::string>* messageList, int minimumLevel,
-                     TFileHandler* copier) {
+                     std::vector<std::string>* messageList, int minimumLevel, TFileHandler* copier,
+                     Effects& effects) {
     const FontMessages report(messageList, minimumLevel);
     TFileHandler& fileHandler = copier ? *copier : SharedFileHandler();
     bool result = false;
@@ -165,7 +165,7 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         const std::string fileName = FileNameOf(sourcePath);
         const std::string target = fontsFolder + fileName;
         report(sourcePath + " vom " + DosDateText(sourceDate), FontTrace);
-        PutBackSetAsideFont(target, fontName, report);
+        PutBackSetAsideFont(effects, target, fontName, report);
         const int32_t targetDate = FileDosDate(target);
         if (targetDate != -1)
             report(target + " vom " + DosDateText(targetDate) + " ist vorhanden.", FontNote);
@@ -181,18 +181,18 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         std::string setAside;
         if (targetDate != -1) {
             setAside = UniqueFileName(target);
-            if (!plat::moveFile(target, setAside, false)) {
+            if (!effects.MoveFile(target, setAside, false)) {
                 report("Umbenennen von " + target + " in \r\n" + setAside + "\r\ngescheitert",
                        FontError);
                 setAside.clear();
             }
         }
         const auto putBack = [&] {
-            if (!setAside.empty()) plat::moveFile(setAside, target, false);
+            if (!setAside.empty()) effects.MoveFile(setAside, target, false);
         };
         const CopyResult copied =
             fileHandler.CopyOneFile(sourcePath, target, 0, CopyMode::CompareAsk);
-        if (copied != CopyResult::Done || !plat::fileExists(target)) {
+        if (copied != CopyResult::Done || !effects.FileExists(target)) {
             putBack();
             // A cancelled copy is the user's decision, not an error to report.
             if (copied != CopyResult::Abort)
@@ -202,15 +202,15 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
 
         changed = true;
         const std::string fotPath = fontsFolder + fontName + ".FOT";
-        RemoveResourceFile(fontsFolder + fontName + " Standard.FOT", "", report);
-        RemoveResourceFile(fotPath, "removeFont ", report);
+        RemoveResourceFile(effects, fontsFolder + fontName + " Standard.FOT", "", report);
+        RemoveResourceFile(effects, fotPath, "removeFont ", report);
 
         const int version = WindowsVersion();
         const std::string currentPath = fontsFolder.substr(0, fontsFolder.size() - 1);
         std::string fileToAdd = target;
         bool resourceMade = true;
         if (version < Win2000) {
-            resourceMade = plat::createScalableFontResource(fotPath, fileName, currentPath) == 0;
+            resourceMade = effects.CreateScalableFontResource(fotPath, fileName, currentPath) == 0;
             if (resourceMade) {
                 report(fotPath + "ScalableFontResource Created", FontTrace);
                 fileToAdd = fotPath;
@@ -218,23 +218,23 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
                 report(fotPath + " konnte nicht erzeugt werden.", FontError);
             }
         } else if (version <= WinNt5) {
-            plat::createScalableFontResource(fotPath, fileName, currentPath);
+            effects.CreateScalableFontResource(fotPath, fileName, currentPath);
         }
         if (resourceMade) {
-            if (plat::addFontResource(fileToAdd) < 1) {
+            if (effects.AddFontResource(fileToAdd) < 1) {
                 report(fileToAdd + " konnte nicht hinzugef\xFCgt werden", FontError);
                 resourceMade = false;
             } else {
-                RegisterFont(version, fontName, fileName, fotPath, sourceDate);
+                RegisterFont(effects, version, fontName, fileName, fotPath, sourceDate);
                 result = true;
             }
         }
         if (!resourceMade) {
             // Not a font the system takes: what this call put into the Fonts
             // folder goes, and the old font gets its place back.
-            plat::deleteFile(fotPath);
-            if (plat::deleteFile(target)) putBack();
-        } else if (!setAside.empty() && plat::deleteFile(setAside)) {
+            effects.DeleteFile(fotPath);
+            if (effects.DeleteFile(target)) putBack();
+        } else if (!setAside.empty() && effects.DeleteFile(setAside)) {
             log::Line("DELETE", {setAside});
         } else if (!setAside.empty()) {
             report("Die Schrift " + fileName + "\r\n" + target +
@@ -246,30 +246,31 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
     } catch (const std::exception& e) {
         report(e.what(), FontError);
     }
-    if (changed) plat::broadcastFontChange();
+    if (changed) effects.BroadcastFontChange();
     return result;
 }
 
-int TScriptInstall::InstallFont(const std::string& sourcePath, const std::string& fontName) {
-    if (UninstallScript)
-        UninstallScript->WriteString("Fonts", "FO" + std::to_string(FontCounter), fontName);
-    ++FontCounter;
-    return InstallFontFile(sourcePath, fontName, nullptr, FontError, FileHandler) ? 0 : 1;
+int InstallFont(RunContext& run, const std::string& sourcePath, const std::string& fontName) {
+    if (run.record)
+        run.record->WriteString("Fonts", "FO" + std::to_string(run.fontCounter), fontName);
+    ++run.fontCounter;
+    return InstallFontFile(sourcePath, fontName, nullptr, FontError, &run.copier, run.effects) ? 0
+                                                                                               : 1;
 }
 
-bool TScriptInstall::InstallFonts() {
+bool InstallFonts(RunContext& run) {
     bool installed = true;
-    FontCounter = 1;
-    for (int n = 1; n <= 999; ++n) {
-        const std::string value = ReadProjectValue("Font" + std::to_string(n), "");
+    run.fontCounter = 1;
+    if (!run.script) return installed;
+    for (const script::FontEntry& font : run.script->Project().fonts) {
+        const std::string value = script::Expanded(font.file);
         if (value.empty()) break;
-        const std::string source = InstallRootDir + value;
+        const std::string source = run.installRoot + value;
         if (IsPlaceholderFile(source)) break;
-        const std::string name =
-            RegisteredFontName(source, ReadProjectValue("FontName" + std::to_string(n), ""));
-        if (InstallFont(source, name) == 0) continue;
+        const std::string name = RegisteredFontName(source, script::Expanded(font.name));
+        if (InstallFont(run, source, name) == 0) continue;
         installed = false;
-        if (WarnOkCancel(MessageOwner(), "Font " + value + " nicht installiert!") == IdCancel)
+        if (WarnOkCancel(run.MessageOwner(), "Font " + value + " nicht installiert!") == IdCancel)
             AbortRequested = true;
     }
     return installed;

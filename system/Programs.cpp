@@ -9,7 +9,7 @@
 #include "common/Paths.h"
 #include "common/RegistryVariables.h"
 #include "common/Text.h"
-#include "engine/ScriptInstall.h"
+#include "files/RunContext.h"
 #include "platform/Process.h"
 #include "platform/System.h"
 
@@ -88,9 +88,11 @@ bool IsProgramRunning(const std::string& path) {
     return false;
 }
 
-bool ShellOpen(Owner owner, const std::string& verb, const std::string& file,
+bool ShellOpen(RunContext& run, const std::string& verb, const std::string& file,
                const std::string& parameters) {
-    const bool done = plat::shellExecute(verb, file, parameters, owner == NoOwner ? 0 : owner);
+    const Owner owner = run.MessageOwner();
+    const bool done =
+        run.effects.ShellExecute(verb, file, parameters, owner == NoOwner ? 0 : owner);
     log::Line("SHELL", {verb, file, parameters, done ? "done" : "refused"});
     return done;
 }
@@ -107,41 +109,40 @@ std::string ProgramRunningQuestion(const std::string& programPath) {
            "Erneut versuchen?";
 }
 
-bool TScriptInstall::CheckRun(bool stopRequested) {
+bool CheckRunningPrograms(RunContext& run, bool stopRequested) {
+    const script::Model* Script = run.script;
     // Programs asked to stop, and the listed ones, get a moment to end before
     // the test; with neither there is nothing to wait for.
-    if (stopRequested || (Script && !Script->ReadString("CheckRun", "1", "").empty()))
-        plat::sleepMs(400);
+    if (stopRequested || (Script && !Script->CheckRun().empty())) plat::sleepMs(400);
     int unattendedRetries = 0;
-    for (int n = 1;; ++n) {
+    for (size_t n = 0;; ++n) {
         plat::pumpMessages();
-        if (!Script) return true;
-        std::string value = Script->ReadString("CheckRun", std::to_string(n), "");
+        if (!Script || n >= Script->CheckRun().size()) return true;
+        std::string value = Script->CheckRun()[n].value.text;
         if (value.size() > 255) value.resize(255);
-        if (value.empty()) return true;
-        if (!ExpandRegistryVariablesShort(value, ProjectName) || value.empty()) continue;
+        if (!ExpandRegistryVariablesShort(value, run.projectName) || value.empty()) continue;
         if (!IsProgramRunning(value)) continue;
 
-        if (AskYesNo(MessageOwner(), ProgramRunningQuestion(value)) != IdYes) return false;
+        if (AskYesNo(run.MessageOwner(), ProgramRunningQuestion(value)) != IdYes) return false;
         if (LastAnswerSource() == AnswerSource::Default) {
             if (++unattendedRetries > UnattendedRetries) return false;
             plat::sleepMs(UnattendedRetryPauseMs);
         }
-        n = 0; // the whole list again
+        n = static_cast<size_t>(-1); // the whole list again
     }
 }
 
-bool TScriptInstall::ExecProgs() {
-    if (!RunPrograms) return true;
-    for (int n = 1; n <= 999; ++n) {
-        const std::string key = "Exec" + std::to_string(n);
-        std::string value = Script ? Script->ReadString("Project", key, "") : std::string();
+bool ExecProgs(RunContext& run) {
+    if (!run.runPrograms || !run.script) return true;
+    for (const script::Numbered& program : run.script->Project().programs) {
+        const std::string key = script::KeyName(script::Key::Exec, program.number);
+        std::string value = program.value.text;
         std::vector<bool> fromValues;
         ExpandRegistryVariables(value, true, fromValues);
         if (value.empty()) break;
         std::string commandLine;
-        if (!ExecCommandLine(InstallRootDir, value, fromValues, commandLine)) {
-            InfoMessage(MessageOwner(),
+        if (!ExecCommandLine(run.installRoot, value, fromValues, commandLine)) {
+            InfoMessage(run.MessageOwner(),
                         key + "=" + value +
                             "\rnicht ausgef\xFChrt: ein Wert aus der Registrierung enth\xE4lt "
                             "Zeichen,\rdie der Befehlsinterpreter als Befehl lesen w\xFCrde.");
@@ -149,7 +150,7 @@ bool TScriptInstall::ExecProgs() {
             continue;
         }
         // Not waited for; a program that cannot be started stops nothing.
-        const bool started = plat::startProgram(commandLine, "");
+        const bool started = run.effects.StartProgram(commandLine, "");
         log::Line("EXEC", {commandLine, started ? "started" : "not started"});
     }
     return true;

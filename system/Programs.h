@@ -1,11 +1,12 @@
-// Other programs: the running-program test before a run and the shell's
-// verbs. The steps CheckRun and ExecProgs are operations of TScriptInstall.
+// Other programs: the running-program test before a run ([CheckRun]), the
+// programs of Exec# and the shell's verbs.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "common/Messages.h"
+#include "files/RunContext.h"
 
 namespace setup {
 
@@ -15,7 +16,7 @@ void ListProcessFiles(std::vector<std::string>& list);
 bool IsProgramRunning(const std::string& path);
 // Lets the shell carry out verb ("open", "explore") on file with parameters;
 // false when it refuses. Logged as a SHELL line.
-bool ShellOpen(Owner owner, const std::string& verb, const std::string& file,
+bool ShellOpen(RunContext& run, const std::string& verb, const std::string& file,
                const std::string& parameters);
 
 // The command line of an Exec# value (registry variables expanded; fromValues
@@ -29,5 +30,13 @@ bool ExecCommandLine(const std::string& folder, const std::string& value,
 
 // The question of CheckRun for a listed program that runs.
 std::string ProgramRunningQuestion(const std::string& programPath);
+
+// --- steps of a run ---
+// The [CheckRun] test: while a listed program runs, asks to end it; false
+// when the user gave up. stopRequested: programs were just asked to end.
+bool CheckRunningPrograms(RunContext& run, bool stopRequested);
+// Starts the programs of [Project] Exec# (only when the run may start
+// programs), without waiting for them.
+bool ExecProgs(RunContext& run);
 
 } // namespace setup

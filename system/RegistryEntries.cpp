@@ -11,7 +11,7 @@
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
 #include "common/WinInfo.h"
-#include "engine/ScriptInstall.h"
+#include "files/RunContext.h"
 
 namespace setup {
 
@@ -30,29 +30,28 @@ bool SplitValuePath(const std::string& path, std::string& key, std::string& name
     return true;
 }
 
-// Opens the key of path for writing and hands it to write; the code of
-// SetRegistryString / SetRegistryInteger.
+// Writes the value of path through effects: a key that cannot be opened or
+// created gives 3 and the message "<operation>(1):", a failing write the
+// message "<operation>(2):".
 template <typename Write>
-int WriteValue(const char* operation, plat::RegRoot root, const std::string& path, Write write) {
+int WriteValue(Effects& effects, const char* operation, plat::RegRoot root, const std::string& path,
+               Write write) {
     try {
         std::string key, name;
         if (!SplitValuePath(path, key, name)) return 0;
         key = PlatformKeyPath(key);
-        plat::RegKey regKey;
-        if (const uint32_t err = regKey.open(root, key, plat::RegAccess::All, true); err != 0) {
+        const RegistryWrite written = write(effects, key, name);
+        if (written.keyError != 0) {
             // A key the registry does not take (too long a name, too deep, a
             // control character) is said, like a value that cannot be written.
-            InfoMessage(ActiveForm, std::string(operation) + "(1):" + SysErrorText(err) + "\r" +
+            InfoMessage(ActiveForm, std::string(operation) +
+                                        "(1):" + SysErrorText(written.keyError) + "\r" +
                                         plat::regRootName(root) + "\\" + key);
             return 3;
         }
-        try {
-            if (const uint32_t err = write(regKey, key, name); err != 0)
-                InfoMessage(ActiveForm, std::string(operation) + "(2):" + SysErrorText(err));
-            regKey.close();
-        } catch (const std::exception& e) {
-            InfoMessage(ActiveForm, std::string(operation) + "(2):" + e.what());
-        }
+        if (written.valueError != 0)
+            InfoMessage(ActiveForm,
+                        std::string(operation) + "(2):" + SysErrorText(written.valueError));
     } catch (const std::exception& e) {
         InfoMessage(ActiveForm, std::string(operation) + "(1):" + e.what());
     }
@@ -61,34 +60,36 @@ int WriteValue(const char* operation, plat::RegRoot root, const std::string& pat
 
 } // namespace
 
-int SetRegistryString(plat::RegRoot root, const std::string& path, const std::string& text) {
+int SetRegistryString(Effects& effects, plat::RegRoot root, const std::string& path,
+                      const std::string& text) {
     return WriteValue(
-        "SetRegistryString", root, path,
-        [&](plat::RegKey& key, const std::string& keyPath, const std::string& name) {
-            const uint32_t err = key.setString(name, text);
-            if (err == 0)
+        effects, "SetRegistryString", root, path,
+        [&](Effects& to, const std::string& keyPath, const std::string& name) {
+            const RegistryWrite written = to.SetRegistryString(root, keyPath, name, text);
+            if (written.ok())
                 log::Line("REG", {plat::regRootName(root), keyPath, name, "REG_SZ", text});
-            return err;
+            return written;
         });
 }
 
-int SetRegistryInteger(plat::RegRoot root, const std::string& path, int32_t number) {
-    return WriteValue("SetRegistryInteger", root, path,
-                      [&](plat::RegKey& key, const std::string& keyPath, const std::string& name) {
+int SetRegistryInteger(Effects& effects, plat::RegRoot root, const std::string& path,
+                       int32_t number) {
+    return WriteValue(effects, "SetRegistryInteger", root, path,
+                      [&](Effects& to, const std::string& keyPath, const std::string& name) {
                           const uint32_t value = static_cast<uint32_t>(number);
-                          const uint32_t err = key.setDword(name, value);
-                          if (err == 0)
+                          const RegistryWrite written =
+                              to.SetRegistryDword(root, keyPath, name, value);
+                          if (written.ok())
                               log::Line("REG", {plat::regRootName(root), keyPath, name, "REG_DWORD",
                                                 std::to_string(value)});
-                          return err;
+                          return written;
                       });
 }
 
-bool SetKeyDefault(plat::RegRoot root, const std::string& key, const std::string& text) {
-    plat::RegKey regKey;
+bool SetKeyDefault(Effects& effects, plat::RegRoot root, const std::string& key,
+                   const std::string& text) {
     const std::string keyPath = PlatformKeyPath(key);
-    if (regKey.open(root, keyPath, plat::RegAccess::All, true) != 0) return false;
-    if (regKey.setString("", text) != 0) return false;
+    if (!effects.SetRegistryString(root, keyPath, "", text).ok()) return false;
     log::Line("REG", {plat::regRootName(root), keyPath, "", "REG_SZ", text});
     return true;
 }
@@ -122,7 +123,8 @@ bool ParseDwordValue(const std::string& text, int32_t& number) {
     return true;
 }
 
-void TScriptInstall::RegisterLine(const std::string& line, const std::string& partName) {
+void RegisterLine(RunContext& run, const PartInRun& part, const std::string& line) {
+    const std::string& partName = part.name;
     const size_t equals = line.find('=');
     const std::string keyPath = line.substr(0, equals);
     const std::string value =
@@ -131,10 +133,10 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
     plat::RegRoot root;
     std::string path;
     if (keyPath.size() >= 2 && keyPath[1] == '\\') {
-        DecodeRegistryPath(keyPath, root, path, ProjectName);
+        DecodeRegistryPath(keyPath, root, path, run.projectName);
     } else {
-        InfoMessage(MessageOwner(), "veraltete Angabe:\r\n[" + partName + "]\r\n" + line);
-        std::string node = ReadProjectValue("RegistryNode", "");
+        InfoMessage(run.MessageOwner(), "veraltete Angabe:\r\n[" + partName + "]\r\n" + line);
+        std::string node = run.script ? script::Expanded(run.script->Project().registryNode) : "";
         if (!node.empty()) node += '\\';
         root = plat::RegRoot::CurrentUser;
         path = "SOFTWARE\\" + node + keyPath;
@@ -143,84 +145,87 @@ void TScriptInstall::RegisterLine(const std::string& line, const std::string& pa
         if (path.empty() || path.back() != '\\') path += '\\';
     }
 
-    if (Script && Script->ReadBool(partName, "RegisterCond", false)) {
+    if (part.record->registry.onlyNew.Bool(false)) {
         // The key the line names: with the trailing backslash of a default
         // value removed, which the registry does not take in a key name.
-        if (plat::regKeyExists(root, PlatformKeyPath(path))) return;
+        if (run.effects.RegistryKeyExists(root, PlatformKeyPath(path))) return;
     }
 
     if (value.compare(0, 4, "#dw:") == 0) {
         int32_t number = 0;
         if (ParseDwordValue(value.substr(4), number)) {
-            SetRegistryInteger(root, path, number);
+            SetRegistryInteger(run.effects, root, path, number);
         } else {
-            InfoMessage(MessageOwner(), "SetRegistryInteger(1):Zahl au\xDF"
-                                        "erhalb von 32 Bit, nicht geschrieben:\r" +
-                                            line);
+            InfoMessage(run.MessageOwner(), "SetRegistryInteger(1):Zahl au\xDF"
+                                            "erhalb von 32 Bit, nicht geschrieben:\r" +
+                                                line);
         }
     } else if (value.compare(0, 4, "#sz:") == 0) {
-        SetRegistryString(root, path, value.substr(4));
+        SetRegistryString(run.effects, root, path, value.substr(4));
     } else {
-        SetRegistryString(root, path, value);
+        SetRegistryString(run.effects, root, path, value);
     }
 }
 
-void TScriptInstall::RegisterClassesSection() {
-    if (!Script) return;
-    for (int n = 1; n <= 99999; ++n) {
-        std::string entry = Script->ReadString("Register", "R" + std::to_string(n), "");
-        ExpandPlaceholders(entry);
+void RegisterClassesSection(RunContext& run) {
+    if (!run.script) return;
+    for (const script::Numbered& line : run.script->ClassEntries()) {
+        std::string entry = line.value.text;
+        RunContext::ExpandPlaceholders(entry);
         if (entry.empty()) break;
         const size_t equals = entry.find('=');
         if (equals == std::string::npos) {
-            plat::RegKey key;
-            key.open(plat::RegRoot::ClassesRoot, entry, plat::RegAccess::All, true);
+            run.effects.CreateRegistryKey(plat::RegRoot::ClassesRoot, entry);
             continue;
         }
         std::string data = entry.substr(equals + 1, MaxValueLength);
-        if (!Substitute(data, &TargetDir)) PlainMessage(texts::FailedSubstitution + data);
-        SetKeyDefault(plat::RegRoot::ClassesRoot, entry.substr(0, equals), data);
+        if (!run.Substitute(data, &run.targetDir)) PlainMessage(texts::FailedSubstitution + data);
+        SetKeyDefault(run.effects, plat::RegRoot::ClassesRoot, entry.substr(0, equals), data);
     }
 }
 
-void TScriptInstall::RecordInstallFolder(const std::string& folder) {
+void RecordInstallFolder(RunContext& run, const std::string& folder) {
     // The install record that GetPreviousInstallDir reads back ("R\Installs\").
-    WriteRegistryString("M\\Software\\Qorv\\Installs", ProjectName, folder);
+    WriteRegistryString(run.effects, "M\\Software\\Qorv\\Installs", run.projectName, folder);
 }
 
-void TScriptInstall::WriteUninstallEntry(const std::string& partName, const std::string& partTarget,
-                                         const std::string& unInst) {
+void WriteUninstallEntry(RunContext& run, const PartInRun& partToInstall,
+                         const std::string& unInst) {
+    const std::string& partName = partToInstall.name;
+    const std::string& partTarget = partToInstall.folders.target;
     using plat::RegRoot;
     // A part without a Name would write into the Uninstall key itself, among
     // every other program's entries: its section name names the entry then.
-    const std::string name = Script->ReadString(partName, "Name", partName);
+    const script::PartRecord& part = *partToInstall.record;
+    const std::string name = part.name.Or(partName);
     const std::string key = UninstallKey + name + "\\";
-    SetRegistryString(RegRoot::LocalMachine, key + "DisplayName",
-                      Script->ReadString(partName, "HeadLine", name));
-    SetRegistryString(RegRoot::LocalMachine, key + "UninstallString", unInst);
+    SetRegistryString(run.effects, RegRoot::LocalMachine, key + "DisplayName",
+                      part.headLine.Or(name));
+    SetRegistryString(run.effects, RegRoot::LocalMachine, key + "UninstallString", unInst);
     // Windows reads the size in KiB; a part of a KiB counts as a whole one.
-    const int64_t bytes = std::max<int32_t>(0, Script->ReadInteger("Project", "Bytes", 0));
-    SetRegistryInteger(RegRoot::LocalMachine, key + "EstimatedSize",
+    const int64_t bytes =
+        std::max<int32_t>(0, run.script ? run.script->Project().bytes.Integer(0) : 0);
+    SetRegistryInteger(run.effects, RegRoot::LocalMachine, key + "EstimatedSize",
                        static_cast<int32_t>((bytes + 1023) / 1024));
-    std::string publisher = ReadProjectValue("Publisher", "");
-    if (publisher.empty()) publisher = ReadProjectValue("Instit", "");
-    SetRegistryString(RegRoot::LocalMachine, key + "Publisher", publisher);
-    SetRegistryString(RegRoot::LocalMachine, key + "InstallLocation", TargetDir);
-    std::string icon = Script->ReadString(partName, "UIcon", "");
+    std::string publisher = run.script ? script::Expanded(run.script->Project().publisher) : "";
+    if (publisher.empty() && run.script) publisher = script::Expanded(run.script->Project().instit);
+    SetRegistryString(run.effects, RegRoot::LocalMachine, key + "Publisher", publisher);
+    SetRegistryString(run.effects, RegRoot::LocalMachine, key + "InstallLocation", run.targetDir);
+    std::string icon = part.uninstall.icon.text;
     if (!icon.empty()) {
-        ExpandPlaceholders(icon);
-        if (Substitute(icon, &partTarget))
-            SetRegistryString(RegRoot::LocalMachine, key + "DisplayIcon", icon);
+        RunContext::ExpandPlaceholders(icon);
+        if (run.Substitute(icon, &partTarget))
+            SetRegistryString(run.effects, RegRoot::LocalMachine, key + "DisplayIcon", icon);
     }
 
-    const std::string groupReg = Script->ReadString(partName, "GroupReg", "");
+    const std::string& groupReg = part.uninstall.groupKey.text;
     if (groupReg.empty()) return;
-    for (size_t n = 0; n < GroupList.size(); ++n) {
+    for (size_t n = 0; n < run.groupList.size(); ++n) {
         RegRoot root;
         std::string path;
         DecodeRegistryPath(groupReg + "\\ProgGroup\\" + std::to_string(n + 1), root, path,
-                           ProjectName);
-        SetRegistryString(root, path, GroupList[n]);
+                           run.projectName);
+        SetRegistryString(run.effects, root, path, run.groupList[n]);
     }
 }
 

@@ -12,7 +12,7 @@
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
-#include "engine/ScriptInstall.h"
+#include "files/FileHandler.h"
 #include "platform/ShellLink.h"
 
 namespace setup {
@@ -59,12 +59,11 @@ std::string Hex(int32_t code) {
 
 } // namespace
 
-std::string TScriptInstall::MakeGroup(const std::string& groupName,
-                                      std::vector<std::string>& groupList) {
-    const bool diagnose = DiagnoseMode != ' ';
+std::string MakeGroup(RunContext& run, const std::string& groupName) {
+    const bool diagnose = run.diagnoseMode != ' ';
     std::string base = ReadRegistryString("M" + ShellFolders, "Common Programs", "");
     if (base.empty()) base = ReadRegistryString("U" + ShellFolders, "Programs", "");
-    std::string parent = ReadProjectValue("ParentGroup", "");
+    std::string parent = run.script ? script::Expanded(run.script->Project().parentGroup) : "";
     if (!parent.empty() && parent[0] == '\\') {
         parent.erase(0, 1);
         base = ReadRegistryString("U" + ShellFolders, "Common Start Menu", "");
@@ -74,37 +73,39 @@ std::string TScriptInstall::MakeGroup(const std::string& groupName,
     std::string parentFolder, group;
     if (!InsideFolder(base, parent, true, parentFolder) ||
         !InsideFolder(base, AddBackslash(parent) + groupName, true, group)) {
-        InfoMessage(MessageOwner(), "Die Programmgruppe " + AddBackslash(parent) + groupName +
-                                        "\rliegt nicht im Ordner " + base +
-                                        "\rund wird nicht angelegt.");
+        InfoMessage(run.MessageOwner(), "Die Programmgruppe " + AddBackslash(parent) + groupName +
+                                            "\rliegt nicht im Ordner " + base +
+                                            "\rund wird nicht angelegt.");
         return {};
     }
-    FileHandler->ForceFolders(parentFolder);
+    run.copier.ForceFolders(parentFolder);
 
     group.pop_back();
     group.resize(std::min<size_t>(group.size(), 255));
-    if (diagnose) InfoMessage(MessageOwner(), "GroupDir:" + group);
-    FileHandler->ForceFolders(group);
-    groupList.push_back(group);
+    if (diagnose) InfoMessage(run.MessageOwner(), "GroupDir:" + group);
+    run.copier.ForceFolders(group);
+    run.groupList.push_back(group);
 
-    plat::broadcastWinIniChange();
-    if (diagnose) InfoMessage(MessageOwner(), "nach PostMessage WinIniChange");
-    if (diagnose) InfoMessage(MessageOwner(), "Nach MakeGroup (in MakeGroup)");
+    run.effects.BroadcastWinIniChange();
+    if (diagnose) InfoMessage(run.MessageOwner(), "nach PostMessage WinIniChange");
+    if (diagnose) InfoMessage(run.MessageOwner(), "Nach MakeGroup (in MakeGroup)");
     return AddBackslash(group);
 }
 
-bool TScriptInstall::AddItem32(const std::string& partName, const std::string& partTarget,
-                               const std::string& groupFolder, const std::string& partFolder) {
-    (void)partFolder;
+bool AddShortcut(RunContext& run, const PartInRun& partToInstall, const std::string& groupFolder) {
+    const std::string& partName = partToInstall.name;
+    const std::string& partTarget = partToInstall.folders.target;
     // A part cancelled during its copy gets no shortcut, and its run does not
     // count as installed.
     if (AbortRequested) return false;
-    const setup::Owner owner = MessageOwner();
-    std::string execute = Script->ReadString(partName, "Execute", partName + ".EXE");
+    const setup::Owner owner = run.MessageOwner();
+    const script::PartRecord& part = *partToInstall.record;
+    const script::ShortcutRecord& shortcut = part.shortcut;
+    std::string execute = shortcut.execute.Or(partName + ".EXE");
     // Shown in the file line under the part's status.
-    ReportStatus(lastStatus_, "Execute=" + execute);
-    ExpandPlaceholders(execute);
-    Substitute(execute, &partTarget);
+    run.ReportStatus(run.LastStatus(), "Execute=" + execute);
+    RunContext::ExpandPlaceholders(execute);
+    run.Substitute(execute, &partTarget);
     if (!execute.empty() && execute[0] == '\\') {
         execute.erase(0, 1);
     } else if (execute.find(":\\") == std::string::npos) {
@@ -113,16 +114,16 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
     // A target already in quotes keeps them and its arguments after them.
     if (execute.find(' ') != std::string::npos && execute[0] != '"') execute = '"' + execute + '"';
 
-    const std::string icon = Trim(Script->ReadString(partName, "Icon", ""));
-    if (DiagnoseMode == '1')
-        InfoMessage(owner,
-                    "insFile:" + GetScriptPath() + "\rPartName=" + partName + "\raIconNm=" + icon);
+    const std::string icon = Trim(shortcut.icon.text);
+    if (run.diagnoseMode == '1')
+        InfoMessage(owner, "insFile:" + (run.script ? run.script->FileName() : std::string()) +
+                               "\rPartName=" + partName + "\raIconNm=" + icon);
     if (icon == "-") return true;
 
     std::string iconFile;
     if (!icon.empty()) {
         std::string text = icon;
-        ExpandPlaceholders(text);
+        RunContext::ExpandPlaceholders(text);
         if (!text.empty() && text[0] == '\\') {
             iconFile = text.substr(1);
         } else if (text.find(":\\") != std::string::npos) {
@@ -131,14 +132,14 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
             iconFile = partTarget + text;
         }
     }
-    const std::string iconNr = Script->ReadString(partName, "IconNr", "");
+    const std::string& iconNr = shortcut.iconNumber.text;
 
-    std::string workingFolder = Script->ReadString(partName, "DefDir", "");
+    std::string workingFolder = shortcut.workingFolder.text;
     if (workingFolder.empty()) {
         workingFolder = partTarget;
     } else {
-        ExpandPlaceholders(workingFolder);
-        if (!Substitute(workingFolder, &partTarget))
+        RunContext::ExpandPlaceholders(workingFolder);
+        if (!run.Substitute(workingFolder, &partTarget))
             PlainMessage(texts::FailedSubstitution + workingFolder);
     }
 
@@ -154,16 +155,17 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
         if (blank != std::string::npos) defaultArguments = execute.substr(blank + 1);
     }
 
-    std::string arguments = Script->ReadString(partName, "Parm", defaultArguments);
-    ExpandPlaceholders(arguments);
-    if (!Substitute(arguments, &partTarget)) PlainMessage(texts::FailedSubstitution + arguments);
-    const std::string name = Script->ReadString(partName, "Name", partName);
+    std::string arguments = shortcut.arguments.Or(defaultArguments);
+    RunContext::ExpandPlaceholders(arguments);
+    if (!run.Substitute(arguments, &partTarget))
+        PlainMessage(texts::FailedSubstitution + arguments);
+    const std::string name = part.name.Or(partName);
     const int32_t iconIndex = IconIndexOf(iconNr);
     // Without Icon (also with IconNr alone) the icon is the program's.
     if (iconFile.empty()) iconFile = program;
 
-    const std::string ownGroup = Script->ReadString(partName, "Group", "");
-    const std::string group = ownGroup.empty() ? groupFolder : MakeGroup(ownGroup, GroupList);
+    const std::string& ownGroup = shortcut.group.text;
+    const std::string group = ownGroup.empty() ? groupFolder : MakeGroup(run, ownGroup);
     // The shortcut is its group's: a name that leaves the group's folder is
     // refused, and so is every shortcut of a refused group.
     std::string link;
@@ -179,17 +181,17 @@ bool TScriptInstall::AddItem32(const std::string& partName, const std::string& p
     FullFolderPath(group, groupBase);
     const std::string linkName = link.substr(groupBase.size(), link.size() - groupBase.size() - 1);
 
-    if (DiagnoseMode == '2')
+    if (run.diagnoseMode == '2')
         InfoMessage(owner, partName + "\r\rAddItem32:\r" + group + "\r" + program + "\r" +
                                arguments + "\r" + name + "\r" + iconFile + "\r" +
                                std::to_string(iconIndex) + "\r" + workingFolder);
-    CreateShortcut(*FileHandler, groupBase, program, workingFolder, iconIndex, iconFile, linkName,
+    CreateShortcut(run, groupBase, program, workingFolder, iconIndex, iconFile, linkName,
                    arguments);
     return true;
 }
 
-void CreateShortcut(TFileHandler& fileHandler, const std::string& groupFolder,
-                    const std::string& target, const std::string& workingFolder, int32_t iconIndex,
+void CreateShortcut(RunContext& run, const std::string& groupFolder, const std::string& target,
+                    const std::string& workingFolder, int32_t iconIndex,
                     const std::string& iconFile, const std::string& name,
                     const std::string& arguments) {
     ShortcutSpec spec;
@@ -202,11 +204,11 @@ void CreateShortcut(TFileHandler& fileHandler, const std::string& groupFolder,
     spec.IconIndex = iconIndex;
     spec.ShowCmd = 5;
     const size_t slash = spec.LinkFile.rfind('\\');
-    if (slash != std::string::npos) fileHandler.ForceFolders(spec.LinkFile.substr(0, slash));
-    CreateLinkEx(spec);
+    if (slash != std::string::npos) run.copier.ForceFolders(spec.LinkFile.substr(0, slash));
+    CreateLinkEx(spec, run.effects);
 }
 
-int32_t CreateLinkEx(const ShortcutSpec& spec) {
+int32_t CreateLinkEx(const ShortcutSpec& spec, Effects& effects) {
     try {
         const int32_t init = plat::comInitialize();
         if (init < 0) {
@@ -220,46 +222,34 @@ int32_t CreateLinkEx(const ShortcutSpec& spec) {
         struct ComScope {
             ~ComScope() { plat::comUninitialize(); }
         } comScope;
-        return CreateLink(spec.Path, spec.WorkingDirectory, spec.LinkFile, spec.ShowCmd, 0,
-                          spec.IconIndex, spec.IconFile, spec.Description, spec.Arguments);
+        return CreateLink(effects, spec, 0);
     } catch (const std::exception& e) {
         InfoMessage(ActiveForm, std::string("CreateLinkEx:") + e.what());
         return -1;
     }
 }
 
-int32_t CreateLink(const std::string& path, const std::string& workingDirectory,
-                   const std::string& linkFile, int32_t showCmd, uint16_t hotKey, int32_t iconIndex,
-                   std::string iconFile, const std::string& description,
-                   const std::string& arguments) {
-    plat::ShellLink link;
-    if (link.create() != 0) return -3;
+int32_t CreateLink(Effects& effects, ShortcutSpec spec, uint16_t hotKey) {
+    if (spec.IconIndex != 0 && spec.IconFile.empty()) spec.IconFile = spec.Path;
+    std::string error;
+    int32_t saved = -1;
     try {
-        if (link.setPath(path) != 0) throw SetupError("SetPath failed:\r" + path);
-        if (link.setDescription(description) != 0)
-            throw SetupError("SetDescription failed:\r" + description);
-        if (link.setWorkingDirectory(workingDirectory) != 0)
-            throw SetupError("SetWorkingDirectory failed:\r" + workingDirectory);
-        if (link.setArguments(arguments) != 0)
-            throw SetupError("SetArguments failed:\r" + arguments);
-        if (hotKey != 0 && link.setHotkey(hotKey) != 0) throw SetupError("SetHotkey failed");
-        if (link.setShowCmd(showCmd == 0 ? 5 : showCmd) != 0) throw SetupError("SetShowCmd failed");
-        if (iconIndex != 0 && iconFile.empty()) iconFile = path;
-        if (!iconFile.empty() && link.setIconLocation(iconFile, iconIndex) != 0)
-            throw SetupError("SetIconLocation failed:\r" + iconFile + ", " +
-                             std::to_string(iconIndex));
-        if (link.queryPersistFile() != 0) throw SetupError("QueryInterface failed");
-        const int32_t saved = link.save(linkFile);
-        // A shortcut that could not be saved is not there: say so instead
-        // of passing over it in silence.
-        if (saved < 0) throw SetupError("Save failed:\r" + linkFile + " (" + Hex(saved) + ")");
-        log::Line("LINK", {linkFile, path, arguments, workingDirectory, iconFile,
-                           std::to_string(iconIndex)});
-        return saved;
+        saved = effects.CreateShortcut(spec, hotKey, error);
     } catch (const std::exception& e) {
-        InfoMessage(ActiveForm, std::string("CreateLink: ") + e.what());
+        error = e.what();
+    }
+    if (saved == -3) return -3;
+    // A shortcut that could not be saved is not there: say so instead of
+    // passing over it in silence.
+    if (error.empty() && saved < 0)
+        error = "Save failed:\r" + spec.LinkFile + " (" + Hex(saved) + ")";
+    if (!error.empty()) {
+        InfoMessage(ActiveForm, "CreateLink: " + error);
         return -1;
     }
+    log::Line("LINK", {spec.LinkFile, spec.Path, spec.Arguments, spec.WorkingDirectory,
+                       spec.IconFile, std::to_string(spec.IconIndex)});
+    return saved;
 }
 
 } // namespace setup

@@ -55,7 +55,7 @@ void TInstallerController::CreateEngine() {
     fileHandler_->OnFileStart = [this] { FileStartHandler(); };
     fileHandler_->OnFolderCreated = [this](const std::string& folder) { FolderHandler(folder); };
     engine_ = std::make_unique<TScriptInstall>(this, *fileHandler_);
-    engine_->RunPrograms = true;
+    engine_->Context().runPrograms = true;
 }
 
 void TInstallerController::LoadScript(const std::string& path) {
@@ -64,11 +64,10 @@ void TInstallerController::LoadScript(const std::string& path) {
                                const std::string& detail) { StatusHandler(name, detail); };
     engine_->LoadScript(path);
     projectLabel_ = engine_->GetHeadLine();
-    targetFolder_ = engine_->TargetDir;
-    GradientTop =
-        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color1", 0xF4F1D7));
-    GradientBottom =
-        static_cast<uint32_t>(engine_->Script->ReadInteger("Project", "Color2", 0xCABB88));
+    targetFolder_ = engine_->TargetDir();
+    const script::ProjectRecord& project = engine_->Script()->Project();
+    GradientTop = static_cast<uint32_t>(project.color1.Integer(0xF4F1D7));
+    GradientBottom = static_cast<uint32_t>(project.color2.Integer(0xCABB88));
     if (view_) {
         view_->CaptionChanged();
         view_->TargetFolderChanged();
@@ -82,26 +81,24 @@ void TInstallerController::SetCaption(const std::string& caption) {
 }
 
 void TInstallerController::FillFromScript(bool mainWindow) {
-    TIni& script = *engine_->Script;
+    const script::ProjectRecord& project = engine_->Script()->Project();
     if (mainWindow) {
-        SetCaption(
-            script.ReadString("Project", "HeadLine", script.ReadString("Project", "Name", "")));
+        SetCaption(project.headLine.Or(project.name.text));
         About2.Head1 = Left(caption_, 80);
-        About2.WWW = Left(script.ReadString("Project", "WWW", ""), 80);
-        About2.Copyright = script.ReadString("Project", "CR", "");
-        About2.eMail = Left(script.ReadString("Project", "EMail", ""), 120);
-        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
-        const std::string instit = script.ReadString("Project", "Instit", "");
-        if (!instit.empty()) About2.Instit = instit;
+        About2.WWW = Left(project.www.text, 80);
+        About2.Copyright = project.copyright.text;
+        About2.eMail = Left(project.email.text, 120);
+        About2.Head2 = Left(project.version.Or("\xB0"), 80);
+        if (!project.instit.empty()) About2.Instit = project.instit.text;
     } else {
         About2.Head1 = Left(engine_->GetHeadLine(), 80);
         SetCaption(About2.Head1);
-        About2.Head2 = Left(script.ReadString("Project", "Version", "\xB0"), 80);
+        About2.Head2 = Left(project.version.Or("\xB0"), 80);
         About2.WWW = Left(engine_->GetWWW(), 80);
         About2.Copyright = engine_->GetCopyright();
         About2.eMail = Left(engine_->GetEMail(), 120);
     }
-    SetHint(engine_->ReadProjectValue("Memo", ""));
+    SetHint(script::Expanded(project.memo));
 }
 
 void TInstallerController::SetHint(const std::string& text) {
@@ -182,11 +179,10 @@ void TInstallerController::ControlsChanged() {
 }
 
 void TInstallerController::BroadcastStopRun() {
-    TIni* script = engine_->Script.get();
+    const script::Model* script = engine_->Script();
     if (!script) return;
-    for (int n = 1;; ++n) {
-        const std::string name = script->ReadString("StopRun", "S" + std::to_string(n), "");
-        if (name.empty()) break;
+    for (const script::Numbered& entry : script->StopRun()) {
+        const std::string& name = entry.value.text;
         const uint32_t id = view_ ? view_->BroadcastStopRun(name) : 0;
         StopRunList.push_back({std::string(), id});
     }
@@ -224,11 +220,11 @@ void TInstallerController::PrepareProgress() {
 
 void TInstallerController::InstallNowClick() {
     if (Running || modalResult_ != ModalNone) return;
-    TIni* script = engine_->Script.get();
-    engine_->Talk = script ? script->ReadInteger("Project", "talk", TalkDefault) : TalkDefault;
+    const script::Model* script = engine_->Script();
+    engine_->Context().talk = script ? script->Project().talk.Integer(TalkDefault) : TalkDefault;
     engine_->SetTargetDir(targetFolder_);
     const bool fullTarget = engine_->CheckTargetDir();
-    log::Line("TARGET", {engine_->TargetDir});
+    log::Line("TARGET", {engine_->TargetDir()});
     // The window stays open for another folder; nobody at the screen cancels.
     if (!fullTarget) return;
     StopRunList.clear();
@@ -280,7 +276,7 @@ int TInstallerController::RunExitStatus() const {
 
 void TInstallerController::Report() {
     const int result = Installed ? ModalOk : ModalCancel;
-    const int32_t talk = engine_->Talk;
+    const int32_t talk = engine_->Context().talk;
     if (talk == 0) {
         Close(result);
         return;
@@ -300,25 +296,23 @@ void TInstallerController::Report() {
 }
 
 std::string TInstallerController::StatisticsText() const {
-    const TScriptInstall& e = *engine_;
+    const RunCounters& e = engine_->Context().counters;
     std::string text = StringText(65200, uitexts::CopyHeadline) + "\r\r";
-    if (e.FailedCount != 0)
-        text += Format(StringText(65201, uitexts::Failed), std::to_string(e.FailedCount)) + "\r";
-    if (e.CancelledCount != 0)
-        text +=
-            Format(StringText(65202, uitexts::Cancelled), std::to_string(e.CancelledCount)) + "\r";
-    if (e.UnchangedCount != 0) {
-        text += std::to_string(e.UnchangedCount) + " " + FileWord(e.UnchangedCount) + " " +
+    if (e.failed != 0)
+        text += Format(StringText(65201, uitexts::Failed), std::to_string(e.failed)) + "\r";
+    if (e.cancelled != 0)
+        text += Format(StringText(65202, uitexts::Cancelled), std::to_string(e.cancelled)) + "\r";
+    if (e.unchanged != 0) {
+        text += std::to_string(e.unchanged) + " " + FileWord(e.unchanged) + " " +
                 StringText(65203, uitexts::Unchanged) + "\r";
     }
-    if (e.UpdatedCount != 0) {
-        text += std::to_string(e.UpdatedCount) + " " + FileWord(e.UpdatedCount) + " " +
+    if (e.updated != 0) {
+        text += std::to_string(e.updated) + " " + FileWord(e.updated) + " " +
                 StringText(65204, uitexts::Updated) + "\r";
     }
-    if (e.SuperfluousCount != 0) {
-        text += std::to_string(e.SuperfluousCount) + " " +
-                Format(StringText(65207, uitexts::Superfluous), FileWord(e.SuperfluousCount)) +
-                "\r";
+    if (e.superfluous != 0) {
+        text += std::to_string(e.superfluous) + " " +
+                Format(StringText(65207, uitexts::Superfluous), FileWord(e.superfluous)) + "\r";
     }
     return text;
 }
@@ -347,7 +341,8 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     if (summary) sub.TalkDefault = 2;
     sub.CreateEngine();
     sub.LoadScript(scriptPath);
-    if (const std::string problem = ScriptProblem(*sub.Engine().Script, false); !problem.empty()) {
+    if (const std::string problem = ScriptProblem(*sub.Engine().Script(), false);
+        !problem.empty()) {
         // Like a missing sub-project script: the part did not succeed.
         InfoMessage(Handle(), problem);
         return ModalCancel;
@@ -358,7 +353,7 @@ int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, boo
     const int result = view_->ShowSubWindowModal(sub);
     // What the sub-project left out is missing from this installation too.
     if (result == ModalOk && sub.RunExitStatus() == RunIncomplete && engine_)
-        engine_->LeftOut = true;
+        engine_->Context().counters.leftOut = true;
     return result;
 }
 

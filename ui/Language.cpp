@@ -4,7 +4,7 @@
 
 #include "common/Ansi.h"
 #include "common/Error.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/System.h"
 
 namespace setup {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/FileInfo.h"
+#include "common/Effects.h"
 #include "common/FileLists.h"
 #include "common/Messages.h"
 #include "platform/FileSystem.h"
@@ -89,16 +90,16 @@ TEST_F(FileLists, DeleteMatchingFilesKeepsNewerOnes) {
     File("keep.txt", "", Dos(2018, 1, 1));
     const std::string folder = scratch_.substr(0, scratch_.size() - 1);
 
-    EXPECT_EQ(DeleteMatchingFiles(folder, "*.tmp", false, Dos(2020, 1, 1)), 0);
+    EXPECT_EQ(DeleteMatchingFiles(DirectEffects(), folder, "*.tmp", false, Dos(2020, 1, 1)), 0);
     EXPECT_FALSE(plat::fileExists(scratch_ + "old.tmp"));
     EXPECT_TRUE(plat::fileExists(scratch_ + "new.tmp"));
     EXPECT_TRUE(plat::fileExists(scratch_ + "keep.txt"));
 
-    EXPECT_EQ(DeleteMatchingFiles(folder, "ro.tmp", true, Dos(2020, 1, 1)), 0);
+    EXPECT_EQ(DeleteMatchingFiles(DirectEffects(), folder, "ro.tmp", true, Dos(2020, 1, 1)), 0);
     EXPECT_FALSE(plat::fileExists(scratch_ + "ro.tmp"));
 
-    EXPECT_EQ(DeleteMatchingFiles(folder, "*.none", false, Dos(2020, 1, 1)), 1);
+    EXPECT_EQ(DeleteMatchingFiles(DirectEffects(), folder, "*.none", false, Dos(2020, 1, 1)), 1);
     AbortRequested = true;
-    EXPECT_EQ(DeleteMatchingFiles(folder, "*.*", false, Dos(2030, 1, 1)), 2);
+    EXPECT_EQ(DeleteMatchingFiles(DirectEffects(), folder, "*.*", false, Dos(2030, 1, 1)), 2);
     EXPECT_TRUE(plat::fileExists(scratch_ + "keep.txt"));
 }

@@ -10,10 +10,19 @@
 #include "common/Messages.h"
 #include "common/Startup.h"
 #include "files/FileHandler.h"
+#include "files/RunContext.h"
 #include "platform/Registry.h"
 #include "support/TestEnv.h"
 
 namespace enginetest {
+
+// The part of section as a run installs it, with target as its folder.
+inline setup::PartInRun PartAt(setup::RunContext& run, const std::string& section,
+                               const std::string& target) {
+    setup::PartInRun part = run.Part(section, "");
+    part.folders.target = target;
+    return part;
+}
 
 class EngineEnv : public testenv::FreshEnv {
   protected:

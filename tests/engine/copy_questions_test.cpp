@@ -85,11 +85,11 @@ TEST_F(CopyQuestionsTest, OverwriteMessageTextAndAnswers) {
               Logged("Info", setup::CompareToolPath + "\rnicht gefunden.", "OK (default)"));
 
     // All: this copy; the caller's mode and the run's default become Copy.
-    EXPECT_EQ(engine_.Decisions.DefaultMode(), CopyMode::CompareAsk);
+    EXPECT_EQ(engine_.Context().decisions.DefaultMode(), CopyMode::CompareAsk);
     Answers("All");
     EXPECT_EQ(copier_.CopyFile(from, to, 0, mode), CopyResult::Done);
     EXPECT_EQ(mode, CopyMode::Copy);
-    EXPECT_EQ(engine_.Decisions.DefaultMode(), CopyMode::Copy);
+    EXPECT_EQ(engine_.Context().decisions.DefaultMode(), CopyMode::Copy);
     EXPECT_EQ(testenv::ReadFile(to), std::string(1500, 's'));
 
     // Unattended without a rule: the default button Yes replaces.
@@ -153,7 +153,7 @@ TEST_F(CopyQuestionsTest, PlaceholderAndNothingFoundMessages) {
         Logged("ReportNotCopied", "from: " + src_ + "\r*.dll nicht kopiert!", "OK (answers)"));
     EXPECT_EQ(Messages().size(), 4u);
     // "All" is not among their buttons: the run's mode stays.
-    EXPECT_EQ(engine_.Decisions.DefaultMode(), CopyMode::CompareAsk);
+    EXPECT_EQ(engine_.Context().decisions.DefaultMode(), CopyMode::CompareAsk);
 }
 
 TEST_F(CopyQuestionsTest, AllLastsForTheRestOfTheRunOnly) {
@@ -208,13 +208,13 @@ TEST_F(CopyQuestionsTest, EachEngineAsksForItsOwnRunAndGivesTheCopierBack) {
         newer();
         Answers("All");
         EXPECT_EQ(copy(), CopyResult::Done);
-        EXPECT_EQ(inner.Decisions.DefaultMode(), CopyMode::Copy);
-        EXPECT_EQ(engine_.Decisions.DefaultMode(), CopyMode::CompareAsk);
+        EXPECT_EQ(inner.Context().decisions.DefaultMode(), CopyMode::Copy);
+        EXPECT_EQ(engine_.Context().decisions.DefaultMode(), CopyMode::CompareAsk);
     }
     newer();
     Answers("All");
     EXPECT_EQ(copy(), CopyResult::Done);
-    EXPECT_EQ(engine_.Decisions.DefaultMode(), CopyMode::Copy);
+    EXPECT_EQ(engine_.Context().decisions.DefaultMode(), CopyMode::Copy);
     EXPECT_EQ(Messages().size(), 2u);
 
     // Without any engine the copier asks no one: the default answers.

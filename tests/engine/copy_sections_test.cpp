@@ -5,6 +5,7 @@
 
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
 
 #include "common/Ansi.h"
 #include "common/Answers.h"
@@ -35,7 +36,7 @@ class CopySectionsTest : public EngineEnv {
         engine_.LoadScript(medium_ + "install.ins");
         engine_.BuildPartList();
         engine_.SetTargetDir(target_);
-        engine_.ProjectFileList = std::make_unique<setup::TProjectFileList>();
+        engine_.Context().projectFiles = std::make_unique<setup::TProjectFileList>();
     }
     void Source(const std::string& rel, const std::string& bytes, int32_t date = Dos(2020, 5, 1)) {
         testenv::WriteFile(medium_ + rel, bytes);
@@ -51,7 +52,7 @@ class CopySectionsTest : public EngineEnv {
         return Log().find(setup::AnswerMatchText(text)) != std::string::npos;
     }
     bool Listed(const std::string& path, int kind) {
-        for (const auto& entry : *engine_.ProjectFileList)
+        for (const auto& entry : *engine_.Context().projectFiles)
             if (entry.name == path && entry.result == kind) return true;
         return false;
     }
@@ -78,7 +79,8 @@ TEST_F(CopySectionsTest, FileEntriesLandBelowTheTarget) {
     Source("prog\\gap.txt", "g");
     testenv::WriteFile(target_ + "prog\\keep\\Local.cfg", "mine");
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    EXPECT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), true));
     const std::string t = target_ + "prog\\";
     EXPECT_EQ("a", Read(t + "bin\\a.dll"));
     EXPECT_EQ("b", Read(t + "bin\\b.dll"));
@@ -94,7 +96,7 @@ TEST_F(CopySectionsTest, FileEntriesLandBelowTheTarget) {
 
     EXPECT_TRUE(Listed(setup::AnsiUpperCase(t + "bin\\a.dll"), 3));
     EXPECT_TRUE(Listed(t + "keep\\Local.cfg", 0)) << "hold files keep their case";
-    EXPECT_EQ("Teil", engine_.CurrentSection);
+    EXPECT_EQ("Teil", engine_.Context().currentSection);
 }
 
 TEST_F(CopySectionsTest, TargetFolderForms) {
@@ -103,9 +105,11 @@ TEST_F(CopySectionsTest, TargetFolderForms) {
     Source("prog\\sub\\o.txt", "o");
     Source("prog\\f.txt", "f");
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Oben", "prog\\sub\\", true));
+    EXPECT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Oben", "prog\\sub\\"), true));
     EXPECT_EQ("o", Read(target_ + "prog\\o.txt"));
-    EXPECT_TRUE(engine_.CopyFilesOf("Frei", "prog\\", true));
+    EXPECT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Frei", "prog\\"), true));
     EXPECT_EQ("f", Read(setup::WindowsFolder() + "h8tdir\\f.txt"));
     plat::deleteFile(setup::WindowsFolder() + "h8tdir\\f.txt");
     plat::removeFolder(setup::WindowsFolder() + "h8tdir");
@@ -119,7 +123,7 @@ TEST_F(CopySectionsTest, MissingFilesMakeTheSectionIncomplete) {
     ASSERT_TRUE(plat::createFolder(medium_ + "baum\\leer"));
 
     Answers("vollst => Cancel\n");
-    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_FALSE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     EXPECT_TRUE(Shown("from: " + medium_ + "\rfehlt.txt nicht kopiert!"));
     EXPECT_TRUE(Shown("Teil: Anwendung nicht vollst\xE4ndig installiert!"));
     EXPECT_TRUE(setup::AbortRequested) << "Cancel in the question stops the run";
@@ -128,7 +132,7 @@ TEST_F(CopySectionsTest, MissingFilesMakeTheSectionIncomplete) {
     // A tree without any file: incomplete, but only the question is shown.
     setup::AbortRequested = false;
     const size_t before = Messages().size();
-    EXPECT_FALSE(engine_.CopyFilesOf("Leer", "", true));
+    EXPECT_FALSE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Leer", ""), true));
     const std::vector<std::string> messages = Messages();
     ASSERT_EQ(before + 1, messages.size()) << Log();
     EXPECT_NE(std::string::npos, messages.back().find("Leer: Anwendung nicht")) << Log();
@@ -149,7 +153,7 @@ TEST_F(CopySectionsTest, OverrideAndReadOnly) {
     ASSERT_TRUE(plat::setAttributes(target_ + "c.txt", plat::kAttrReadOnly));
     ASSERT_TRUE(plat::setAttributes(target_ + "d.txt", plat::kAttrReadOnly));
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     EXPECT_EQ("mine", Read(target_ + "a.txt")) << "2: an existing file is kept";
     EXPECT_EQ(1, copier_.FilesSkipped);
     EXPECT_EQ("new b.txt", Read(target_ + "b.txt")) << "1: replaced without asking";
@@ -161,7 +165,7 @@ TEST_F(CopySectionsTest, OverrideAndReadOnly) {
     // The kept file is logged and listed under its own name, once.
     EXPECT_EQ("FILE 2 | " + target_ + "a.txt", LogLines("FILE").at(0));
     int listed = 0;
-    for (const auto& entry : *engine_.ProjectFileList)
+    for (const auto& entry : *engine_.Context().projectFiles)
         listed += setup::AnsiUpperCase(entry.name) == setup::AnsiUpperCase(target_ + "a.txt");
     EXPECT_EQ(1, listed);
     plat::setAttributes(target_ + "c.txt", plat::kAttrNormal);
@@ -179,13 +183,14 @@ TEST_F(CopySectionsTest, FailedAndCancelledCopiesAreCounted) {
     copier_.OnFileStart = [this] {
         if (setup::EndsWith("c.dat", copier_.SourceName)) plat::deleteFile(copier_.SourceName);
     };
-    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    EXPECT_FALSE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), true));
     EXPECT_EQ((std::vector<std::string>{"FILE 3 | " + target_ + "prog\\a.dat",
                                         "FILE 0 | " + target_ + "prog\\b.dat",
                                         "FILE 0 | " + target_ + "prog\\c.dat"}),
               LogLines("FILE"));
-    EXPECT_EQ(2, engine_.FailedCount);
-    EXPECT_EQ(1, engine_.UpdatedCount);
+    EXPECT_EQ(2, engine_.Context().counters.failed);
+    EXPECT_EQ(1, engine_.Context().counters.updated);
     EXPECT_TRUE(Listed(setup::AnsiUpperCase(target_ + "prog\\b.dat"), 0));
     EXPECT_EQ("alt", Read(target_ + "prog\\b.dat"));
     EXPECT_TRUE(engine_.RunLeftSomethingOut());
@@ -196,9 +201,10 @@ TEST_F(CopySectionsTest, FailedAndCancelledCopiesAreCounted) {
     copier_.OnProgress = [this] {
         if (copier_.CurrentBytes > 0) setup::AbortRequested = true;
     };
-    EXPECT_FALSE(engine_.CopyFilesOf("Gross", "big\\", true));
+    EXPECT_FALSE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Gross", "big\\"), true));
     EXPECT_EQ("FILE 1 | " + target_ + "big\\big.bin", LogLines("FILE").back());
-    EXPECT_EQ(1, engine_.CancelledCount);
+    EXPECT_EQ(1, engine_.Context().counters.cancelled);
     EXPECT_FALSE(Exists(target_ + "big\\big.bin"));
     plat::setAttributes(target_ + "prog\\b.dat", plat::kAttrNormal);
 }
@@ -217,7 +223,7 @@ TEST_F(CopySectionsTest, DeletionLimitsAndCodeDates) {
     Existing(target_ + "sub\\inner.txt", "i", Dos(2001, 2, 3));
     Existing(scratch_ + "beside.txt", "b", Dos(2001, 2, 3));
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     EXPECT_FALSE(Exists(target_ + "old.tmp"));
     EXPECT_TRUE(Exists(target_ + "new.tmp")) << "newer than the limit";
     EXPECT_FALSE(Exists(target_ + "a.log")) << "no limit";
@@ -243,7 +249,8 @@ TEST_F(CopySectionsTest, PartNotInstalledCountsSkippedButCopiesMacroFiles) {
     ASSERT_TRUE(plat::createFolder(target_));
     ASSERT_TRUE(plat::createFolder(target_ + "prog"));
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", false));
+    EXPECT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), false));
     EXPECT_EQ(2, copier_.FilesSkipped);
     EXPECT_FALSE(Exists(target_ + "prog\\a.dll"));
     EXPECT_TRUE(Shown("Nicht gefunden:\r" + medium_ + "prog\\fehlt.x"));
@@ -273,7 +280,7 @@ TEST_F(CopySectionsTest, MacroFiles) {
     Existing(target_ + "alt.ini", "eigen", Dos(2024, 1, 1));
     Existing(target_ + "anders.ini", "eigen", Dos(2024, 1, 1));
 
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     std::string bare = target_;
     bare.pop_back();
     EXPECT_EQ("Pfad=" + target_ + "\r\nRoh=" + bare + "|" + bare.substr(2) + "|" +
@@ -296,7 +303,7 @@ TEST_F(CopySectionsTest, MarkedMacroFilesAreWrittenAsWindows1252) {
     Source("pfeil.ini", "\xEF\xBB\xBF"
                         "A=1\r\nB=\xE2\x86\x92\r\n");
 
-    engine_.CopyFilesOf("Teil", "", true);
+    setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true);
     EXPECT_EQ("Titel=Gr\xFC\xDF"
               "e \x80\r\nPfad=" +
                   target_ + "\r\n",
@@ -312,7 +319,7 @@ TEST_F(CopySectionsTest, BadFileEntries) {
     Source("bin\\a.dll", "a");
     Answers("vollst => OK\n");
 
-    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_FALSE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     EXPECT_TRUE(Shown("bin nicht kopiert!")) << Log();
     EXPECT_FALSE(Exists(target_ + "bin\\a.dll")) << "a folder is not a file to copy";
     EXPECT_FALSE(plat::folderExists(target_ + "bin"));
@@ -332,19 +339,19 @@ TEST_F(CopySectionsTest, WindowsFolders) {
     Existing(windows + "h8da.dll", "alt", Dos(2005, 1, 1));
     Existing(system32 + "h8u.dll", "newer", Dos(2024, 1, 1));
 
-    EXPECT_FALSE(engine_.CopyWinFiles());
+    EXPECT_FALSE(setup::CopyWinFiles(engine_.Context()));
     EXPECT_TRUE(Shown("WinSys#= now unsupported, use Win#= or WSys#= !"));
     EXPECT_EQ("w", Read(windows + "h8win.txt"));
     EXPECT_EQ("w2", Read(windows + "h8win2.txt")) << "the loop goes on after WinSys#";
-    EXPECT_EQ("Win", engine_.CurrentSection);
+    EXPECT_EQ("Win", engine_.Context().currentSection);
 
-    EXPECT_TRUE(engine_.CopyWinSystemFiles());
+    EXPECT_TRUE(setup::CopyWinSystemFiles(engine_.Context()));
     EXPECT_EQ("da", Read(windows + "h8da.dll")) << "already in the Windows folder";
     EXPECT_EQ("neu", Read(windows + "system\\h8neu.dll"));
 
     // ",U": the newer copy is deleted and replaced without a question.
     const size_t before = Messages().size();
-    EXPECT_TRUE(engine_.CopyWinSystem32Files());
+    EXPECT_TRUE(setup::CopyWinSystem32Files(engine_.Context()));
     EXPECT_EQ("u", Read(system32 + "h8u.dll"));
     EXPECT_EQ(before, Messages().size()) << Log();
 
@@ -365,7 +372,7 @@ TEST_F(CopySectionsTest, ReplacedSystemFileStaysWhenTheNewCopyFails) {
     Existing(theirs, "theirs", Dos(2010, 1, 1));
     Answers("Platzhalterdatei => Ignore\nnot copied => OK\nfrom: => OK\n");
 
-    EXPECT_FALSE(engine_.CopyWinSystem32Files());
+    EXPECT_FALSE(setup::CopyWinSystem32Files(engine_.Context()));
     EXPECT_EQ("in use", Read(system32 + "h8platz.dll"));
     EXPECT_EQ("theirs", Read(theirs));
     plat::deleteFile(system32 + "h8platz.dll");
@@ -378,7 +385,7 @@ TEST_F(CopySectionsTest, RenamedFileIntoAMissingFolderOrADeviceIsRefused) {
          "File5=a.txt\r\nFileN5=\\\\?\\C:\\x.txt\r\nFile6=a.txt\r\nFileN6=Konsole.txt\r\n");
     Source("a.txt", "a");
     Answers("vollst => OK\n");
-    EXPECT_FALSE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_FALSE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     const std::string source = medium_ + "a.txt ->\r";
     EXPECT_TRUE(Shown(source + target_ + "fehlt\\a.txt\rnicht kopiert: der Ordner " + target_ +
                       "fehlt\\ fehlt."))
@@ -400,7 +407,7 @@ TEST_F(CopySectionsTest, RenamedFileIntoAMissingFolderOrADeviceIsRefused) {
         } while (search.next());
     EXPECT_EQ(std::vector<std::string>{"Konsole.txt"}, written);
     EXPECT_EQ("a", Read(target_ + "Konsole.txt"));
-    EXPECT_EQ(5, engine_.FailedCount);
+    EXPECT_EQ(5, engine_.Context().counters.failed);
 }
 
 } // namespace

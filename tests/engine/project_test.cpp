@@ -2,6 +2,7 @@
 // target folder and the file result counters.
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
 
 #include "common/Text.h"
 
@@ -26,7 +27,7 @@ TEST_F(ProjectTest, PartListStopsAtTheFirstGap) {
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\nPart1=Base\r\nPart2=Docs\r\n"
                                    "Part4=Never\r\n"));
     ASSERT_TRUE(engine_.BuildPartList());
-    EXPECT_EQ((std::vector<std::string>{"Base", "Docs"}), engine_.PartList);
+    EXPECT_EQ((std::vector<std::string>{"Base", "Docs"}), engine_.Parts());
 
     // A first part key that expands to nothing ends the list at once.
     TScriptInstall other(nullptr, copier_);
@@ -34,7 +35,7 @@ TEST_F(ProjectTest, PartListStopsAtTheFirstGap) {
                                  "Part2=Base\r\n",
                                  "other.ins"));
     other.BuildPartList();
-    EXPECT_TRUE(other.PartList.empty());
+    EXPECT_TRUE(other.Parts().empty());
 }
 
 TEST_F(ProjectTest, AScriptWithUnixLineEndsIsPointedOut) {
@@ -42,7 +43,7 @@ TEST_F(ProjectTest, AScriptWithUnixLineEndsIsPointedOut) {
     EXPECT_TRUE(LogLines("MSG").empty());
     const std::string path = WriteScript("[Project]\nName=P\nPart1=Base\n", "unix.ins");
     engine_.LoadScript(path);
-    EXPECT_EQ("", engine_.ProjectName) << "read as one line";
+    EXPECT_EQ("", engine_.Context().projectName) << "read as one line";
     const auto messages = LogLines("MSG");
     ASSERT_EQ(1u, messages.size());
     EXPECT_NE(std::string::npos, messages[0].find("Zeilenenden ohne CR")) << messages[0];
@@ -53,17 +54,17 @@ TEST_F(ProjectTest, FoldersAndNames) {
                                          "Path=D:\\Apps\\Demo\r\n");
     engine_.LoadScript(path);
     EXPECT_EQ(path, engine_.GetScriptPath());
-    EXPECT_EQ(scratch_ + "files\\", engine_.InstallRootDir);
-    EXPECT_EQ("Demo", engine_.ProjectName);
+    EXPECT_EQ(scratch_ + "files\\", engine_.Context().installRoot);
+    EXPECT_EQ("Demo", engine_.Context().projectName);
     EXPECT_EQ("Demo", engine_.GetHeadLine());
-    EXPECT_EQ("D:\\Apps\\Demo\\", engine_.TargetDir);
-    EXPECT_EQ("Group= (untitled)", engine_.GroupName);
+    EXPECT_EQ("D:\\Apps\\Demo\\", engine_.TargetDir());
+    EXPECT_EQ("Group= (untitled)", engine_.GroupName());
     EXPECT_EQ(100000, engine_.GetProjectBytes());
     engine_.BuildPartList();
-    EXPECT_EQ("files\\", engine_.IPath);
+    EXPECT_EQ("files\\", engine_.IPath());
 
     engine_.SetTargetDir("");
-    EXPECT_EQ("\\", engine_.TargetDir);
+    EXPECT_EQ("\\", engine_.TargetDir());
 
     // Without a script the accessors give their defaults.
     TScriptInstall empty(nullptr, copier_);
@@ -76,17 +77,17 @@ TEST_F(ProjectTest, PreviousInstallationIsTheDefaultTarget) {
     SetRegistryString(plat::RegRoot::LocalMachine, "Software\\Qorv\\Installs", "Vorher",
                       "E:\\Old\\Vorher\\");
     engine_.LoadScript(WriteScript("[Project]\r\nName=Vorher\r\nPath=D:\\New\r\n"));
-    EXPECT_EQ("E:\\Old\\Vorher\\", engine_.TargetDir);
+    EXPECT_EQ("E:\\Old\\Vorher\\", engine_.TargetDir());
     // fromTarvel: the viewer's folder of the project wins.
     SetRegistryString(plat::RegRoot::LocalMachine,
                       "Software\\Qorv\\Tarvel.exe\\Projects\\Vorher\\dir", "",
                       "F:\\Viewer\\Vorher");
     engine_.LoadScript(WriteScript("[Project]\r\nName=Vorher\r\nfromTarvel=1\r\n"));
-    EXPECT_EQ("F:\\Viewer\\Vorher\\", engine_.TargetDir);
+    EXPECT_EQ("F:\\Viewer\\Vorher\\", engine_.TargetDir());
 }
 
 TEST_F(ProjectTest, FileResultsAreCountedAndListed) {
-    engine_.ProjectFileList = std::make_unique<setup::TProjectFileList>();
+    engine_.Context().projectFiles = std::make_unique<setup::TProjectFileList>();
     const char* names[] = {"c:\\a\\f\xE4il.txt", "c:\\a\\cancel", "c:\\a\\same", "c:\\a\\new",
                            "c:\\a\\four"};
     for (uint8_t result = 0; result <= 4; ++result) {
@@ -95,13 +96,13 @@ TEST_F(ProjectTest, FileResultsAreCountedAndListed) {
     }
     copier_.DestName.clear();
     engine_.CountFileResult(copier_, setup::FileKind::Copied); // counted, but no name to list
-    EXPECT_EQ(1, engine_.FailedCount);
-    EXPECT_EQ(1, engine_.CancelledCount);
-    EXPECT_EQ(1, engine_.UnchangedCount);
-    EXPECT_EQ(2, engine_.UpdatedCount);
-    ASSERT_EQ(5u, engine_.ProjectFileList->size());
-    EXPECT_EQ("C:\\A\\F\xC4IL.TXT", (*engine_.ProjectFileList)[0].name);
-    EXPECT_EQ(4, (*engine_.ProjectFileList)[4].result);
+    EXPECT_EQ(1, engine_.Context().counters.failed);
+    EXPECT_EQ(1, engine_.Context().counters.cancelled);
+    EXPECT_EQ(1, engine_.Context().counters.unchanged);
+    EXPECT_EQ(2, engine_.Context().counters.updated);
+    ASSERT_EQ(5u, engine_.Context().projectFiles->size());
+    EXPECT_EQ("C:\\A\\F\xC4IL.TXT", (*engine_.Context().projectFiles)[0].name);
+    EXPECT_EQ(4, (*engine_.Context().projectFiles)[4].result);
 }
 
 TEST_F(ProjectTest, ConditionTextPlaceholders) {
@@ -114,7 +115,7 @@ TEST_F(ProjectTest, ConditionTextPlaceholders) {
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\n[PART]\r\nCond=ask.txt\r\n"));
     engine_.SetTargetDir("C:\\Target");
     Answers("HELLO => No\n");
-    EXPECT_FALSE(engine_.CheckCondition(scratch_ + "part\\", "PART", 'c'));
+    EXPECT_FALSE(setup::CheckCondition(engine_.Context(), scratch_ + "part\\", "PART", 'c'));
     const std::string log = Log();
     const std::string expected = "MSG AskYesNoUntitled | Gr\xC3\xB6\xC3\x9F"
                                  "e: " +
@@ -125,16 +126,16 @@ TEST_F(ProjectTest, ConditionTextPlaceholders) {
     EXPECT_EQ(std::string::npos, log.find("DISKFREE")) << log;
 
     // The default answer Yes installs the part.
-    EXPECT_TRUE(engine_.CheckCondition(scratch_ + "part\\", "PART", 'C'));
+    EXPECT_TRUE(setup::CheckCondition(engine_.Context(), scratch_ + "part\\", "PART", 'C'));
 }
 
 TEST_F(ProjectTest, BadConditionFiles) {
     testenv::WriteFile(scratch_ + "binary.dat", std::string("MZ\x90\0\x03\0\0\0\xFF\xFF", 10));
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\n[BIN]\r\nCond=binary.dat\r\n"
                                    "[MISSING]\r\nCond=nope.txt\r\n[NONE]\r\nDir=x\r\n"));
-    EXPECT_FALSE(engine_.CheckCondition(scratch_, "BIN", 'C'));
-    EXPECT_FALSE(engine_.CheckCondition(scratch_, "MISSING", 'C'));
-    EXPECT_TRUE(engine_.CheckCondition(scratch_, "NONE", 'C'));
+    EXPECT_FALSE(setup::CheckCondition(engine_.Context(), scratch_, "BIN", 'C'));
+    EXPECT_FALSE(setup::CheckCondition(engine_.Context(), scratch_, "MISSING", 'C'));
+    EXPECT_TRUE(setup::CheckCondition(engine_.Context(), scratch_, "NONE", 'C'));
     const auto messages = LogLines("MSG");
     ASSERT_EQ(2u, messages.size());
     EXPECT_NE(std::string::npos, messages[0].find("binary.dat\\rist keine Textdatei"));
@@ -156,8 +157,8 @@ TEST_F(ProjectTest, MarkedConditionFiles) {
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\n[A]\r\nCond=frage.txt\r\n"
                                    "[B]\r\nCond=pfeil.txt\r\n"));
     Answers("Karten => No\n");
-    EXPECT_FALSE(engine_.CheckCondition(scratch_, "A", 'C'));
-    EXPECT_FALSE(engine_.CheckCondition(scratch_, "B", 'C'));
+    EXPECT_FALSE(setup::CheckCondition(engine_.Context(), scratch_, "A", 'C'));
+    EXPECT_FALSE(setup::CheckCondition(engine_.Context(), scratch_, "B", 'C'));
     const auto messages = LogLines("MSG");
     ASSERT_EQ(2u, messages.size());
     EXPECT_EQ(messages[0], "MSG AskYesNoUntitled | Karten (\xE2\x82\xAC)?\\r\\nGr\xC3\xB6\xC3\x9F"
@@ -175,12 +176,12 @@ TEST_F(ProjectTest, DiskSpaceMessage) {
     // has no space.
     engine_.LoadScript(WriteScript("[Project]\r\nName=P\r\nBytes=2147483647\r\n"));
     engine_.SetTargetDir(scratch_ + "t");
-    EXPECT_TRUE(engine_.CheckDiskSpace());
+    EXPECT_TRUE(setup::CheckDiskSpace(engine_.Context()));
     engine_.SetTargetDir("\\\\nobody.invalid\\share\\x");
-    EXPECT_TRUE(engine_.CheckDiskSpace());
+    EXPECT_TRUE(setup::CheckDiskSpace(engine_.Context()));
     EXPECT_TRUE(LogLines("MSG").empty());
     engine_.SetTargetDir("Q:\\x");
-    EXPECT_FALSE(engine_.CheckDiskSpace());
+    EXPECT_FALSE(setup::CheckDiskSpace(engine_.Context()));
     const auto messages = LogLines("MSG");
     ASSERT_EQ(1u, messages.size());
     EXPECT_NE(std::string::npos,

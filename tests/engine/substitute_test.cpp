@@ -1,6 +1,7 @@
 // Path variables of script values and of macro-file lines.
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "script/Substitute.h"
 
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
@@ -19,7 +20,7 @@ class SubstituteTest : public EngineEnv {
 
     // The expanded text and whether every variable had a value.
     std::pair<std::string, bool> Sub(std::string value, const std::string* dir = nullptr) {
-        const bool ok = engine_.Substitute(value, dir);
+        const bool ok = setup::Substitute(value, dir);
         return {value, ok};
     }
 };
@@ -72,7 +73,7 @@ TEST_F(SubstituteTest, MacroLineVariables) {
     engine_.SetTargetDir("C:\\Tools\\App");
     const std::string file = "D:\\Medium\\Macros\\start.bat";
     auto macro = [&](std::string line) {
-        engine_.SubstituteMacroLine(line, file);
+        setup::SubstituteMacroLine(line, file, engine_.TargetDir());
         return line;
     };
     EXPECT_EQ("C:\\Tools\\App", macro("%DIR_%"));
@@ -97,14 +98,14 @@ TEST_F(SubstituteTest, MacroLineWithASelfNamingVariableStopsGrowing) {
     std::string line;
     for (int i = 0; i < 60; ++i)
         line += "%\xA7Selbst% %DIR% ";
-    EXPECT_FALSE(engine_.SubstituteMacroLine(line, file));
+    EXPECT_FALSE(setup::SubstituteMacroLine(line, file, engine_.TargetDir()));
     // One expansion at most beyond the line's limit, and the rest kept as it was.
     EXPECT_LT(line.size(), 300u * 1024u);
     EXPECT_EQ(" %DIR% ", line.substr(line.size() - 7));
 
     std::string plain = std::string(300000, 'x') + "%DRIVE%";
     engine_.SetTargetDir("C:\\App");
-    EXPECT_TRUE(engine_.SubstituteMacroLine(plain, file));
+    EXPECT_TRUE(setup::SubstituteMacroLine(plain, file, engine_.TargetDir()));
     EXPECT_EQ(std::string(300000, 'x') + "C", plain);
 }
 

@@ -2,11 +2,12 @@
 // cf.txt, the question and the marker file "$MissingList.txt".
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
 
 #include "common/Ansi.h"
 #include "common/Answers.h"
 #include "common/FileInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/FileSystem.h"
 
 #include <cstdlib>
@@ -56,7 +57,7 @@ class SuperfluousFilesTest : public EngineEnv {
         engine_.LoadScript(medium_ + "install.ins");
         engine_.BuildPartList();
         engine_.SetTargetDir(target_);
-        engine_.ProjectFileList = std::make_unique<setup::TProjectFileList>();
+        engine_.Context().projectFiles = std::make_unique<setup::TProjectFileList>();
         engine_.OnStatus = [this](TScriptInstall&, const std::string& name,
                                   const std::string& detail) {
             statuses_.push_back(name + " | " + detail);
@@ -80,24 +81,26 @@ class SuperfluousFilesTest : public EngineEnv {
 TEST_F(SuperfluousFilesTest, NothingToDo) {
     Load("", "[Teil]\r\nFile1=*.*\r\n");
     testenv::WriteFile(medium_ + "prog\\app.exe", "app");
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
+    ASSERT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), true));
     testenv::WriteFile(target_ + "prog\\stray.bak", "s");
 
     // Without DelExt: no list, no question.
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     EXPECT_FALSE(Exists(target_ + "UNUSED.TXT"));
     EXPECT_FALSE(Exists(target_ + "cf.txt"));
 
     // With DelExt and nothing superfluous: an empty list, no side folder.
     Load("DelExt=.BAK\r\n", "[Teil]\r\nFile1=*.*\r\n");
     plat::deleteFile(target_ + "prog\\stray.bak");
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
-    engine_.FindSuperfluousFiles();
+    ASSERT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), true));
+    setup::FindSuperfluousFiles(engine_.Context());
     EXPECT_EQ("", Read(target_ + "UNUSED.TXT"));
     EXPECT_EQ(Up("prog\\app.exe") + "\r\n", Read(target_ + "cf.txt"));
     EXPECT_FALSE(plat::folderExists(target_ + "old"));
     EXPECT_TRUE(LogLines("MSG ").empty()) << Log();
-    EXPECT_EQ(0, engine_.SuperfluousCount);
+    EXPECT_EQ(0, engine_.Context().counters.superfluous);
     EXPECT_EQ((std::vector<std::string>{"\xDC"
                                         "berfl\xFCssige Dateien mit folgenden Extensionen "
                                         "ermitteln: | .BAK"}),
@@ -115,15 +118,17 @@ TEST_F(SuperfluousFilesTest, ListsAndSetsAside) {
         testenv::WriteFile(target_ + "prog\\" + name, name);
     testenv::WriteFile(target_ + "prog\\doc\\old.tmp", "tmp");
     testenv::WriteFile(target_ + "other\\stray.bak", "not searched");
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "prog\\", true));
-    ASSERT_TRUE(engine_.CopyFilesOf("Doku", "prog\\doc\\", true));
+    ASSERT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", "prog\\"), true));
+    ASSERT_TRUE(
+        setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Doku", "prog\\doc\\"), true));
 #ifdef _WIN32
     Answers("zeigen => No\nzeigen => No\n"); // no Explorer window in the tests
 #else
     NoDesktop noDesktop; // Yes is only logged, no file manager starts
 #endif
 
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     // Folders in the order they received project files, names sorted.
     EXPECT_EQ(Up("prog\\NOEXT") + "\r\n" + Up("prog\\OLD.BAK") + "\r\n" + Up("prog\\README.TXT") +
                   "\r\n" + Up("prog\\doc\\OLD.TMP") + "\r\n",
@@ -136,7 +141,7 @@ TEST_F(SuperfluousFilesTest, ListsAndSetsAside) {
     EXPECT_EQ("Readme.txt", Read(target_ + "prog\\Readme.txt")) << "listed only";
     EXPECT_TRUE(Exists(target_ + "prog\\sub\\deep.bak"));
     EXPECT_TRUE(Exists(target_ + "other\\stray.bak"));
-    EXPECT_EQ(3, engine_.SuperfluousCount);
+    EXPECT_EQ(3, engine_.Context().counters.superfluous);
     EXPECT_TRUE(Shown(Question + setup::LongPathName(target_) + "old\\)"));
     EXPECT_EQ(Up("prog\\app.exe") + "\r\n" + target_ + "prog\\keep.bak\r\n" +
                   Up("prog\\doc\\a.txt") + "\r\n",
@@ -150,11 +155,11 @@ TEST_F(SuperfluousFilesTest, ListsAndSetsAside) {
 
     // The next search finds "old" taken and uses "old1".
     testenv::WriteFile(target_ + "prog\\later.bak", "later");
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     EXPECT_EQ("later", Read(target_ + "old1\\PROG\\LATER.BAK"));
     EXPECT_EQ(Up("prog\\LATER.BAK") + "\r\n" + Up("prog\\README.TXT") + "\r\n",
               Read(target_ + "UNUSED.TXT"));
-    EXPECT_EQ(1, engine_.SuperfluousCount);
+    EXPECT_EQ(1, engine_.Context().counters.superfluous);
 }
 
 TEST_F(SuperfluousFilesTest, FilesStayWhereTheyCannotBeMoved) {
@@ -163,19 +168,19 @@ TEST_F(SuperfluousFilesTest, FilesStayWhereTheyCannotBeMoved) {
                                 "\r\nFile1=*.exe\r\n[Teil]\r\nFile1=*.exe\r\nHold1=old\r\n");
     testenv::WriteFile(medium_ + "app.exe", "app");
     testenv::WriteFile(target_ + "old", "a file named like the side folder");
-    ASSERT_TRUE(engine_.CopyFilesOf("Aussen", "", true));
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    ASSERT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Aussen", ""), true));
+    ASSERT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     testenv::WriteFile(outside + "stray.bak", "outside");
     testenv::WriteFile(target_ + "in.bak", "inside");
     Answers("zeigen => No\nzeigen => No\n");
 
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     const std::string list = Read(target_ + "UNUSED.TXT");
     EXPECT_NE(std::string::npos, list.find(setup::AnsiUpperCase(outside + "stray.bak"))) << list;
     EXPECT_EQ("outside", Read(outside + "stray.bak")) << "outside the installation folder";
     EXPECT_EQ("inside", Read(target_ + "old1\\IN.BAK"));
     EXPECT_EQ("a file named like the side folder", Read(target_ + "old"));
-    EXPECT_EQ(1, engine_.SuperfluousCount);
+    EXPECT_EQ(1, engine_.Context().counters.superfluous);
 
     // A list naming a file that is gone, and (on Windows) one that is in use:
     // nothing is deleted, what cannot be moved stays.
@@ -185,14 +190,14 @@ TEST_F(SuperfluousFilesTest, FilesStayWhereTheyCannotBeMoved) {
 #ifdef _WIN32
     ASSERT_TRUE(busy.open(target_ + "busy.bak", plat::OpenMode::Read));
 #endif
-    engine_.SetAsideUnused(target_ + "list.txt");
+    setup::SetAsideUnused(engine_.Context(), target_ + "list.txt");
     busy.close();
 #ifdef _WIN32
     EXPECT_EQ("busy", Read(target_ + "busy.bak"));
-    EXPECT_EQ(0, engine_.SuperfluousCount);
+    EXPECT_EQ(0, engine_.Context().counters.superfluous);
 #else
     EXPECT_EQ("busy", Read(target_ + "old2\\BUSY.BAK"));
-    EXPECT_EQ(1, engine_.SuperfluousCount);
+    EXPECT_EQ(1, engine_.Context().counters.superfluous);
 #endif
     EXPECT_FALSE(Exists(target_ + "gone.bak"));
 }
@@ -209,13 +214,13 @@ TEST_F(SuperfluousFilesTest, FilesTheProjectKeepsAreNotSuperfluous) {
     ASSERT_TRUE(setup::SetFileDate(medium_ + "conf.ini", 0x52210000)); // 2021-01-01
     ASSERT_TRUE(setup::SetFileDate(target_ + "conf.ini", 0x5A210000)); // 2025-01-01
     Answers("Trotzdem kopieren => No\nzeigen => No\n");
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    ASSERT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
 
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     EXPECT_EQ("edited by the user", Read(target_ + "demo.ini"));
     EXPECT_EQ("kept", Read(target_ + "conf.ini"));
     EXPECT_EQ("", Read(target_ + "UNUSED.TXT"));
-    EXPECT_EQ(0, engine_.SuperfluousCount);
+    EXPECT_EQ(0, engine_.Context().counters.superfluous);
     EXPECT_FALSE(plat::folderExists(target_ + "old"));
 }
 
@@ -223,8 +228,8 @@ TEST_F(SuperfluousFilesTest, MissingListMarkerSilencesNotFound) {
     Load("", "[Teil]\r\nFile1=fehlt.txt\r\nFile2=bin\\*.dll\r\n");
     testenv::WriteFile(medium_ + "$MissingList.txt", "");
     engine_.LoadScript(medium_ + "install.ins");
-    EXPECT_FALSE(engine_.ReportMissing);
-    EXPECT_TRUE(engine_.CopyFilesOf("Teil", "", true));
+    EXPECT_FALSE(engine_.Context().reportMissing);
+    EXPECT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
     EXPECT_TRUE(LogLines("MSG ").empty()) << Log();
 }
 
@@ -246,16 +251,16 @@ TEST_F(SuperfluousFilesTest, FilesOutsideTheInstallationFolderAreOnlyListed) {
     testenv::WriteFile(scratch_ + "Other\\Data.Bak", "their backup");
     testenv::WriteFile(scratch_ + "Sib\\Their.bak", "their backup too");
     testenv::WriteFile(target_ + "Mixed.Bak", "ours");
-    engine_.UninstallScript = std::make_unique<setup::TIni>(target_ + "Deinst.ins");
+    engine_.Context().record = std::make_unique<setup::TIni>(target_ + "Deinst.ins");
     copier_.OnFolderCreated = [this](const std::string& folder) {
         engine_.RecordCreatedFolder(folder);
     };
-    engine_.PathCounter = 1;
-    ASSERT_TRUE(engine_.CopyFilesOf("Teil", "", true));
-    ASSERT_TRUE(engine_.CopyFilesOf("Daneben", "", true));
+    engine_.Context().pathCounter = 1;
+    ASSERT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Teil", ""), true));
+    ASSERT_TRUE(setup::CopyFilesOf(engine_.Context(), engine_.Context().Part("Daneben", ""), true));
     Answers("zeigen => No\n");
 
-    engine_.FindSuperfluousFiles();
+    setup::FindSuperfluousFiles(engine_.Context());
     const std::string list = Read(target_ + "UNUSED.TXT");
     EXPECT_NE(std::string::npos, list.find(setup::AnsiUpperCase(scratch_ + "Other\\Data.Bak")))
         << list;
@@ -269,9 +274,9 @@ TEST_F(SuperfluousFilesTest, FilesOutsideTheInstallationFolderAreOnlyListed) {
     // Ours is moved and keeps its name as it was written.
     EXPECT_EQ("ours", Read(target_ + "old\\Mixed.Bak"));
     EXPECT_EQ("Mixed.Bak", NameInFolder(target_ + "old\\mixed.bak"));
-    EXPECT_EQ(1, engine_.SuperfluousCount);
+    EXPECT_EQ(1, engine_.Context().counters.superfluous);
     const setup::TSection_i& folders =
-        engine_.UninstallScript->Section(engine_.UninstallScript->FindSection("Pathes"));
+        engine_.Context().record->Section(engine_.Context().record->FindSection("Pathes"));
     ASSERT_GT(folders.Count(), 0);
     for (int i = 0; i < folders.Count(); ++i)
         EXPECT_EQ(std::string_view::npos, folders.Value(i).find("..")) << folders.Value(i);

@@ -3,6 +3,7 @@
 // leave the part's folder, and the progress of a large file.
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "files/Download.h"
 
 #include "common/FileInfo.h"
 #include "files/HttpClient.h"
@@ -66,9 +67,10 @@ TEST_F(DownloadTest, FetchesWhatIsMissingOrDifferent) {
     };
 
     Script("URLDir1=" + server_->Url("WEB") + "\r\n");
-    EXPECT_TRUE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_TRUE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
 
-    EXPECT_EQ(4, engine_.UpdatedCount);
+    EXPECT_EQ(4, engine_.Context().counters.updated);
     EXPECT_EQ("alpha", testenv::ReadFile(Local("a.txt")));
     EXPECT_EQ("longer now", testenv::ReadFile(Local("size.txt")));
     EXPECT_EQ("query", testenv::ReadFile(Local("get.txt")));
@@ -82,9 +84,10 @@ TEST_F(DownloadTest, FetchesWhatIsMissingOrDifferent) {
     EXPECT_EQ("Hole Dateien", statuses.back());
 
     // A second run finds everything up to date.
-    engine_.UpdatedCount = 0;
-    EXPECT_TRUE(engine_.DownloadPartFiles("BASE", "part\\"));
-    EXPECT_EQ(0, engine_.UpdatedCount);
+    engine_.Context().counters.updated = 0;
+    EXPECT_TRUE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
+    EXPECT_EQ(0, engine_.Context().counters.updated);
 }
 
 TEST_F(DownloadTest, FailuresKeepThePreviousFilesAndGoOn) {
@@ -98,8 +101,9 @@ TEST_F(DownloadTest, FailuresKeepThePreviousFilesAndGoOn) {
     testenv::WriteFile(Local("cut\\big.bin"), "previous");
 
     Script("URLDir1=" + server_->Url("") + "\r\n");
-    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
-    EXPECT_EQ(1, engine_.UpdatedCount);
+    EXPECT_FALSE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
+    EXPECT_EQ(1, engine_.Context().counters.updated);
     EXPECT_EQ("good", testenv::ReadFile(Local("good.txt")));
     EXPECT_EQ("previous", testenv::ReadFile(Local("cut\\big.bin")));
     EXPECT_FALSE(plat::fileExists(Local("missing.txt")));
@@ -113,9 +117,10 @@ TEST_F(DownloadTest, FailuresKeepThePreviousFilesAndGoOn) {
 
     // No list: the part's later web folders are not asked.
     Script("URLDir1=" + server_->Url("nolist") + "\r\nURLDir2=" + server_->Url("") + "\r\n");
-    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_FALSE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
     EXPECT_NE(std::string::npos, Log().find("tocopy.txt nicht gefunden!"));
-    EXPECT_EQ(1, engine_.UpdatedCount);
+    EXPECT_EQ(1, engine_.Context().counters.updated);
 }
 
 // A transfer shorter than the list says, one slower than the speed floor,
@@ -144,11 +149,12 @@ TEST_F(DownloadTest, ShortSlowAndUnusableLinesFailAloneAndTheRestGoesOn) {
 
     Script("URLDir1=" + server_->Url("short/one") + "\r\nURLDir2=" + server_->Url("drip/two") +
            "\r\nURLDir3=" + server_->Url("three") + "\r\n");
-    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_FALSE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
     EXPECT_EQ(std::string(1000, 'o'), testenv::ReadFile(Local("good.txt")));
     EXPECT_EQ(std::string(4000, 'o'), testenv::ReadFile(Local("slow.txt")));
     EXPECT_EQ("next", testenv::ReadFile(Local("next.txt")));
-    EXPECT_EQ(1, engine_.UpdatedCount);
+    EXPECT_EQ(1, engine_.Context().counters.updated);
     const std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("100 statt 1000 Bytes")) << log;
     EXPECT_NE(std::string::npos, log.find("stockt")) << log;
@@ -158,7 +164,8 @@ TEST_F(DownloadTest, ShortSlowAndUnusableLinesFailAloneAndTheRestGoesOn) {
     EXPECT_FALSE(setup::AbortRequested);
 
     Script("URLDir1=" + server_->Url("big") + "\r\n");
-    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_FALSE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
     EXPECT_NE(std::string::npos, Log().find("als 4194304 Bytes")) << Log();
     EXPECT_FALSE(plat::fileExists(Local("after.txt")));
 }
@@ -171,7 +178,8 @@ TEST_F(DownloadTest, LargeFileAdvancesTheProgress) {
     copier_.OnProgress = [&] { progress.push_back(copier_.ProcessedBytes()); };
 
     Script("URLDir1=" + server_->Url("") + "\r\n");
-    EXPECT_TRUE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_TRUE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
     EXPECT_EQ(static_cast<int64_t>(size), copier_.BytesDownloaded);
     EXPECT_EQ(static_cast<int64_t>(size), setup::FileSize64(Local("big.bin")));
     ASSERT_GT(progress.size(), 10u);
@@ -187,7 +195,8 @@ TEST_F(DownloadTest, CancelDuringATransferKeepsThePreviousFile) {
     copier_.OnProgress = [] { setup::AbortRequested = true; };
 
     Script("URLDir1=" + server_->Url("") + "\r\n");
-    EXPECT_FALSE(engine_.DownloadPartFiles("BASE", "part\\"));
+    EXPECT_FALSE(
+        setup::DownloadPartFiles(engine_.Context(), engine_.Context().Part("BASE", "part\\")));
     EXPECT_TRUE(setup::AbortRequested);
     EXPECT_EQ("previous", testenv::ReadFile(Local("big.bin")));
     EXPECT_FALSE(plat::fileExists(Local("later.txt")));

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "common/WinInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "engine/ScriptInstall.h"
 #include "system/Fonts.h"
 #include "system/FontsTestEnv.h"
@@ -19,11 +19,11 @@ class FontsTest : public fontstest::FontsEnv {
     void Load(const std::string& project) {
         testenv::WriteFile(scratch_ + "install.ins", "[Project]\r\nName=FontTest\r\n" + project);
         engine_.LoadScript(scratch_ + "install.ins");
-        engine_.InstallRootDir = scratch_;
-        engine_.UninstallScript = std::make_unique<setup::TIni>(scratch_ + "Deinst.ins");
+        engine_.Context().installRoot = scratch_;
+        engine_.Context().record = std::make_unique<setup::TIni>(scratch_ + "Deinst.ins");
     }
     std::string Record(const std::string& key) {
-        return engine_.UninstallScript->ReadString("Fonts", key, "");
+        return engine_.Context().record->ReadString("Fonts", key, "");
     }
     // Selects the Windows version of the emulated registry.
     static void EmulateVersion(const std::string& key, const std::string& version,
@@ -37,14 +37,14 @@ class FontsTest : public fontstest::FontsEnv {
 
 TEST_F(FontsTest, InstallsListedFontsUpToTheFirstGap) {
     Load("");
-    EXPECT_TRUE(engine_.InstallFonts());
-    EXPECT_EQ(-1, engine_.UninstallScript->FindSection("Fonts"));
+    EXPECT_TRUE(setup::InstallFonts(engine_.Context()));
+    EXPECT_EQ(-1, engine_.Context().record->FindSection("Fonts"));
 
     Source("DejaVuSansMono.ttf");
     Source("DejaVuSerif.ttf");
     Load("Font1=DejaVuSansMono.ttf\r\nFontName1=SetupTest Mono\r\n"
          "Font3=DejaVuSerif.ttf\r\nFontName3=SetupTest Serif\r\n");
-    EXPECT_TRUE(engine_.InstallFonts());
+    EXPECT_TRUE(setup::InstallFonts(engine_.Context()));
     EXPECT_EQ("SetupTest Mono", Record("FO1"));
     EXPECT_EQ("", Record("FO2"));
     EXPECT_EQ(testenv::ReadFile(scratch_ + "DejaVuSansMono.ttf"),
@@ -69,7 +69,7 @@ TEST_F(FontsTest, MissingFontIsReportedAndCancelStopsTheRun) {
     Load("Font1=fehlt.ttf\r\nFontName1=SetupTest Fehlt\r\n"
          "Font2=DejaVuSans-Bold.ttf\r\nFontName2=SetupTest Bold\r\n");
     Answers("nicht installiert => Cancel\r\n");
-    EXPECT_FALSE(engine_.InstallFonts());
+    EXPECT_FALSE(setup::InstallFonts(engine_.Context()));
     EXPECT_TRUE(setup::AbortRequested);
     // The step goes on, but the copier stops after the Cancel.
     const auto boxes = LogLines("MSG");
@@ -84,7 +84,7 @@ TEST_F(FontsTest, MissingFontIsReportedAndCancelStopsTheRun) {
     // Without Cancel the next font is installed.
     setup::AbortRequested = false;
     Load("Font1=fehlt.ttf\r\nFont2=DejaVuSans-Bold.ttf\r\nFontName2=SetupTest Bold\r\n");
-    EXPECT_FALSE(engine_.InstallFonts());
+    EXPECT_FALSE(setup::InstallFonts(engine_.Context()));
     EXPECT_FALSE(setup::AbortRequested);
     EXPECT_TRUE(plat::fileExists(fonts_ + "DejaVuSans-Bold.ttf"));
 }
@@ -169,7 +169,7 @@ TEST_F(FontsTest, FileThatOnlyPretendsToBeAFontIsNotRegistered) {
     testenv::WriteFile(source, fake);
     placed_.push_back("Falsch.ttf");
     Load("Font1=Falsch.ttf\r\n");
-    EXPECT_FALSE(engine_.InstallFonts());
+    EXPECT_FALSE(setup::InstallFonts(engine_.Context()));
     // Without FontName the file's name stands in.
     EXPECT_EQ("Falsch", Record("FO1"));
     EXPECT_NE("Falsch.ttf", RegistryString(RegRoot::LocalMachine, kNtFonts, "Falsch (TrueType)"));
@@ -185,7 +185,7 @@ TEST_F(FontsTest, FileThatIsNoFontLeavesTheFontsFolderAsItWas) {
     ASSERT_TRUE(setup::SetFileDate(scratch_ + "Muell.ttf", 0x5A210000));
     placed_ = {"Muell.ttf", "Muell0.ttf", "SetupTest Muell.FOT"};
     Load("Font1=Muell.ttf\r\nFontName1=SetupTest Muell\r\n");
-    EXPECT_FALSE(engine_.InstallFonts());
+    EXPECT_FALSE(setup::InstallFonts(engine_.Context()));
     EXPECT_EQ(1u, LogLines("MSG WarnOkCancel | Font Muell.ttf nicht installiert!").size()) << Log();
     EXPECT_FALSE(plat::fileExists(fonts_ + "Muell.ttf"));
     EXPECT_FALSE(plat::fileExists(fonts_ + "SetupTest Muell.FOT"));
@@ -252,7 +252,7 @@ TEST_F(FontsTest, OlderWindowsKeepFotFilesAndTheirOwnRegistryPlaces) {
     Source("DejaVuSerifCondensed.ttf");
     testenv::WriteFile(fonts_ + "SetupTest XP Standard.FOT", "alt");
     Load("Font1=DejaVuSerifCondensed.ttf\r\nFontName1=SetupTest XP\r\n");
-    EXPECT_TRUE(engine_.InstallFonts());
+    EXPECT_TRUE(setup::InstallFonts(engine_.Context()));
     EXPECT_EQ("DejaVuSerifCondensed.ttf",
               RegistryString(RegRoot::LocalMachine, kNtFonts, "SetupTest XP (TrueType)"));
     EXPECT_TRUE(plat::fileExists(fonts_ + "SetupTest XP.FOT"));

@@ -42,8 +42,8 @@ TEST_F(InstallRunTest, PartStepsRunInOrder) {
     const auto links = LogLines("LINK ");
     ASSERT_EQ(1u, links.size());
     EXPECT_NE(std::string::npos, links[0].find("\\SetupTestRun\\TOOL.LNK | " + bin + "tool.exe"));
-    ASSERT_EQ(1u, engine.GroupList.size());
-    EXPECT_TRUE(plat::fileExists(engine.GroupList[0] + "\\TOOL.LNK"));
+    ASSERT_EQ(1u, engine.Context().groupList.size());
+    EXPECT_TRUE(plat::fileExists(engine.Context().groupList[0] + "\\TOOL.LNK"));
     EXPECT_TRUE(LogLines("MSG").empty() || LogLines("MSG")[0].find("MSG Info | Kopieren") == 0)
         << Log();
 }

@@ -22,7 +22,7 @@ class ProgramsTest : public enginetest::EngineEnv {
         tool_ = scratch_ + "bin\\Tool.exe";
         stop_ = scratch_ + "stop";
         CopyTool(tool_);
-        engine_.RunPrograms = true;
+        engine_.Context().runPrograms = true;
     }
     void TearDown() override {
         StopTool();
@@ -52,7 +52,7 @@ class ProgramsTest : public enginetest::EngineEnv {
     }
     void StartTool() {
         Load("Exec1=bin\\Tool.exe " + stop_ + "\r\n");
-        ASSERT_TRUE(engine_.ExecProgs());
+        ASSERT_TRUE(setup::ExecProgs(engine_.Context()));
         ASSERT_TRUE(WaitForTool(true));
     }
     void StopTool() {
@@ -78,7 +78,7 @@ class ProgramsTest : public enginetest::EngineEnv {
 
 TEST_F(ProgramsTest, ExecStartsEachProgramAndGoesOnPastAMissingOne) {
     Load("Exec1=missing\\none.exe\r\nExec2=bin\\Tool.exe " + stop_ + "\r\nExec4=bin\\Tool.exe\r\n");
-    EXPECT_TRUE(engine_.ExecProgs());
+    EXPECT_TRUE(setup::ExecProgs(engine_.Context()));
     EXPECT_TRUE(WaitForTool(true));
     EXPECT_EQ(
         (std::vector<std::string>{"EXEC " + scratch_ + "missing\\none.exe | not started",
@@ -93,7 +93,7 @@ TEST_F(ProgramsTest, AnUnquotedProgramPathWithBlanksIsFound) {
     testenv::WriteFile(folder + "install.ins",
                        "[Project]\r\nName=Progs\r\nExec1=bin\\Tool.exe " + stop_ + "\r\n");
     engine_.LoadScript(folder + "install.ins");
-    EXPECT_TRUE(engine_.ExecProgs());
+    EXPECT_TRUE(setup::ExecProgs(engine_.Context()));
     EXPECT_TRUE(WaitForTool(true));
 }
 
@@ -148,7 +148,7 @@ TEST_F(ProgramsTest, ValuesAddNoCommandsToBatchFiles) {
          "Exec3=RUN.CMD. %\xA7U\\Software\\ProgsTest\\Pct%\r\n" +
          "Exec4=run.bat %\xA7U\\Software\\ProgsTest\\Quote%\r\n" + "Exec5=bin\\none.exe " + arg +
          "\r\n" + "Exec6=\"" + tool_ + "\" " + stop_ + "\r\n");
-    EXPECT_TRUE(engine_.ExecProgs());
+    EXPECT_TRUE(setup::ExecProgs(engine_.Context()));
 #ifdef _WIN32
     // The batch file ran, and never the command that came with the value.
     for (int i = 0; i < 500 && !plat::fileExists(ran); ++i)

@@ -36,15 +36,24 @@ class RegistryEntriesTest : public EngineEnv {
 TEST_F(RegistryEntriesTest, RegisterLinesWriteEachKindOfValue) {
     Load("[Project]\r\nName=RegLines\r\nRegistryNode=SetupTestNode\r\n[BASE]\r\n");
     const std::string key = "Software\\SetupTest\\Lines";
-    engine_.RegisterLine("U\\" + key + "\\Key=hello", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Count=#dw:$1F", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Negative=#dw:-5", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Prefix=#dw:12ab", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Zero=#dw:", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Label=#sz:abc", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Hash=#abc", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Bare", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Long=" + std::string(300, 'x'), "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Key=hello");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Count=#dw:$1F");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Negative=#dw:-5");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Prefix=#dw:12ab");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Zero=#dw:");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Label=#sz:abc");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Hash=#abc");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Bare");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Long=" + std::string(300, 'x'));
 
     EXPECT_EQ("hello", RegistryString(RegRoot::CurrentUser, key + "\\Key", ""));
     EXPECT_EQ(31u, Dword(RegRoot::CurrentUser, key, "Count"));
@@ -62,7 +71,8 @@ TEST_F(RegistryEntriesTest, RegisterLinesWriteEachKindOfValue) {
     EXPECT_TRUE(LogLines("MSG").empty());
 
     // The obsolete notation lies below the project's node, after a message.
-    engine_.RegisterLine("Settings\\Window=1", "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "Settings\\Window=1");
     EXPECT_EQ(
         "1", RegistryString(RegRoot::CurrentUser, "SOFTWARE\\SetupTestNode\\Settings\\Window", ""));
     ASSERT_EQ(1u, LogLines("MSG").size());
@@ -73,12 +83,18 @@ TEST_F(RegistryEntriesTest, RegisterLinesWriteEachKindOfValue) {
 TEST_F(RegistryEntriesTest, DwordsBeyondThirtyTwoBitsAreNotWritten) {
     Load("[Project]\r\nName=RegRange\r\n[BASE]\r\n");
     const std::string key = "Software\\SetupTest\\Range";
-    engine_.RegisterLine("U\\" + key + "\\AllBits=#dw:$FFFFFFFF", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Max=#dw:4294967295", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Min=#dw:-2147483648", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Big=#dw:$100000000", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Huge=#dw:99999999999999999999999", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\Low=#dw:-2147483649", "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\AllBits=#dw:$FFFFFFFF");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Max=#dw:4294967295");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Min=#dw:-2147483648");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Big=#dw:$100000000");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Huge=#dw:99999999999999999999999");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Low=#dw:-2147483649");
     EXPECT_EQ(0xFFFFFFFFu, Dword(RegRoot::CurrentUser, key, "AllBits"));
     EXPECT_EQ(0xFFFFFFFFu, Dword(RegRoot::CurrentUser, key, "Max"));
     EXPECT_EQ(0x80000000u, Dword(RegRoot::CurrentUser, key, "Min"));
@@ -92,14 +108,18 @@ TEST_F(RegistryEntriesTest, RegisterCondKeepsAnExistingKey) {
     Load("[Project]\r\nName=RegCond\r\n[BASE]\r\nRegisterCond=1\r\n");
     const std::string key = "Software\\SetupTest\\Cond";
     SetRegistryString(RegRoot::CurrentUser, key + "\\Old", "", "before");
-    engine_.RegisterLine("U\\" + key + "\\Old=after", "BASE");
-    engine_.RegisterLine("U\\" + key + "\\New=fresh", "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\Old=after");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + key + "\\New=fresh");
     EXPECT_EQ("before", RegistryString(RegRoot::CurrentUser, key + "\\Old", ""));
     EXPECT_EQ("fresh", RegistryString(RegRoot::CurrentUser, key + "\\New", ""));
 
     // A path without a backslash after its first character names no value.
-    EXPECT_EQ(0, setup::SetRegistryString(RegRoot::CurrentUser, "Name", "x"));
-    EXPECT_EQ(0, setup::SetRegistryString(RegRoot::CurrentUser, "\\Name", "x"));
+    EXPECT_EQ(0,
+              setup::SetRegistryString(setup::DirectEffects(), RegRoot::CurrentUser, "Name", "x"));
+    EXPECT_EQ(
+        0, setup::SetRegistryString(setup::DirectEffects(), RegRoot::CurrentUser, "\\Name", "x"));
     EXPECT_EQ(1u, LogLines("REG ").size());
 }
 
@@ -107,14 +127,14 @@ TEST_F(RegistryEntriesTest, RegisterSectionStopsAtTheFirstGap) {
     Load("[Project]\r\nName=RegSection\r\n[Register]\r\n"
          "R1=SetupTest.Doc\\shell\\open\\command=%WDIR%view.exe\r\n"
          "R3=SetupTest.Never=x\r\n");
-    engine_.RegisterClassesSection();
+    setup::RegisterClassesSection(engine_.Context());
     const std::string command =
         RegistryString(RegRoot::ClassesRoot, "SetupTest.Doc\\shell\\open\\command", "");
     EXPECT_EQ("view.exe", command.substr(command.size() - 8));
     EXPECT_FALSE(plat::regKeyExists(RegRoot::ClassesRoot, "SetupTest.Never"));
 
     Load("[Project]\r\nName=RegSection\r\n[Register]\r\nR1=SetupTest.Bare\r\n");
-    engine_.RegisterClassesSection();
+    setup::RegisterClassesSection(engine_.Context());
     EXPECT_TRUE(plat::regKeyExists(RegRoot::ClassesRoot, "SetupTest.Bare"));
 }
 
@@ -125,8 +145,10 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
          "GroupReg=U\\Software\\SetupTest\\Groups\r\n"
          "[PLAIN]\r\n");
     engine_.SetTargetDir("C:\\Apps\\Viewer");
-    engine_.GroupList = {"C:\\Start\\Group", "C:\\Start\\Other"};
-    engine_.WriteUninstallEntry("VIEWER", "C:\\Apps\\Viewer\\", "C:\\Apps\\Viewer\\un.exe");
+    engine_.Context().groupList = {"C:\\Start\\Group", "C:\\Start\\Other"};
+    setup::WriteUninstallEntry(
+        engine_.Context(), enginetest::PartAt(engine_.Context(), "VIEWER", "C:\\Apps\\Viewer\\"),
+        "C:\\Apps\\Viewer\\un.exe");
 
     const std::string key =
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\SetupTestViewer";
@@ -148,7 +170,9 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
 
     // A part without Name is entered under its section name, not into the
     // Uninstall key itself.
-    engine_.WriteUninstallEntry("PLAIN", "C:\\Apps\\Viewer\\", "un.exe");
+    setup::WriteUninstallEntry(engine_.Context(),
+                               enginetest::PartAt(engine_.Context(), "PLAIN", "C:\\Apps\\Viewer\\"),
+                               "un.exe");
     EXPECT_EQ("PLAIN",
               RegistryString(RegRoot::LocalMachine,
                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PLAIN",
@@ -158,7 +182,9 @@ TEST_F(RegistryEntriesTest, UninstallEntryWithGroups) {
     const std::string plain = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\PLAIN";
     for (const auto& [bytes, kib] : {std::pair{"2048", 2u}, {"2049", 3u}, {"0", 0u}}) {
         Load(std::string("[Project]\r\nName=RegUninst\r\nBytes=") + bytes + "\r\n[PLAIN]\r\n");
-        engine_.WriteUninstallEntry("PLAIN", "C:\\Apps\\Viewer\\", "un.exe");
+        setup::WriteUninstallEntry(
+            engine_.Context(), enginetest::PartAt(engine_.Context(), "PLAIN", "C:\\Apps\\Viewer\\"),
+            "un.exe");
         EXPECT_EQ(kib, Dword(RegRoot::LocalMachine, plain, "EstimatedSize")) << bytes;
     }
 }
@@ -167,7 +193,8 @@ TEST_F(RegistryEntriesTest, KeysTheRegistryRefusesAreSaidAndLoggedAsWritten) {
     Load("[Project]\r\nName=RegRefused\r\n[BASE]\r\n");
     // A key name over 255 characters: a message, no REG line, no parent keys.
     const std::string parent = "Software\\SetupTestLong";
-    engine_.RegisterLine("U\\" + parent + "\\" + std::string(256, 'k') + "\\Val=#sz:x", "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\" + parent + "\\" + std::string(256, 'k') + "\\Val=#sz:x");
     const auto messages = LogLines("MSG");
     ASSERT_EQ(1u, messages.size());
     EXPECT_NE(std::string::npos, messages[0].find("SetRegistryString(1):")) << messages[0];
@@ -175,7 +202,8 @@ TEST_F(RegistryEntriesTest, KeysTheRegistryRefusesAreSaidAndLoggedAsWritten) {
     EXPECT_FALSE(plat::regKeyExists(RegRoot::CurrentUser, parent));
 
     // Doubled backslashes: the key written is the one logged.
-    engine_.RegisterLine("U\\Software\\\\\\SetupTestDoubled\\\\Val=#sz:x", "BASE");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("BASE", ""),
+                        "U\\Software\\\\\\SetupTestDoubled\\\\Val=#sz:x");
     EXPECT_EQ("x", RegistryString(RegRoot::CurrentUser, "Software\\SetupTestDoubled", "Val"));
     EXPECT_EQ(1u,
               LogLines("REG HKEY_CURRENT_USER | Software\\SetupTestDoubled | Val | REG_SZ").size());
@@ -187,8 +215,11 @@ TEST_F(RegistryEntriesTest, LineFeedsInANameInjectNothing) {
     Load("[Project]\r\nName=RegInject\r\n[PART]\r\nName=SetupTestInject]\n"
          "\"DisplayName\"=\"injected\"\n[HKEY_LOCAL_MACHINE\\Software\\SetupTestInjected]\r\n");
     engine_.SetTargetDir("C:\\Apps\\Inject");
-    engine_.WriteUninstallEntry("PART", "C:\\Apps\\Inject\\", "un.exe");
-    engine_.RegisterLine("M\\Software\\SetupTestValueName\\a\nb=#sz:v", "PART");
+    setup::WriteUninstallEntry(engine_.Context(),
+                               enginetest::PartAt(engine_.Context(), "PART", "C:\\Apps\\Inject\\"),
+                               "un.exe");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("PART", ""),
+                        "M\\Software\\SetupTestValueName\\a\nb=#sz:v");
 
     EXPECT_FALSE(plat::regKeyExists(RegRoot::LocalMachine, "Software\\SetupTestInjected"));
     EXPECT_EQ("v", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestValueName", "a\nb"));
@@ -204,7 +235,8 @@ TEST_F(RegistryEntriesTest, LineFeedsInANameInjectNothing) {
     EXPECT_EQ("v", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestValueName", "a\nb"));
 #endif
     // Later writes work.
-    engine_.RegisterLine("M\\Software\\SetupTestAfter\\Val=#sz:after", "PART");
+    setup::RegisterLine(engine_.Context(), engine_.Context().Part("PART", ""),
+                        "M\\Software\\SetupTestAfter\\Val=#sz:after");
     EXPECT_EQ("after", RegistryString(RegRoot::LocalMachine, "Software\\SetupTestAfter", "Val"));
 }
 
@@ -212,35 +244,36 @@ TEST_F(RegistryEntriesTest, AssociationsAskAndRecordTheFirstCommand) {
     Load("[Project]\r\nName=RegAssoc\r\n");
     const std::string deinst = scratch_ + "Deinst.ins";
     const std::string key = ".setuptestnew\\shell\\open\\command";
-    engine_.UninstallScript = std::make_unique<setup::TIni>(deinst);
+    engine_.Context().record = std::make_unique<setup::TIni>(deinst);
 
     // New: written without a question, nothing recorded.
-    engine_.RegisterExtension("setuptestnew=view.exe %1");
+    setup::RegisterExtension(engine_.Context(), "setuptestnew=view.exe %1");
     EXPECT_EQ("view.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
-    EXPECT_EQ("", engine_.UninstallScript->ReadString("Extensions", "setuptestnew", ""));
+    EXPECT_EQ("", engine_.Context().record->ReadString("Extensions", "setuptestnew", ""));
     // Identical: no question.
-    engine_.RegisterExtension("setuptestnew=view.exe %1");
+    setup::RegisterExtension(engine_.Context(), "setuptestnew=view.exe %1");
     EXPECT_TRUE(LogLines("MSG").empty());
 
     // Different, answered No: unchanged, but the command found is recorded.
     Answers("ersetzen? => No\n");
-    engine_.RegisterExtension("setuptestnew=other.exe %1");
+    setup::RegisterExtension(engine_.Context(), "setuptestnew=other.exe %1");
     EXPECT_EQ("view.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
     ASSERT_EQ(1u, LogLines("MSG AskYesNo").size());
     EXPECT_NE(std::string::npos,
               LogLines("MSG AskYesNo")[0].find(
                   "bisherige Verkn\xC3\xBCpfung .setuptestnew: view.exe %1 ersetzen? -> No"));
-    engine_.UninstallScript->SaveFile();
-    engine_.UninstallScript.reset();
+    engine_.Context().record->SaveFile();
+    engine_.Context().record.reset();
 
     // A second installation replaces it (default Yes) and keeps the first record.
-    engine_.UninstallScript = std::make_unique<setup::TIni>(deinst);
-    engine_.RegisterExtension("setuptestnew=other.exe %1");
-    engine_.RegisterExtension("setuptestnew=third.exe %1");
+    engine_.Context().record = std::make_unique<setup::TIni>(deinst);
+    setup::RegisterExtension(engine_.Context(), "setuptestnew=other.exe %1");
+    setup::RegisterExtension(engine_.Context(), "setuptestnew=third.exe %1");
     EXPECT_EQ("third.exe %1", RegistryString(RegRoot::ClassesRoot, key, ""));
-    EXPECT_EQ("view.exe %1", engine_.UninstallScript->ReadString("Extensions", "setuptestnew", ""));
+    EXPECT_EQ("view.exe %1",
+              engine_.Context().record->ReadString("Extensions", "setuptestnew", ""));
 
-    engine_.RegisterExtension("setuptestbad");
+    setup::RegisterExtension(engine_.Context(), "setuptestbad");
     EXPECT_EQ(1u,
               LogLines("MSG WarnOkCancel | setuptestbad: Verkn\xC3\xBCpfung fehlerhaft!").size());
 }

@@ -2,6 +2,7 @@
 // how the keys of a part become the shortcut, on both backends.
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "system/Shortcuts.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -74,13 +75,14 @@ TEST_F(ShortcutsTest, PartKeysBecomeTheShortcut) {
     // The shell may refuse a target that does not exist (Wine does).
     for (const char* file : {"App\\VIEWER.EXE", "App\\DOC.EXE", "App\\My Tool.exe", "Tools\\x.exe"})
         testenv::WriteFile(scratch_ + file, "MZ");
-    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    const std::string group = setup::MakeGroup(engine_.Context(), engine_.GroupName());
     const std::string expected = scratch_ + "Common\\Programs\\Group= (untitled)\\";
     ASSERT_EQ(expected, group);
     EXPECT_TRUE(plat::folderExists(group));
 
     for (const char* part : {"VIEWER", "NOTE", "DOC", "NONE", "SPACE", "OWN"})
-        EXPECT_TRUE(engine_.AddItem32(part, partTarget_, group, "App\\"));
+        EXPECT_TRUE(setup::AddShortcut(
+            engine_.Context(), enginetest::PartAt(engine_.Context(), part, partTarget_), group));
 
     EXPECT_TRUE(plat::fileExists(group + "VIEWER.LNK"));
     EXPECT_TRUE(plat::fileExists(group + "Docs\\Manual.LNK"));
@@ -108,7 +110,7 @@ TEST_F(ShortcutsTest, PartKeysBecomeTheShortcut) {
     EXPECT_TRUE(LogLines("MSG").empty()) << Log();
     EXPECT_EQ((std::vector<std::string>{expected.substr(0, expected.size() - 1),
                                         extra.substr(0, extra.size() - 1)}),
-              engine_.GroupList);
+              engine_.Context().groupList);
 }
 
 TEST_F(ShortcutsTest, GroupBelowTheStartMenuAndLongTargets) {
@@ -118,11 +120,12 @@ TEST_F(ShortcutsTest, GroupBelowTheStartMenuAndLongTargets) {
     Load("[Project]\r\nName=Links\r\nGroup=Suite\r\nParentGroup=\\Tools\r\n"
          "[LONG]\r\nExecute=" +
          target + "\r\n");
-    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    const std::string group = setup::MakeGroup(engine_.Context(), engine_.GroupName());
     EXPECT_EQ(scratch_ + "Start\\Tools\\Suite\\", group);
     EXPECT_TRUE(plat::folderExists(group));
 
-    engine_.AddItem32("LONG", partTarget_, group, "");
+    setup::AddShortcut(engine_.Context(),
+                       enginetest::PartAt(engine_.Context(), "LONG", partTarget_), group);
     const auto links = Links();
     ASSERT_EQ(1u, links.size());
     EXPECT_EQ(0u, links[0].find(group + "LONG.LNK | " + cut + " | ")) << links[0];
@@ -140,10 +143,11 @@ TEST_F(ShortcutsTest, ShortcutsStayInsideTheirFolders) {
          "[OWNSUB]\r\nGroup=Extra\\..\\Other\r\nName=ok\r\n");
     testenv::WriteFile(partTarget_ + "SUB.EXE", "MZ");
     testenv::WriteFile(partTarget_ + "OWNSUB.EXE", "MZ");
-    const std::string group = engine_.MakeGroup(engine_.GroupName, engine_.GroupList);
+    const std::string group = setup::MakeGroup(engine_.Context(), engine_.GroupName());
     ASSERT_EQ(scratch_ + "Common\\Programs\\Grp\\", group);
     for (const char* part : {"UP", "DRIVE", "DESK", "GROUPUP", "SUB", "OWNSUB"})
-        EXPECT_TRUE(engine_.AddItem32(part, partTarget_, group, ""));
+        EXPECT_TRUE(setup::AddShortcut(
+            engine_.Context(), enginetest::PartAt(engine_.Context(), part, partTarget_), group));
 
     const auto links = Links();
     ASSERT_EQ(2u, links.size()) << Log();

@@ -32,8 +32,8 @@ TEST_F(ControllerTest, StatisticsText) {
     Load("[Project]\r\nName=P\r\n");
     auto& engine = window_.Engine();
     EXPECT_EQ("Kopieren von Dateien:\r\r", window_.StatisticsText());
-    engine.UpdatedCount = 1;
-    engine.UnchangedCount = 5;
+    engine.Context().counters.updated = 1;
+    engine.Context().counters.unchanged = 5;
     EXPECT_EQ("Kopieren von Dateien:\r\r"
               "5 Dateien bzgl. Aktualit\xE4t gepr\xFC"
               "ft und nicht ge\xE4ndert\r"

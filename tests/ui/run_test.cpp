@@ -5,7 +5,7 @@
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
-#include "engine/Ini.h"
+#include "script/Ini.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -86,7 +86,7 @@ TEST_F(RunTest, InstallsTheProjectAndRecordsIt) {
         for (int n = 1;; ++n) {
             const std::string folder = deinst.ReadString("Pathes", "P" + std::to_string(n), "");
             if (folder.empty()) break;
-            if (folder != window.Engine().GroupList.at(0)) folders.push_back(folder);
+            if (folder != window.Engine().Context().groupList.at(0)) folders.push_back(folder);
         }
         return folders;
     };
@@ -122,8 +122,8 @@ TEST_F(RunTest, InstallsTheProjectAndRecordsIt) {
     TestView againView(again);
     Run(again, againView);
     EXPECT_TRUE(again.Installed);
-    EXPECT_EQ(3, again.Engine().UnchangedCount);
-    EXPECT_EQ(0, again.Engine().UpdatedCount);
+    EXPECT_EQ(3, again.Engine().Context().counters.unchanged);
+    EXPECT_EQ(0, again.Engine().Context().counters.updated);
     EXPECT_NE(std::string::npos, Log().find("3 Dateien bzgl. Aktualit\xC3\xA4t gepr\xC3\xBC"
                                             "ft und nicht ge\xC3\xA4ndert"));
     // Deinst.ins keeps the earlier entries; nothing new was created.

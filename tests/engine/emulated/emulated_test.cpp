@@ -7,6 +7,7 @@
 
 #include "engine/EngineTestEnv.h"
 #include "engine/ScriptInstall.h"
+#include "engine/Steps.h"
 
 #include "platform/Emulation.h"
 
@@ -29,32 +30,32 @@ class EmulatedTest : public EngineEnv {
 
 TEST_F(EmulatedTest, WinVersionAgainstTheRunningWindows) {
     SetVersion("5.1", "Microsoft Windows XP");
-    EXPECT_TRUE(engine_.CheckWinVersion("xp"));
-    EXPECT_TRUE(engine_.CheckWinVersion("2000, XP/Vista"));
-    EXPECT_FALSE(engine_.CheckWinVersion("2000"));
-    EXPECT_TRUE(engine_.CheckWinVersion(""));
+    EXPECT_TRUE(setup::CheckWinVersion("xp"));
+    EXPECT_TRUE(setup::CheckWinVersion("2000, XP/Vista"));
+    EXPECT_FALSE(setup::CheckWinVersion("2000"));
+    EXPECT_TRUE(setup::CheckWinVersion(""));
 
     SetVersion("6.0", "Windows Vista (TM) Business");
-    EXPECT_FALSE(engine_.CheckWinVersion("2000"));
-    EXPECT_TRUE(engine_.CheckWinVersion("vista"));
+    EXPECT_FALSE(setup::CheckWinVersion("2000"));
+    EXPECT_TRUE(setup::CheckWinVersion("vista"));
 
     // Windows 7 is not tested: every part is installed there.
     SetVersion("6.1", "Windows 7 Professional");
-    EXPECT_TRUE(engine_.CheckWinVersion("2000"));
+    EXPECT_TRUE(setup::CheckWinVersion("2000"));
 }
 
 TEST_F(EmulatedTest, DefaultTargetFolderFromProgramFiles) {
     const std::string script = scratch_ + "install.ins";
     testenv::WriteFile(script, "[Project]\r\nName=Demo\r\n");
     engine_.LoadScript(script);
-    EXPECT_EQ("C:\\Program Files\\Qorv\\XXX\\", engine_.TargetDir);
+    EXPECT_EQ("C:\\Program Files\\Qorv\\XXX\\", engine_.TargetDir());
 
     plat::RegKey key;
     ASSERT_EQ(0u, key.open(plat::RegRoot::LocalMachine,
                            "Software\\Microsoft\\Windows\\CurrentVersion", plat::RegAccess::All));
     ASSERT_EQ(0u, key.deleteValue("ProgramFilesDir"));
     engine_.LoadScript(script);
-    EXPECT_EQ("C:\\Programs\\Qorv\\XXX\\", engine_.TargetDir);
+    EXPECT_EQ("C:\\Programs\\Qorv\\XXX\\", engine_.TargetDir());
 }
 
 // Folders without a drive lie on the current folder's drive, which is Z: (the
@@ -124,14 +125,14 @@ TEST_F(DiskSpaceTest, BytesEqualToTheFreeSpaceFail) {
     testenv::WriteFile(script, "[Project]\r\nName=P\r\nBytes=" + std::to_string(*free) + "\r\n");
     engine_.LoadScript(script);
     engine_.SetTargetDir("d:\\App");
-    EXPECT_FALSE(engine_.CheckDiskSpace());
+    EXPECT_FALSE(setup::CheckDiskSpace(engine_.Context()));
     EXPECT_NE(std::string::npos, Log().find("Auf dem Laufwerk D: ist nicht gen")) << Log();
 
     testenv::WriteFile(script,
                        "[Project]\r\nName=P\r\nBytes=" + std::to_string(*free - 1) + "\r\n");
     engine_.LoadScript(script);
     engine_.SetTargetDir("d:\\App");
-    EXPECT_TRUE(engine_.CheckDiskSpace());
+    EXPECT_TRUE(setup::CheckDiskSpace(engine_.Context()));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "files/FStream.h"
+#include "common/FStream.h"
 
 #include <gtest/gtest.h>
 

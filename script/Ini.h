@@ -21,8 +21,9 @@ class TSection_i {
   public:
     // Parses and appends one line: ";" comments and lines without "=" become
     // keyless entries; "key=" (empty value) is dropped; a value between single
-    // quotes loses them. A NUL byte ends the line.
-    void AddLine(std::string_view line);
+    // quotes loses them. A NUL byte ends the line. lineNumber: where the line
+    // stands in its file (1 for the first), 0 when it came from no file.
+    void AddLine(std::string_view line, uint32_t lineNumber = 0);
     // Index of the first entry whose key equals key without regard to case;
     // -1 when there is none. An empty key never matches.
     int Find(std::string_view key) const;
@@ -38,6 +39,8 @@ class TSection_i {
         const Entry& e = entries_[static_cast<size_t>(index)];
         return std::string_view(text_).substr(e.valueOffset, e.valueLength);
     }
+    // The file line of the entry (see AddLine); 0 for an entry added later.
+    uint32_t Line(int index) const { return entries_[static_cast<size_t>(index)].line; }
     void Append(std::string_view key, std::string_view value);
     void SetValue(int index, std::string_view value);
     void Delete(int index) {
@@ -56,9 +59,11 @@ class TSection_i {
         size_t valueOffset;
         uint32_t keyLength;
         uint32_t valueLength;
+        uint32_t line;
     };
     size_t Store(std::string_view text);
-    void AppendPlain(std::string_view key, std::string_view value); // value without NUL
+    // value without NUL
+    void AppendPlain(std::string_view key, std::string_view value, uint32_t line = 0);
     void DropIndex() {
         byKey_.clear();
         indexed_ = false;
@@ -78,6 +83,18 @@ class TSection_i {
 // A record file (Deinst.ins) is the program's own: lines end at CR, CR LF or
 // LF alone, and a line is read whole, so that it reads back what was written.
 enum class IniKind { Script, Record };
+
+// A value as ReadString gives it (empty when the key is missing) with the
+// line of the file it stands on (0 when missing).
+struct IniValue {
+    std::string text;
+    uint32_t line = 0;
+};
+
+// The number and yes/no readings of a value text, as ReadInteger and
+// ReadBool take them: an empty text gives defaultValue.
+int32_t IniInteger(std::string_view text, int32_t defaultValue);
+bool IniBool(std::string_view text, bool defaultValue);
 
 class TIni {
   public:
@@ -103,6 +120,8 @@ class TIni {
                            const std::string& defaultValue);
     int32_t ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue);
     bool ReadBool(std::string_view section, std::string_view key, bool defaultValue);
+    // ReadString with the value's line; never saves (see ReadString).
+    IniValue ReadValue(std::string_view section, std::string_view key) const;
     // Adds, replaces or (with an empty value) removes the first entry of key.
     // A key or value that would read back as something else (see
     // WritableKey; a value holding CR or LF) is refused: false, nothing changes.

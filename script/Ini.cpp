@@ -1,4 +1,4 @@
-#include "engine/Ini.h"
+#include "script/Ini.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,8 +11,8 @@
 #include "common/FileInfo.h"
 #include "common/Messages.h"
 #include "common/ScriptEncoding.h"
-#include "engine/TextFiles.h"
-#include "files/FStream.h"
+#include "common/TextFiles.h"
+#include "common/FStream.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -128,22 +128,22 @@ std::optional<std::string> ReadMarkedFile(const std::string& path, std::string& 
 
 // ---- TSection_i ----------------------------------------------------------
 
-void TSection_i::AddLine(std::string_view line) {
+void TSection_i::AddLine(std::string_view line, uint32_t lineNumber) {
     line = UpToNul(line);
     if (!line.empty() && line[0] == ';') {
-        AppendPlain({}, line);
+        AppendPlain({}, line, lineNumber);
         return;
     }
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-        AppendPlain({}, line);
+        AppendPlain({}, line, lineNumber);
         return;
     }
     std::string_view value = line.substr(eq + 1);
     // A key with an empty value does not exist.
     if (value.empty()) return;
     if (IsQuoted(value)) value = value.substr(1, value.size() - 2);
-    AppendPlain(TrimBlanks(line.substr(0, std::min(eq, kMaxKey))), value);
+    AppendPlain(TrimBlanks(line.substr(0, std::min(eq, kMaxKey))), value, lineNumber);
 }
 
 size_t TSection_i::Store(std::string_view text) {
@@ -156,8 +156,9 @@ void TSection_i::Append(std::string_view key, std::string_view value) {
     AppendPlain(key, UpToNul(value));
 }
 
-void TSection_i::AppendPlain(std::string_view key, std::string_view value) {
+void TSection_i::AppendPlain(std::string_view key, std::string_view value, uint32_t line) {
     Entry entry;
+    entry.line = line;
     entry.keyLength = static_cast<uint32_t>(key.size());
     entry.keyOffset = Store(key);
     entry.valueLength = static_cast<uint32_t>(value.size());
@@ -316,7 +317,9 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
 
     try {
         std::string_view text;
+        uint32_t lineNumber = 0;
         while (nextLine(text)) {
+            ++lineNumber;
             if (text.empty()) continue;
             if (text[0] == '[') {
                 std::string_view name = text.substr(1, kMaxHeaderName);
@@ -325,7 +328,7 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
                 continue;
             }
             if (!current) current = sectionFor({});
-            current->AddLine(text);
+            current->AddLine(text, lineNumber);
         }
     } catch (...) {
         sections_.clear();
@@ -404,16 +407,31 @@ std::string TIni::ReadString(std::string_view section, std::string_view key,
     return std::string(sec.Value(ki));
 }
 
-int32_t TIni::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) {
-    const std::string text = ReadString(section, key, {});
+int32_t IniInteger(std::string_view text, int32_t defaultValue) {
     if (text.empty()) return defaultValue;
-    return TextToInteger(std::string_view(text).substr(0, kMaxIntegerText));
+    return TextToInteger(text.substr(0, kMaxIntegerText));
+}
+
+bool IniBool(std::string_view text, bool defaultValue) {
+    if (text.empty()) return defaultValue;
+    return text.substr(0, kMaxBoolText) != "0";
+}
+
+int32_t TIni::ReadInteger(std::string_view section, std::string_view key, int32_t defaultValue) {
+    return IniInteger(ReadString(section, key, {}), defaultValue);
 }
 
 bool TIni::ReadBool(std::string_view section, std::string_view key, bool defaultValue) {
-    const std::string text = ReadString(section, key, {});
-    if (text.empty()) return defaultValue;
-    return std::string_view(text).substr(0, kMaxBoolText) != "0";
+    return IniBool(ReadString(section, key, {}), defaultValue);
+}
+
+IniValue TIni::ReadValue(std::string_view section, std::string_view key) const {
+    const int si = FindSection(section);
+    if (si < 0) return {};
+    const TSection_i& sec = *sections_[static_cast<size_t>(si)].section;
+    const int ki = sec.Find(key);
+    if (ki < 0 || sec.Value(ki).empty()) return {};
+    return {std::string(sec.Value(ki)), sec.Line(ki)};
 }
 
 bool TIni::WritableKey(std::string_view key) {

@@ -9,11 +9,15 @@
 
 namespace setup {
 
+class Effects;
+
 // The bytes of a file; nullopt when it cannot be read or is larger than maxSize.
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSize);
 
 // Writes bytes to a new file beside path and moves it over path. 0, or the
 // error code of the step that failed (path then keeps its previous contents).
 uint32_t WriteWholeFile(const std::string& path, const std::string& bytes);
+// The same through the effects of a run.
+uint32_t WriteWholeFile(Effects& effects, const std::string& path, const std::string& bytes);
 
 } // namespace setup

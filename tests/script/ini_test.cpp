@@ -1,4 +1,4 @@
-#include "engine/Ini.h"
+#include "script/Ini.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Path variables: the folder variables of script values (Substitute) and the
 // variables of macro-file lines (SubstituteMacroLine).
-#include "engine/ScriptInstall.h"
+#include "script/Substitute.h"
 
 #include <array>
 #include <string_view>
@@ -8,6 +8,7 @@
 #include "common/Ansi.h"
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
+#include "common/RegistryVariables.h"
 
 namespace setup {
 
@@ -72,7 +73,7 @@ std::string WithoutTrailingBackslash(const std::string& path) {
 
 } // namespace
 
-bool TScriptInstall::Substitute(std::string& value, const std::string* dir) const {
+bool Substitute(std::string& value, const std::string* dir) {
     // Names are matched in an upper-case copy; every change is made to both.
     std::string upper = AnsiUpperCase(value);
     bool result = true;
@@ -120,7 +121,8 @@ bool TScriptInstall::Substitute(std::string& value, const std::string* dir) cons
     return result;
 }
 
-bool TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& copiedFile) {
+bool SubstituteMacroLine(std::string& line, const std::string& copiedFile,
+                         const std::string& targetDir) {
     // A registry variable may name itself: each one grows the line by up to
     // what one expansion allows, so a line stops taking variables in once it
     // has grown by that much, and the rest of it is kept as it was.
@@ -144,13 +146,13 @@ bool TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& c
         line.erase(i, close - i + 1);
         if (!name.empty() && name[0] == '\xA7') {
             std::string variable = "%" + name + "%";
-            ExpandPlaceholders(variable);
+            ExpandRegistryVariables(variable, true);
             line.insert(i, variable);
             i += variable.size();
             continue;
         }
         const std::string upper = AnsiUpperCase(name);
-        const std::string target = WithoutTrailingBackslash(TargetDir);
+        const std::string target = WithoutTrailingBackslash(targetDir);
         std::string replacement;
         bool known = true;
         if (upper == "CD") {
@@ -160,13 +162,13 @@ bool TScriptInstall::SubstituteMacroLine(std::string& line, const std::string& c
             const size_t slash = path.rfind('\\');
             replacement = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
         } else if (upper == "DIR" || upper == "DIR83") {
-            replacement = TargetDir;
+            replacement = targetDir;
         } else if (upper == "DIR_" || upper == "DIR83_") {
             replacement = target;
         } else if (upper == "_DIR_" || upper == "_DIR83_") {
             replacement = target.size() > 2 ? target.substr(2) : std::string();
         } else if (upper == "DRIVE") {
-            replacement = TargetDir.substr(0, 1);
+            replacement = targetDir.substr(0, 1);
         } else {
             known = false;
         }

@@ -1,7 +1,7 @@
-#include "engine/TextFiles.h"
+#include "common/TextFiles.h"
 
+#include "common/Effects.h"
 #include "common/Paths.h"
-#include "files/TempFile.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
@@ -22,18 +22,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSi
 }
 
 uint32_t WriteWholeFile(const std::string& path, const std::string& bytes) {
-    TempFile temporary;
-    if (!temporary.Create(ExtractFilePath(path), ".tmp")) {
-        const uint32_t error = temporary.file().lastError();
-        return error != 0 ? error : plat::kErrPathNotFound;
+    return WriteWholeFile(DirectEffects(), path, bytes);
+}
+
+uint32_t WriteWholeFile(Effects& effects, const std::string& path, const std::string& bytes) {
+    uint32_t error = 0;
+    const std::unique_ptr<PendingFile> file =
+        effects.BeginFile(ExtractFilePath(path), ".tmp", error);
+    if (!file) return error;
+    if (!file->Write(bytes.data(), bytes.size()) || !file->Flush()) {
+        const uint32_t writeError = file->LastError();
+        return writeError != 0 ? writeError : plat::kErrDiskFull;
     }
-    plat::File& file = temporary.file();
-    if (file.write(bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size()) ||
-        !file.flush()) {
-        const uint32_t error = file.lastError();
-        return error != 0 ? error : plat::kErrDiskFull;
-    }
-    if (!temporary.ReplaceInto(path)) {
+    if (!file->Commit(path)) {
         const uint32_t error = plat::lastError();
         return error != 0 ? error : plat::kErrAccessDenied;
     }

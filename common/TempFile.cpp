@@ -1,4 +1,4 @@
-#include "files/TempFile.h"
+#include "common/TempFile.h"
 
 #include <cstdint>
 #include <mutex>

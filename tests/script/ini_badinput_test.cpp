@@ -1,5 +1,5 @@
 // Hostile and oversized scripts: never a crash, sensible results.
-#include "engine/Ini.h"
+#include "script/Ini.h"
 
 #include <gtest/gtest.h>
 
