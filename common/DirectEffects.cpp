@@ -54,8 +54,13 @@ class Direct final : public Effects {
     bool Entry(const std::string& path, plat::DirEntry& entry) override {
         plat::DirSearch search;
         if (!search.first(path)) return false;
-        entry = search.entry();
-        return true;
+        do {
+            if ((search.entry().attributes & plat::kAttrDirectory) == 0) {
+                entry = search.entry();
+                return true;
+            }
+        } while (search.next());
+        return false;
     }
     std::optional<std::string> RegistryString(plat::RegRoot root, const std::string& key,
                                               const std::string& name) override {

@@ -68,7 +68,8 @@ class Effects {
     virtual bool FileExists(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
     virtual std::optional<uint32_t> Attributes(const std::string& path) = 0;
-    // The directory entry of path (size, times, attributes); false when none.
+    // The directory entry of the file path (size, times, attributes; the
+    // first match of a pattern that is no folder); false when there is none.
     virtual bool Entry(const std::string& path, plat::DirEntry& entry) = 0;
     virtual std::optional<std::string> RegistryString(plat::RegRoot root, const std::string& key,
                                                       const std::string& name) = 0;

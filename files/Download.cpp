@@ -87,7 +87,11 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
             continue;
         }
 
-        if (FileDosDate(local) >= entry.Date && FileSize64(local) == entry.Size) continue;
+        // A local copy as new and as large as the server's stays.
+        if (plat::DirEntry existing; run.effects.Entry(local, existing) &&
+                                     FileTimeToDosDate(existing.writeTime) >= entry.Date &&
+                                     static_cast<int64_t>(existing.size) == entry.Size)
+            continue;
 
         run.copier.SetSourceName(url);
         TFileHandler* copier = &run.copier;

@@ -40,7 +40,13 @@ int WriteValue(Effects& effects, const char* operation, plat::RegRoot root, cons
         std::string key, name;
         if (!SplitValuePath(path, key, name)) return 0;
         key = PlatformKeyPath(key);
-        const RegistryWrite written = write(effects, key, name);
+        RegistryWrite written;
+        try {
+            written = write(effects, key, name);
+        } catch (const std::exception& e) {
+            InfoMessage(ActiveForm, std::string(operation) + "(2):" + e.what());
+            return 0;
+        }
         if (written.keyError != 0) {
             // A key the registry does not take (too long a name, too deep, a
             // control character) is said, like a value that cannot be written.
