@@ -42,6 +42,15 @@ constexpr std::array<std::string_view, 9> kFolderVariables = {
 constexpr std::array<std::string_view, 9> kMacroVariables = {
     "CD", "SELFDIR", "DIR", "DIR83", "DIR_", "DIR83_", "_DIR_", "_DIR83_", "DRIVE"};
 
+// Whether text between percent signs is meant as a variable name: letters,
+// digits and "_" only.
+bool LooksLikeName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_';
+    });
+}
+
 } // namespace
 
 bool IsScriptNumber(std::string_view text) {
@@ -142,6 +151,11 @@ std::vector<std::string> UnknownVariables(std::string_view value, Variables kind
         if (!name.empty() && (name[0] == kSectionSign ||
                               (name.size() > 1 && name[0] == '+' && name[1] == kSectionSign))) {
             known = name.back() != kSectionSign; // a registry variable needs a name
+        } else if (!LooksLikeName(name)) {
+            // Text between two percent signs ("%1" %DIR%): as in the run, the
+            // closing sign may open the next variable.
+            i = close;
+            continue;
         } else {
             const auto& names = kind == Variables::Folder ? kFolderVariables : kMacroVariables;
             known = std::any_of(names.begin(), names.end(),
