@@ -6,9 +6,9 @@
 #   SETUP_RUNNER=/usr/lib/wine/wine64 tests/e2e/check_e2e.sh build/win64
 #   tests/e2e/check_e2e.sh --self-test
 #
-# Not yet part of scripts/test-all.sh: it was written before the program
-# had --check. A build that rejects --check as an unknown option FAILS this
-# test (with a message saying so); it is never skipped.
+# Run by scripts/test-all.sh (native) and scripts/wine-tests.sh (win64). A
+# build that rejects --check as an unknown option FAILS this test (with a
+# message saying so); it is never skipped.
 #
 # For each case folder tests/check/corpus/CASE the program checks a copy of
 # CASE/install.ins; the findings it prints (PATH, LINE, severity and code, in
