@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "check/Encoding.h"
 #include "check/Values.h"
@@ -79,10 +82,57 @@ std::string WithStandInFolders(std::string text) {
     return text;
 }
 
-struct EntryLine {
-    std::string key;
-    uint32_t line;
+// What the parts of one folder (one Dir) install: exact paths, and masks
+// with the folder they apply in (and below, for " /s" entries); upper case.
+struct InstalledFiles {
+    struct Pattern {
+        std::string folder, mask;
+        bool tree;
+        bool operator<(const Pattern& o) const {
+            return std::tie(folder, mask, tree) < std::tie(o.folder, o.mask, o.tree);
+        }
+    };
+    std::unordered_set<std::string> exact;
+    std::vector<Pattern> patterns;
 };
+
+InstalledFiles IndexInstalled(const script::Model& model, const std::string& dir) {
+    InstalledFiles out;
+    std::set<InstalledFiles::Pattern> patterns;
+    auto add = [&](const std::string& path, bool tree) {
+        const std::string upper = AnsiUpperCase(path);
+        const std::string mask = ExtractFileName(upper);
+        if (!tree && mask.find_first_of("*?") == std::string::npos)
+            out.exact.insert(upper);
+        else
+            patterns.insert({ExtractFilePath(upper), mask, tree});
+    };
+    std::set<std::string> seen;
+    for (const script::Numbered& n : model.Project().parts) {
+        const script::PartRecord& other = model.Part(n.value.text);
+        if (other.section.empty() || !AnsiSameText(other.copy.dir.text, dir) ||
+            !seen.insert(AnsiUpperCase(other.section)).second)
+            continue;
+        for (const script::CopyEntry& f : other.copy.files) {
+            if (f.noCopy.text == "1") continue;
+            std::string value = f.file.text;
+            if (!value.empty() && value[0] == '|') value.erase(0, 1);
+            bool tree = false;
+            if (value.size() >= 3 && value.compare(value.size() - 3, 3, " /s") == 0) {
+                tree = true;
+                value.resize(value.size() - 3);
+            }
+            if (!f.newName.empty()) value = ExtractFilePath(value) + f.newName.text;
+            add(value, tree);
+        }
+        for (const script::MacroEntry& m : other.copy.macros)
+            add(m.newName.Or(m.file.text), false);
+        for (const script::Numbered& h : other.copy.holds)
+            add(h.value.text, false);
+    }
+    out.patterns.assign(patterns.begin(), patterns.end());
+    return out;
+}
 
 class Checker {
   public:
@@ -109,6 +159,24 @@ class Checker {
     void Source(const Value& v, std::string_view key, const std::string& folder, std::string mask,
                 bool tree = false);
     void LineFile(const std::string& path, bool macro);
+    const InstalledFiles& Installed(const script::Model& model, const std::string& dir) {
+        const std::string upper = AnsiUpperCase(dir);
+        auto it = installed_.find(upper);
+        if (it == installed_.end())
+            it = installed_.emplace(upper, IndexInstalled(model, dir)).first;
+        return it->second;
+    }
+    bool Exists(const std::string& folder, const std::string& name, bool tree) {
+        const std::string key = AnsiUpperCase(folder + name) + (tree ? "|s" : "");
+        auto it = exists_.find(key);
+        if (it == exists_.end()) {
+            const bool wild = name.find_first_of("*?") != std::string::npos;
+            const bool found = !tree && !wild ? plat::fileExists(folder + name)
+                                              : AnyFileMatches(folder, name, tree);
+            it = exists_.emplace(key, found).first;
+        }
+        return it->second;
+    }
 
     const Options& options_;
     std::vector<Finding>& out_;
@@ -116,11 +184,26 @@ class Checker {
     // The file being checked and its source root (InstallRootDir); "" when
     // the root holds variables that only a run can expand.
     std::string file_, root_;
+    // Per script: what each part folder installs. Per check: what the disk has.
+    std::map<std::string, InstalledFiles> installed_;
+    std::unordered_map<std::string, bool> exists_;
 };
 
 void Checker::Script(const std::string& path, bool main) {
     visited_.insert(AnsiUpperCase(NormalPath(path)));
-    const std::string saveFile = file_, saveRoot = root_;
+    // The file, its source root and its index belong to this script only;
+    // the caller's come back on every way out.
+    struct Restore {
+        Checker& c;
+        std::string file, root;
+        std::map<std::string, InstalledFiles> installed;
+        ~Restore() {
+            c.file_ = std::move(file);
+            c.root_ = std::move(root);
+            c.installed_.swap(installed);
+        }
+    } restore{*this, file_, root_, {}};
+    restore.installed.swap(installed_);
     file_ = path;
     if (!plat::fileExists(path)) {
         if (main)
@@ -189,8 +272,6 @@ void Checker::Script(const std::string& path, bool main) {
     }
     for (const script::Numbered& entry : model.ClassEntries())
         Variables(entry.value, "R" + std::to_string(entry.number), true);
-    file_ = saveFile;
-    root_ = saveRoot;
 }
 
 void Checker::Sections(const TIni& ini, const std::set<std::string>& partNames) {
@@ -334,11 +415,7 @@ void Checker::Source(const Value& v, std::string_view key, const std::string& fo
     const std::string name = ExtractFileName(mask);
     const std::string where = folder + sub;
     const bool wild = name.find_first_of("*?") != std::string::npos;
-    if (!tree && !wild) {
-        if (plat::fileExists(where + name)) return;
-    } else if (AnyFileMatches(where, name, tree)) {
-        return;
-    }
+    if (Exists(where, name, tree)) return;
     AddFor(v, Code::MissingSource,
            std::string(key) + ": " + (wild ? "nothing matches " : "there is no file ") +
                Quoted(where + name) + (tree ? " (nor in the folders below)" : ""));
@@ -573,40 +650,15 @@ void Checker::Shortcut(const script::Model& model, const script::PartRecord& par
         program.find('%') != std::string::npos)
         return;
     // Files that land in the part's folder: those of every part with the same Dir.
-    const std::string dir = AnsiUpperCase(part.copy.dir.text);
-    bool installed = false;
-    std::vector<const script::PartRecord*> parts;
-    for (const script::Numbered& n : model.Project().parts) {
-        const script::PartRecord& other = model.Part(n.value.text);
-        if (!other.section.empty() && AnsiUpperCase(other.copy.dir.text) == dir)
-            parts.push_back(&other);
-    }
-    const std::string target = program;
-    const std::string targetFolder = AnsiUpperCase(ExtractFilePath(target));
-    const std::string targetName = ExtractFileName(target);
-    auto matches = [&](std::string pattern, bool tree) {
-        const std::string folder = AnsiUpperCase(ExtractFilePath(pattern));
-        const std::string mask = ExtractFileName(pattern);
-        const bool inFolder = tree ? targetFolder.rfind(folder, 0) == 0 : targetFolder == folder;
-        return inFolder && MatchesMask(targetName, mask);
-    };
-    for (const script::PartRecord* other : parts) {
-        for (const script::CopyEntry& f : other->copy.files) {
-            if (f.noCopy.text == "1") continue;
-            std::string value = f.file.text;
-            if (!value.empty() && value[0] == '|') value.erase(0, 1);
-            bool tree = false;
-            if (value.size() >= 3 && value.compare(value.size() - 3, 3, " /s") == 0) {
-                tree = true;
-                value.resize(value.size() - 3);
-            }
-            if (!f.newName.empty()) value = ExtractFilePath(value) + f.newName.text;
-            installed = installed || matches(value, tree);
-        }
-        for (const script::MacroEntry& m : other->copy.macros)
-            installed = installed || matches(m.newName.Or(m.file.text), false);
-        for (const script::Numbered& h : other->copy.holds)
-            installed = installed || matches(h.value.text, false);
+    const InstalledFiles& files = Installed(model, part.copy.dir.text);
+    const std::string targetFolder = AnsiUpperCase(ExtractFilePath(program));
+    const std::string targetName = ExtractFileName(program);
+    bool installed = files.exact.count(AnsiUpperCase(program)) != 0;
+    for (size_t i = 0; i < files.patterns.size() && !installed; ++i) {
+        const InstalledFiles::Pattern& p = files.patterns[i];
+        const bool inFolder =
+            p.tree ? targetFolder.rfind(p.folder, 0) == 0 : targetFolder == p.folder;
+        installed = inFolder && MatchesMask(targetName, p.mask);
     }
     if (installed) return;
     const std::string text = "the shortcut's program " + Quoted(program) +

@@ -118,6 +118,19 @@ TEST_F(CheckerTest, SubProjectsThatNameEachOtherAreCheckedOnce) {
     EXPECT_NE(std::string::npos, findings[0].text.find("Version"));
 }
 
+TEST_F(CheckerTest, FindingsAfterABrokenSubProjectNameTheirOwnFile) {
+    // The sub-project script ends its check early (LF line ends); the main
+    // script's later findings still name the main script.
+    testenv::WriteFile(scratch_ + "b\\install.ins", "[Project]\nName=B\n");
+    const auto findings =
+        Check("[Project]\nName=T\nPath=C:\\T\nGroup=T\nPart1=P\nPart2=Q\n\n"
+              "[P]\nInstall=b\\install.ins\n[Q]\nDir=prog\nFile1=a.txt\nfak=no\nIcon=-\n");
+    ASSERT_EQ(2u, findings.size()) << Codes(findings);
+    EXPECT_EQ(Code::BadValue, findings[1].code);
+    EXPECT_EQ(scratch_ + "install.ins", findings[1].file);
+    EXPECT_EQ(Code::Encoding, findings[0].code);
+}
+
 TEST_F(CheckerTest, FindingsComeInFileOrder) {
     const auto findings =
         Check(std::string(kProject) + "[P]\nDir=prog\nFile1=a.txt\nfak=no\nIcon=-\n[X]\nA=1\n");
