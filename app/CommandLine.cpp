@@ -11,7 +11,7 @@ namespace setup {
 
 namespace {
 
-enum class Option { Unattended, Answers, Log, Dir, Help };
+enum class Option { Unattended, Answers, Log, Dir, Help, Check };
 
 struct OptionName {
     std::string_view name;
@@ -26,6 +26,7 @@ constexpr OptionName kOptions[] = {
     {"log", Option::Log, true},
     {"dir", Option::Dir, true},
     {"help", Option::Help, false},
+    {"check", Option::Check, false},
 };
 
 // The switches of the common Windows installers, written "/NAME" and
@@ -68,6 +69,9 @@ void apply(const OptionName& option, const std::string& value, CommandLine& out)
         break;
     case Option::Help:
         out.help = true;
+        break;
+    case Option::Check:
+        out.check = true;
         break;
     }
 }
@@ -162,6 +166,9 @@ std::string UsageText() {
            "CHE)\n"
            "  --log=DATEI        schreibt das Protokoll in DATEI\n"
            "  --dir=ORDNER       Zielordner der Installation\n"
+           "  --check            pr\xFC"
+           "ft das Script, ohne etwas zu installieren (Befunde auf\n"
+           "                     Englisch; Exit-Status 0 ohne Befund, 1 Warnungen, 2 Fehler)\n"
            "  --help, -h, -?, /? zeigt diese Hilfe\n"
            "\n"
            "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"

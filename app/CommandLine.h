@@ -14,7 +14,8 @@ struct CommandLine {
     std::string logFile;     // --log=FILE, /LOG=FILE (platform path)
     std::string targetDir;   // --dir=FOLDER, /D=FOLDER, /DIR=FOLDER
     bool hasTargetDir = false;
-    bool help = false; // --help, -h, -?, /?
+    bool help = false;  // --help, -h, -?, /?
+    bool check = false; // --check: check the script, install nothing
 };
 
 struct CommandLineSyntax {

@@ -4,6 +4,7 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
+#include "check/Checker.h"
 #include "common/Error.h"
 #include "common/Log.h"
 #include "common/Messages.h"
@@ -62,6 +63,45 @@ std::string windowsScriptParameter(const std::string& parameter) {
     if (parameter.empty() || parameter.find(':') != std::string::npos) return parameter;
     return plat::toWindowsPath(nativeForm(parameter));
 #endif
+}
+
+// The script of a check in Windows form. An absolute Linux path becomes its
+// Z: form without laying out the emulated Windows: a check leaves a machine
+// without one as it was.
+std::string checkScriptPath(const std::string& parameter) {
+#ifndef _WIN32
+    if (!parameter.empty() && parameter[0] == '/') {
+        std::string path = "Z:" + parameter;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        return path;
+    }
+#endif
+    if (!parameter.empty() && parameter.find(':') != std::string::npos) return parameter;
+    InitProgramPath();
+    return LocateScript(windowsScriptParameter(parameter), ProgramFolder());
+}
+
+// --check: the findings on standard output (or, on Windows without a
+// console, in a window), the exit status from their severities.
+int runCheck(const CommandLine& commandLine) {
+    if (!commandLine.logFile.empty() && !log::Open(nativeForm(commandLine.logFile))) {
+        tell("Das Protokoll " + commandLine.logFile + " kann nicht angelegt werden.", true);
+        return ExitBadStart;
+    }
+    const std::string script = checkScriptPath(commandLine.script);
+    log::Line("START", {SETUP_VERSION, script, "check"});
+    check::Options options;
+#ifndef _WIN32
+    options.zDriveUnsafe = true;
+#endif
+    const std::vector<check::Finding> findings = check::CheckScript(script, options);
+    const std::string report = check::FormatReport(findings);
+    if (!plat::writeConsole(report, false)) plat::showTextWindow(script, report);
+    const int status = check::Summarize(findings).ExitStatus();
+    log::Line("RESULT", {"0", std::to_string(status)});
+    log::Close();
+    return status;
 }
 
 int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
@@ -153,6 +193,7 @@ int RunProgram(const std::vector<std::string>& args, const InstallerWindowRunner
         return ExitInstalled;
     }
     try {
+        if (commandLine.check) return runCheck(commandLine);
         return start(commandLine, window);
     } catch (const std::exception& e) {
         // An error out of the start is shown like the window's error box.

@@ -12,4 +12,10 @@ namespace plat {
 // program started without a console and without redirection).
 bool writeConsole(const std::string& text, bool toError);
 
+// Shows a long Windows-1252 text (lines ending with "\n") to the person in a
+// modal window with a scrollable read-only text field and waits until it is
+// closed (Win32); writes it to standard output on POSIX. false when it could
+// not be shown.
+bool showTextWindow(const std::string& title, const std::string& text);
+
 } // namespace plat

@@ -251,7 +251,7 @@ TSection_i& TIni::FindOrAddSection(std::string_view name) {
     const size_t at = LowerBound(name, found);
     if (!found) {
         sections_.insert(sections_.begin() + static_cast<std::ptrdiff_t>(at),
-                         NamedSection{std::string(name), std::make_unique<TSection_i>()});
+                         NamedSection{std::string(name), std::make_unique<TSection_i>(), 0});
     }
     return *sections_[at].section;
 }
@@ -308,10 +308,11 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
     // finds a section that appears again.
     std::unordered_map<std::string, size_t> byName;
     TSection_i* current = nullptr;
-    auto sectionFor = [&](std::string_view name) -> TSection_i* {
+    auto sectionFor = [&](std::string_view name, uint32_t line) -> TSection_i* {
         auto [it, added] = byName.try_emplace(AnsiUpperCase(name), sections_.size());
         if (added)
-            sections_.push_back(NamedSection{std::string(name), std::make_unique<TSection_i>()});
+            sections_.push_back(
+                NamedSection{std::string(name), std::make_unique<TSection_i>(), line});
         return sections_[it->second].section.get();
     };
 
@@ -324,10 +325,10 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
             if (text[0] == '[') {
                 std::string_view name = text.substr(1, kMaxHeaderName);
                 name = name.substr(0, name.find(']'));
-                current = sectionFor(name);
+                current = sectionFor(name, lineNumber);
                 continue;
             }
-            if (!current) current = sectionFor({});
+            if (!current) current = sectionFor({}, 0);
             current->AddLine(text, lineNumber);
         }
     } catch (...) {

@@ -152,6 +152,9 @@ class TIni {
     const TSection_i& Section(int index) const {
         return *sections_[static_cast<size_t>(index)].section;
     }
+    // The line of the section's first header in the file (0 for the lines
+    // before the first header and for a section added by WriteString).
+    uint32_t SectionLine(int index) const { return sections_[static_cast<size_t>(index)].line; }
     // Index of the section of that name (without regard to case); -1 when missing.
     int FindSection(std::string_view name) const;
 
@@ -159,6 +162,7 @@ class TIni {
     struct NamedSection {
         std::string name;
         std::unique_ptr<TSection_i> section;
+        uint32_t line = 0;
     };
 
     // Index where name is or would be inserted; found tells which.

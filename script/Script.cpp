@@ -26,12 +26,20 @@ namespace {
 class SectionReader {
   public:
     SectionReader(const TIni& ini, std::string section, std::shared_ptr<const std::string> file)
-        : ini_(ini), section_(std::move(section)), file_(std::move(file)) {}
+        : file_(std::move(file)) {
+        // Found once: a part is read through some sixty lookups.
+        const int index = ini.FindSection(section);
+        if (index >= 0) entries_ = &ini.Section(index);
+    }
 
     Value Get(Key key, int number = 0) const { return GetNamed(KeyName(key, number)); }
+    // As TIni::ReadValue reads it.
     Value GetNamed(std::string_view name) const {
-        IniValue value = ini_.ReadValue(section_, name);
-        return {std::move(value.text), {value.line ? file_ : nullptr, value.line}};
+        if (!entries_) return {};
+        const int at = entries_->Find(name);
+        if (at < 0 || entries_->Value(at).empty()) return {};
+        const uint32_t line = entries_->Line(at);
+        return {std::string(entries_->Value(at)), {line ? file_ : nullptr, line}};
     }
 
     // The numbered-key rule, in the one place it is applied: Key1, Key2, ...
@@ -51,8 +59,7 @@ class SectionReader {
     }
 
   private:
-    const TIni& ini_;
-    std::string section_;
+    const TSection_i* entries_ = nullptr;
     std::shared_ptr<const std::string> file_;
 };
 

@@ -69,6 +69,16 @@ if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e/run.sh" ]; then
     fi
 fi
 
+# Checking scripts (--check) on the corpus of broken scripts and the examples.
+check_e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/check_e2e.sh"
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$check_e2e" ]; then
+    echo "=== script checks of Setup.exe"
+    if ! SETUP_RUNNER="$WINE64" "$check_e2e" "$build_dir"; then
+        echo "=== script checks of Setup.exe FAILED"
+        failed+=("check")
+    fi
+fi
+
 # The folder chooser and the info dialogs, driven on the virtual display.
 if [ -x "$e2e/dialogs_e2e.sh" ]; then
     echo "=== dialog tests"

@@ -14,4 +14,8 @@ bool writeConsole(const std::string& text, bool toError) {
     return std::fflush(stream) == 0 && ok;
 }
 
+bool showTextWindow(const std::string&, const std::string& text) {
+    return writeConsole(text, false);
+}
+
 } // namespace plat

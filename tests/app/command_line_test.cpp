@@ -92,6 +92,15 @@ TEST(CommandLineTest, HelpSwitchesOnEveryPlatform) {
     EXPECT_NE(setup::UsageText().find("-h, -?, /?"), std::string::npos);
 }
 
+TEST(CommandLineTest, CheckSwitch) {
+    const CommandLine c = parse({"--check", "x.ins"}, posix());
+    EXPECT_TRUE(c.check);
+    EXPECT_EQ(c.script, "x.ins");
+    EXPECT_FALSE(parse({"x.ins"}, posix()).check);
+    EXPECT_TRUE(parse({"x.ins", "/CHECK"}, windows()).check);
+    EXPECT_NE(parseError({"--check=yes"}, posix()), "");
+}
+
 TEST(CommandLineTest, ASecondScriptIsAnError) {
     for (const auto& syntax : {posix(), windows()}) {
         CommandLine out;
