@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "check/Encoding.h"
+#include "check/Installed.h"
 #include "check/Values.h"
 #include "common/Ansi.h"
 #include "common/PathNormal.h"
@@ -29,109 +30,8 @@ using script::Value;
 
 // Larger files are no script anyone wrote by hand; the reader refuses them too.
 constexpr uint64_t kMaxFileSize = uint64_t{256} << 20;
-// How deep a " /s" entry's folder tree is searched for a match.
-constexpr int kMaxTreeDepth = 64;
-constexpr char kSectionSign = '\xA7';
-
-bool HasRegistryVariable(std::string_view text) {
-    const size_t at = text.find(std::string("%") + kSectionSign);
-    return at != std::string_view::npos ||
-           text.find(std::string("%+") + kSectionSign) != std::string_view::npos;
-}
-
 std::string Quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
-}
-
-bool IsFile(const plat::DirEntry& e) {
-    return (e.attributes & plat::kAttrDirectory) == 0;
-}
-
-// Whether a file of folder (with its trailing backslash) matches mask, in
-// the folder itself or, with tree, in any folder below it.
-bool AnyFileMatches(const std::string& folder, const std::string& mask, bool tree, int depth = 0) {
-    {
-        plat::DirSearch search;
-        if (search.first(folder + mask)) {
-            do {
-                if (IsFile(search.entry())) return true;
-            } while (search.next());
-        }
-    }
-    if (!tree || depth >= kMaxTreeDepth) return false;
-    plat::DirSearch search;
-    if (!search.first(folder + "*")) return false;
-    do {
-        const plat::DirEntry& e = search.entry();
-        if (IsFile(e) || e.name == "." || e.name == "..") continue;
-        if (AnyFileMatches(folder + e.name + "\\", mask, true, depth + 1)) return true;
-    } while (search.next());
-    return false;
-}
-
-// A value with the folder variables replaced by a full stand-in folder, to
-// see whether it makes a full path; registry variables are left to the caller.
-std::string WithStandInFolders(std::string text) {
-    for (;;) {
-        const size_t open = text.find('%');
-        if (open == std::string::npos) break;
-        const size_t close = text.find('%', open + 1);
-        if (close == std::string::npos) break;
-        text.replace(open, close - open + 1, "C:\\Folder");
-    }
-    return text;
-}
-
-// What the parts of one folder (one Dir) install: exact paths, and masks
-// with the folder they apply in (and below, for " /s" entries); upper case.
-struct InstalledFiles {
-    struct Pattern {
-        std::string folder, mask;
-        bool tree;
-        bool operator<(const Pattern& o) const {
-            return std::tie(folder, mask, tree) < std::tie(o.folder, o.mask, o.tree);
-        }
-    };
-    std::unordered_set<std::string> exact;
-    std::vector<Pattern> patterns;
-};
-
-InstalledFiles IndexInstalled(const script::Model& model, const std::string& dir) {
-    InstalledFiles out;
-    std::set<InstalledFiles::Pattern> patterns;
-    auto add = [&](const std::string& path, bool tree) {
-        const std::string upper = AnsiUpperCase(path);
-        const std::string mask = ExtractFileName(upper);
-        if (!tree && mask.find_first_of("*?") == std::string::npos)
-            out.exact.insert(upper);
-        else
-            patterns.insert({ExtractFilePath(upper), mask, tree});
-    };
-    std::set<std::string> seen;
-    for (const script::Numbered& n : model.Project().parts) {
-        const script::PartRecord& other = model.Part(n.value.text);
-        if (other.section.empty() || !AnsiSameText(other.copy.dir.text, dir) ||
-            !seen.insert(AnsiUpperCase(other.section)).second)
-            continue;
-        for (const script::CopyEntry& f : other.copy.files) {
-            if (f.noCopy.text == "1") continue;
-            std::string value = f.file.text;
-            if (!value.empty() && value[0] == '|') value.erase(0, 1);
-            bool tree = false;
-            if (value.size() >= 3 && value.compare(value.size() - 3, 3, " /s") == 0) {
-                tree = true;
-                value.resize(value.size() - 3);
-            }
-            if (!f.newName.empty()) value = ExtractFilePath(value) + f.newName.text;
-            add(value, tree);
-        }
-        for (const script::MacroEntry& m : other.copy.macros)
-            add(m.newName.Or(m.file.text), false);
-        for (const script::Numbered& h : other.copy.holds)
-            add(h.value.text, false);
-    }
-    out.patterns.assign(patterns.begin(), patterns.end());
-    return out;
 }
 
 class Checker {

@@ -226,4 +226,20 @@ bool MatchesMask(std::string_view name, std::string_view mask) {
     return m == mask.size();
 }
 
+bool HasRegistryVariable(std::string_view text) {
+    return text.find(std::string("%") + kSectionSign) != std::string_view::npos ||
+           text.find(std::string("%+") + kSectionSign) != std::string_view::npos;
+}
+
+std::string WithStandInFolders(std::string text) {
+    for (;;) {
+        const size_t open = text.find('%');
+        if (open == std::string::npos) break;
+        const size_t close = text.find('%', open + 1);
+        if (close == std::string::npos) break;
+        text.replace(open, close - open + 1, "C:\\Folder");
+    }
+    return text;
+}
+
 } // namespace setup::check

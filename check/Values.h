@@ -51,4 +51,10 @@ std::string NearestName(std::string_view written, std::span<const std::string> c
 // ignored; "*.*" matches every name).
 bool MatchesMask(std::string_view name, std::string_view mask);
 
+// Whether text names a registry variable (%\xA7name% or %+\xA7name%).
+bool HasRegistryVariable(std::string_view text);
+// text with each %...% replaced by a full stand-in folder, to see whether it
+// makes a full path; registry variables are left to the caller.
+std::string WithStandInFolders(std::string text);
+
 } // namespace setup::check

@@ -174,6 +174,7 @@ TEST_F(EffectsTest, EveryChangeOfARunGoesThroughTheRunsEffects) {
     // A file of an earlier version that the project no longer ships.
     testenv::WriteFile(scratch_ + "Ziel\\bin\\gone.old", "old");
 
+    Answers("zeigen => No\n"); // no Explorer window in the tests
     NotingEffects effects;
     setup::TFileHandler copier;
     setup::TScriptInstall engine(nullptr, copier, effects);
