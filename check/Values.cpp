@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "common/Ansi.h"
+#include "script/Ini.h"
 
 namespace setup::check {
 
@@ -52,25 +53,6 @@ bool LooksLikeName(std::string_view name) {
 }
 
 } // namespace
-
-bool IsScriptNumber(std::string_view text) {
-    // ReadInteger looks at the first 20 characters only.
-    if (text.size() > 20) return false;
-    size_t i = text.find_first_not_of(' ');
-    if (i == std::string_view::npos) return false;
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-    unsigned base = 10;
-    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    return AllDigits(text.substr(i), base, negative ? uint64_t{1} << 31 : INT32_MAX);
-}
 
 bool IsScriptFlag(std::string_view text) {
     return text == "0" || text == "1";

@@ -10,11 +10,7 @@
 
 namespace setup::check {
 
-// A number as ReadInteger reads it that gives what it says: blanks, an
-// optional sign, "$", "x" or "0x" and hexadecimal digits or else decimal
-// digits, to the end of the text, within 32 bits. "zwei", "12 MB" and
-// "2021-01-01" are not (the run reads them as 0).
-bool IsScriptNumber(std::string_view text);
+// Numbers are checked with the reader's own rule: IsScriptNumber (script/Ini.h).
 // A flag that means what it looks like: "0" or "1" (the run reads every text
 // but "0" as true, so "no" and "false" would switch it on).
 bool IsScriptFlag(std::string_view text);

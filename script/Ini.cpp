@@ -55,43 +55,6 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Blanks, an optional sign, then "$", "x", "X", "0x", "0X" and hexadecimal
-// digits or else decimal digits, up to the end. Anything else, no digit at
-// all or a value outside the 32-bit signed range gives 0.
-int32_t TextToInteger(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    unsigned base = 10;
-    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i >= text.size()) return 0;
-    constexpr int64_t kLimit = int64_t{1} << 31; // magnitude of INT32_MIN
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = base == 16                           ? HexDigit(text[i])
-                          : (text[i] >= '0' && text[i] <= '9') ? text[i] - '0'
-                                                               : -1;
-        if (digit < 0) return 0;
-        magnitude = magnitude * base + digit;
-        if (magnitude > kLimit) return 0;
-    }
-    if (negative) return static_cast<int32_t>(-magnitude);
-    if (magnitude > INT32_MAX) return 0;
-    return static_cast<int32_t>(magnitude);
-}
-
 bool IsQuoted(std::string_view value) {
     return value.size() >= 2 && value.front() == '\'' && value.back() == '\'';
 }
@@ -408,9 +371,49 @@ std::string TIni::ReadString(std::string_view section, std::string_view key,
     return std::string(sec.Value(ki));
 }
 
+std::optional<int32_t> ScriptInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    unsigned base = 10;
+    if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == '0' &&
+               (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size()) return std::nullopt;
+    constexpr int64_t kLimit = int64_t{1} << 31; // magnitude of INT32_MIN
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const int digit = base == 16                           ? HexDigit(text[i])
+                          : (text[i] >= '0' && text[i] <= '9') ? text[i] - '0'
+                                                               : -1;
+        if (digit < 0) return std::nullopt;
+        magnitude = magnitude * base + digit;
+        if (magnitude > kLimit) return std::nullopt;
+    }
+    if (negative) return static_cast<int32_t>(-magnitude);
+    if (magnitude > INT32_MAX) return std::nullopt;
+    return static_cast<int32_t>(magnitude);
+}
+
+bool IsScriptNumber(std::string_view text) {
+    // The reader looks at the first characters only: a longer text reads as
+    // something else than it says.
+    return text.size() <= kMaxIntegerText && ScriptInteger(text).has_value();
+}
+
 int32_t IniInteger(std::string_view text, int32_t defaultValue) {
     if (text.empty()) return defaultValue;
-    return TextToInteger(text.substr(0, kMaxIntegerText));
+    return ScriptInteger(text.substr(0, kMaxIntegerText)).value_or(0);
 }
 
 bool IniBool(std::string_view text, bool defaultValue) {

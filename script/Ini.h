@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -94,6 +95,12 @@ struct IniValue {
 // The number and yes/no readings of a value text, as ReadInteger and
 // ReadBool take them: an empty text gives defaultValue.
 int32_t IniInteger(std::string_view text, int32_t defaultValue);
+// Blanks, an optional sign, then "$", "x", "X", "0x", "0X" and hexadecimal
+// digits or else decimal digits, up to the end, within the 32-bit signed
+// range: the number; nullopt for anything else (ReadInteger reads it as 0).
+std::optional<int32_t> ScriptInteger(std::string_view text);
+// Whether ReadInteger reads text as the number it shows.
+bool IsScriptNumber(std::string_view text);
 bool IniBool(std::string_view text, bool defaultValue);
 
 class TIni {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "check/Values.h"
+#include "script/Ini.h"
 
 namespace setup::check {
 namespace {
