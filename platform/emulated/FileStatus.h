@@ -58,12 +58,12 @@ std::string parentOf(const std::string& native);
 std::string baseName(const std::string& native);
 
 // Keeps the folder listings for case-insensitive lookups up to date across
-// one change made by this process.
+// one change made by this process to the path r names.
 class FolderChange {
   public:
-    explicit FolderChange(const std::string& native)
-        : folder_(parentOf(native)), name_(baseName(native)), wasCurrent_(listingCurrent(folder_)) {
-    }
+    explicit FolderChange(const Resolved& r)
+        : folder_(parentOf(r.native)), name_(baseName(r.native)),
+          wasCurrent_(r.parentListed || listingCurrent(folder_)) {}
     void added() { listingChanged(folder_, wasCurrent_, name_, ""); }
     void removed() { listingChanged(folder_, wasCurrent_, "", name_); }
 

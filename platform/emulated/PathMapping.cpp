@@ -163,7 +163,8 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
         if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             out.parentExists = true;
             out.native = full;
-            if (const std::optional<std::string> name = findInFolder(folder, parts.back(), &st)) {
+            if (const std::optional<std::string> name =
+                    findInFolder(folder, parts.back(), &st, &out.parentListed)) {
                 const std::string found = parent + "/" + *name;
                 if (look(found)) {
                     out.native = found;
@@ -187,7 +188,8 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
             if (look(exact)) {
                 found = exact;
             } else if (const std::optional<std::string> name =
-                           findInFolder(current.empty() ? "/" : current, parts[k])) {
+                           findInFolder(current.empty() ? "/" : current, parts[k], nullptr,
+                                        lastPart ? &out.parentListed : nullptr)) {
                 found = current + "/" + *name;
                 out.components[k] = plat::utf8ToCp1252(*name);
                 if (!look(found)) found.clear();

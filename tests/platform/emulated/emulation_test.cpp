@@ -402,6 +402,44 @@ TEST_F(EmulationTest, CaseLookupsSeeChangesOfOtherPrograms) {
     EXPECT_FALSE(fileExists(scratch_ + "RENAMED.TXT"));
 }
 
+// The listing takes this program's changes at once and recognises their
+// events when it reads them later; another program's change in between, even
+// of the same name, still makes it read the folder again.
+TEST_F(EmulationTest, CaseLookupsTellOwnChangesFromOthersReadLater) {
+    const std::string dir = testenv::Native(scratch_);
+    EXPECT_FALSE(fileExists(scratch_ + "NEW.TXT")); // the folder is listed now
+    File f;
+    ASSERT_TRUE(f.open(scratch_ + "New.txt", OpenMode::CreateNew));
+    f.close();
+    fs::remove(dir + "/New.txt"); // another program, before any lookup
+    EXPECT_FALSE(fileExists(scratch_ + "NEW.TXT"));
+
+    ASSERT_TRUE(f.open(scratch_ + "Old.txt", OpenMode::CreateNew));
+    f.close();
+    ASSERT_TRUE(moveFile(scratch_ + "OLD.TXT", scratch_ + "Moved.txt", false));
+    spit(dir + "/old.TXT", "again"); // the old name made anew by another program
+    EXPECT_TRUE(fileExists(scratch_ + "OLD.txt"));
+    EXPECT_TRUE(fileExists(scratch_ + "MOVED.TXT"));
+    ASSERT_TRUE(deleteFile(scratch_ + "moved.txt"));
+    EXPECT_FALSE(fileExists(scratch_ + "MOVED.TXT"));
+    spit(dir + "/Moved.txt", "back");
+    EXPECT_TRUE(fileExists(scratch_ + "moved.TXT"));
+
+    // Many changes of this program in a row keep the listing right.
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_TRUE(f.open(scratch_ + "f" + std::to_string(i) + ".tmp", OpenMode::CreateNew));
+        f.close();
+        ASSERT_TRUE(moveFile(scratch_ + "F" + std::to_string(i) + ".TMP",
+                             scratch_ + "g" + std::to_string(i) + ".dat", true));
+    }
+    EXPECT_FALSE(fileExists(scratch_ + "F7.TMP"));
+    EXPECT_TRUE(fileExists(scratch_ + "G299.DAT"));
+    size_t onDisk = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        onDisk += entry.path().filename().string().starts_with("g");
+    EXPECT_EQ(onDisk, 300u);
+}
+
 TEST_F(EmulationTest, LookupsInAnotherCaseReportTheFileFound) {
     const std::string dir = testenv::Native(scratch_);
     fs::create_directories(dir + "/Dir/Sub");
