@@ -28,6 +28,7 @@ struct Info {
     FileTime write = 0;
     dev_t device = 0;
     ino_t inode = 0;
+    timespec change{}; // status change (ctime): every change of the attribute record moves it
 };
 
 bool infoOf(const std::string& native, Info& out);
@@ -41,7 +42,8 @@ std::optional<uint32_t> storedBits(const std::string& native);
 bool storeBits(const std::string& native, uint32_t bits);
 // Windows sets archive whenever a file is written.
 void markArchive(int fd);
-// The Windows attributes of a file (FILE_ATTRIBUTE_*).
+// The Windows attributes of a file (FILE_ATTRIBUTE_*). The record of a file
+// whose status has not changed since it was read is not read again.
 uint32_t attributesOf(const std::string& native, const Info& info);
 
 bool readOnlyFile(const Info& info);

@@ -2,13 +2,16 @@
 // attributes, version and the terminal prompt.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/Dialogs.h"
 #include "platform/Emulation.h"
@@ -513,6 +516,25 @@ TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
     ASSERT_TRUE(setAttributes(scratch_, kAttrReadOnly));
     EXPECT_EQ(*getAttributes(scratch_), kAttrDirectory | kAttrReadOnly);
     EXPECT_TRUE(createFolder(scratch_ + "inner"));
+}
+
+// The attribute record of a file whose status has settled is read once; any
+// later change, by this program or another, is seen at the next look.
+TEST_F(EmulationTest, AttributesOfSettledFilesFollowEveryChange) {
+    const std::string file = scratch_ + "old.txt";
+    testenv::WriteFile(file, "x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100)); // settled
+    EXPECT_EQ(*getAttributes(file), kAttrArchive);
+    const std::string native = testenv::Native(file);
+    ASSERT_EQ(setxattr(native.c_str(), "user.setup.attributes", "2", 1, 0), 0); // another program
+    EXPECT_EQ(*getAttributes(file), kAttrHidden);
+    DirSearch search;
+    ASSERT_TRUE(search.first(scratch_ + "*.txt"));
+    EXPECT_EQ(search.entry().attributes, kAttrHidden);
+    ASSERT_TRUE(setAttributes(file, kAttrSystem));
+    EXPECT_EQ(statPath(file)->attributes, kAttrSystem);
+    ASSERT_EQ(removexattr(native.c_str(), "user.setup.attributes"), 0);
+    EXPECT_EQ(*getAttributes(file), kAttrArchive);
 }
 
 TEST_F(EmulationTest, LocalTimeFollowsTz) {
