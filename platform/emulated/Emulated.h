@@ -81,6 +81,9 @@ std::optional<Resolved> resolve(const std::string& windowsPath);
 std::optional<std::string> findInFolder(const std::string& folder, const std::string& name,
                                         const struct stat* folderStat = nullptr,
                                         bool* listed = nullptr);
+// Whether the listing kept of a folder, as last read and without asking the
+// disk, lacks a name: a hint that a lookup of the name will find nothing.
+bool listedAsMissing(const std::string& folder, const std::string& name);
 // Keeping the listings of findInFolder current: listingCurrent before a change
 // of a folder, listingChanged after it succeeded (names on disk, empty for none).
 bool listingCurrent(const std::string& folder);

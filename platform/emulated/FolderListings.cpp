@@ -1,5 +1,6 @@
 // The folder listings behind the lookups of names without regard to case.
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,6 +36,16 @@ struct ListingCache {
 
     ~ListingCache() {
         if (notify >= 0) close(notify);
+    }
+
+    // A forked child shares the parent's inotify queue: events it read would
+    // be lost to the parent. It starts afresh with a queue of its own.
+    bool forked = false;
+    void afterFork() {
+        if (!forked) return;
+        forked = false;
+        folders.clear();
+        own.clear();
     }
 
     bool ready() {
@@ -133,6 +144,14 @@ struct ListingCache {
 
 ListingCache& listingCache() {
     static ListingCache cache;
+    static const bool watched = pthread_atfork(nullptr, nullptr, [] {
+                                    ListingCache& child = listingCache();
+                                    if (child.notify >= 0) close(child.notify);
+                                    child.notify = -1;
+                                    child.notifyTried = false;
+                                    child.forked = true;
+                                }) == 0;
+    (void)watched;
     return cache;
 }
 
@@ -164,6 +183,7 @@ std::optional<std::string> findInFolder(const std::string& folder, const std::st
     if (listed) *listed = false;
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
+    cache.afterFork();
     if (!cache.ready()) return scanFolder(folder, name, nullptr);
     if (Listing* listing = cache.current(folder, folderStat)) {
         if (listed) *listed = true;
@@ -190,9 +210,18 @@ std::optional<std::string> findInFolder(const std::string& folder, const std::st
     return found;
 }
 
+bool listedAsMissing(const std::string& folder, const std::string& name) {
+    ListingCache& cache = listingCache();
+    std::lock_guard lock(cache.mutex);
+    cache.afterFork();
+    const auto it = cache.folders.find(folder);
+    return it != cache.folders.end() && !it->second.byUpper.contains(upper(name));
+}
+
 bool listingCurrent(const std::string& folder) {
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
+    cache.afterFork();
     return cache.current(folder) != nullptr;
 }
 
@@ -200,6 +229,7 @@ void listingChanged(const std::string& folder, bool wasCurrent, const std::strin
                     const std::string& removed) {
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
+    cache.afterFork();
     const auto it = cache.folders.find(folder);
     if (it == cache.folders.end()) return;
     Listing& listing = it->second;

@@ -2,6 +2,7 @@
 // attributes, version and the terminal prompt.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -441,6 +442,25 @@ TEST_F(EmulationTest, CaseLookupsTellOwnChangesFromOthersReadLater) {
     for (const auto& entry : fs::directory_iterator(dir))
         onDisk += entry.path().filename().string().starts_with("g");
     EXPECT_EQ(onDisk, 300u);
+}
+
+// A forked child reads change events of its own: what it reads is not lost
+// to the parent, whose listings then still see the child's changes.
+TEST_F(EmulationTest, CaseLookupsOfAForkedChildLeaveTheParentsListingsRight) {
+    EXPECT_FALSE(fileExists(scratch_ + "CHILD.TXT")); // the folder is listed now
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        File f;
+        const bool made = f.open(scratch_ + "Child.txt", OpenMode::CreateNew);
+        f.close();
+        _exit(made && fileExists(scratch_ + "CHILD.txt") ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fileExists(scratch_ + "child.TXT"));
+    EXPECT_TRUE(fileExists(scratch_ + "Child.txt"));
 }
 
 TEST_F(EmulationTest, LookupsInAnotherCaseReportTheFileFound) {
