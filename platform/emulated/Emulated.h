@@ -63,6 +63,9 @@ struct Resolved {
     // STATX_BTIME), so that callers need not ask the file system again.
     bool hasInfo = false;
     struct statx info {};
+    // The lookup found the listing of the folder that holds the path current,
+    // so that a change of that folder need not check it again.
+    bool parentListed = false;
 };
 
 // Maps a Windows path (absolute, or relative to the current folder; "\" or "/"
@@ -73,9 +76,14 @@ std::optional<Resolved> resolve(const std::string& windowsPath);
 
 // The on-disk name (UTF-8) of the entry of a Linux folder that matches a
 // Windows-1252 name without regard to case. folderStat: the folder's stat
-// when the caller has just taken it.
+// when the caller has just taken it; listed: set to whether the folder's
+// listing is current after the call.
 std::optional<std::string> findInFolder(const std::string& folder, const std::string& name,
-                                        const struct stat* folderStat = nullptr);
+                                        const struct stat* folderStat = nullptr,
+                                        bool* listed = nullptr);
+// Whether the listing kept of a folder, as last read and without asking the
+// disk, lacks a name: a hint that a lookup of the name will find nothing.
+bool listedAsMissing(const std::string& folder, const std::string& name);
 // Keeping the listings of findInFolder current: listingCurrent before a change
 // of a folder, listingChanged after it succeeded (names on disk, empty for none).
 bool listingCurrent(const std::string& folder);

@@ -72,7 +72,7 @@ bool File::open(const std::string& path, OpenMode mode) {
     if (mode == OpenMode::CreateAlways) flags |= O_CREAT | O_TRUNC;
     if (mode == OpenMode::CreateNew) flags |= O_CREAT | O_EXCL;
     std::optional<FolderChange> change;
-    if (!r->exists) change.emplace(r->native);
+    if (!r->exists) change.emplace(*r);
     const int fd = ::open(r->native.c_str(), flags, 0666);
     if (fd < 0) {
         return failWith(errno == EEXIST && mode == OpenMode::CreateNew

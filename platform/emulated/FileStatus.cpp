@@ -7,7 +7,12 @@
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
+#include <time.h>
+
 #include <cerrno>
+#include <functional>
+#include <mutex>
+#include <unordered_map>
 
 namespace plat::emulated {
 namespace {
@@ -29,6 +34,62 @@ void fillInfo(const struct statx& sx, Info& out) {
     out.creation = (sx.stx_mask & STATX_BTIME) ? ts(sx.stx_btime) : out.write;
     out.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     out.inode = sx.stx_ino;
+    out.change.tv_sec = static_cast<time_t>(sx.stx_ctime.tv_sec);
+    out.change.tv_nsec = static_cast<long>(sx.stx_ctime.tv_nsec);
+}
+
+// The attribute records read last, by file, with the status change time they
+// were read at. A run reads the records of its sources several times (count,
+// listing, copy). A record is taken from here only when the file's status
+// change lies well before the read: any change after the read moves the
+// status change time past the one kept, also with a coarse file system clock.
+struct RecordCache {
+    struct Key {
+        dev_t device;
+        ino_t inode;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash {
+        size_t operator()(const Key& k) const {
+            return std::hash<uint64_t>()(static_cast<uint64_t>(k.inode) * 31 +
+                                         static_cast<uint64_t>(k.device));
+        }
+    };
+    struct Record {
+        timespec change;
+        std::optional<uint32_t> bits;
+    };
+    static constexpr size_t kMaxRecords = 16384;
+    static constexpr time_t kSettledSeconds = 2;
+    std::mutex mutex;
+    std::unordered_map<Key, Record, KeyHash> records;
+
+    static bool same(const timespec& a, const timespec& b) {
+        return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+    }
+
+    bool find(const Info& info, std::optional<uint32_t>& bits) {
+        std::lock_guard lock(mutex);
+        const auto it = records.find({info.device, info.inode});
+        if (it == records.end() || !same(it->second.change, info.change)) return false;
+        bits = it->second.bits;
+        return true;
+    }
+
+    // Keeps what was just read, for a file whose status has settled.
+    void keep(const Info& info, std::optional<uint32_t> bits) {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        if (info.change.tv_sec > now.tv_sec - kSettledSeconds) return;
+        std::lock_guard lock(mutex);
+        if (records.size() >= kMaxRecords) records.clear();
+        records[{info.device, info.inode}] = {info.change, bits};
+    }
+};
+
+RecordCache& recordCache() {
+    static RecordCache cache;
+    return cache;
 }
 
 std::optional<uint32_t> parseBits(const char* buffer, ssize_t n) {
@@ -86,7 +147,11 @@ void markArchive(int fd) {
 }
 
 uint32_t attributesOf(const std::string& native, const Info& info) {
-    const std::optional<uint32_t> bits = storedBits(native);
+    std::optional<uint32_t> bits;
+    if (!recordCache().find(info, bits)) {
+        bits = storedBits(native);
+        recordCache().keep(info, bits);
+    }
     uint32_t attributes = 0;
     if (S_ISDIR(info.mode)) {
         attributes = kAttrDirectory | (bits ? *bits & (kStoredBits | kAttrReadOnly) : 0);

@@ -28,6 +28,7 @@ struct Info {
     FileTime write = 0;
     dev_t device = 0;
     ino_t inode = 0;
+    timespec change{}; // status change (ctime): every change of the attribute record moves it
 };
 
 bool infoOf(const std::string& native, Info& out);
@@ -41,7 +42,8 @@ std::optional<uint32_t> storedBits(const std::string& native);
 bool storeBits(const std::string& native, uint32_t bits);
 // Windows sets archive whenever a file is written.
 void markArchive(int fd);
-// The Windows attributes of a file (FILE_ATTRIBUTE_*).
+// The Windows attributes of a file (FILE_ATTRIBUTE_*). The record of a file
+// whose status has not changed since it was read is not read again.
 uint32_t attributesOf(const std::string& native, const Info& info);
 
 bool readOnlyFile(const Info& info);
@@ -58,12 +60,12 @@ std::string parentOf(const std::string& native);
 std::string baseName(const std::string& native);
 
 // Keeps the folder listings for case-insensitive lookups up to date across
-// one change made by this process.
+// one change made by this process to the path r names.
 class FolderChange {
   public:
-    explicit FolderChange(const std::string& native)
-        : folder_(parentOf(native)), name_(baseName(native)), wasCurrent_(listingCurrent(folder_)) {
-    }
+    explicit FolderChange(const Resolved& r)
+        : folder_(parentOf(r.native)), name_(baseName(r.native)),
+          wasCurrent_(r.parentListed || listingCurrent(folder_)) {}
     void added() { listingChanged(folder_, wasCurrent_, name_, ""); }
     void removed() { listingChanged(folder_, wasCurrent_, "", name_); }
 

@@ -91,7 +91,7 @@ bool deleteFile(const std::string& path) {
     if (!infoOf(*r, info)) return fail(missingError(*r));
     if (S_ISDIR(info.mode) || readOnlyFile(info) || readOnlyDrive(*r))
         return fail(kErrAccessDenied);
-    FolderChange change(r->native);
+    FolderChange change(*r);
     if (unlink(r->native.c_str()) != 0) return fail(fromErrno(errno));
     change.removed();
     return true;
@@ -125,9 +125,11 @@ bool moveFile(const std::string& from, const std::string& to, bool replace) {
     }
     const std::string sourceFolder = parentOf(source->native);
     const std::string targetFolder = parentOf(destination);
-    const bool sourceCurrent = emulated::listingCurrent(sourceFolder);
-    const bool targetCurrent =
-        targetFolder == sourceFolder ? sourceCurrent : emulated::listingCurrent(targetFolder);
+    // The target's lookup has just checked the listing of its folder where it
+    // consulted it.
+    const bool targetCurrent = target->parentListed || emulated::listingCurrent(targetFolder);
+    const bool sourceCurrent =
+        targetFolder == sourceFolder ? targetCurrent : emulated::listingCurrent(sourceFolder);
     if (rename(source->native.c_str(), destination.c_str()) != 0)
         return fail(errno == EINVAL ? kErrAccessDenied : fromErrno(errno));
     if (targetFolder == sourceFolder) {
@@ -146,7 +148,7 @@ bool createFolder(const std::string& path) {
     if (r->exists) return fail(kErrAlreadyExists);
     if (readOnlyDrive(*r)) return fail(kErrAccessDenied);
     if (!r->parentExists) return fail(kErrPathNotFound);
-    FolderChange change(r->native);
+    FolderChange change(*r);
     if (mkdir(r->native.c_str(), 0777) != 0) return fail(fromErrno(errno, true));
     change.added();
     return true;
@@ -159,7 +161,7 @@ bool removeFolder(const std::string& path) {
     if (!infoOf(*r, info)) return fail(missingError(*r));
     if (!S_ISDIR(info.mode)) return fail(kErrDirectory);
     if (r->components.empty() || readOnlyDrive(*r)) return fail(kErrAccessDenied);
-    FolderChange change(r->native);
+    FolderChange change(*r);
     if (rmdir(r->native.c_str()) != 0) return fail(fromErrno(errno));
     change.removed();
     return true;

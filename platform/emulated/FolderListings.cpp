@@ -1,12 +1,15 @@
 // The folder listings behind the lookups of names without regard to case.
 #include <dirent.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <iterator>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/Cp1252.h"
 #include "platform/emulated/Emulated.h"
@@ -35,6 +38,16 @@ struct ListingCache {
         if (notify >= 0) close(notify);
     }
 
+    // A forked child shares the parent's inotify queue: events it read would
+    // be lost to the parent. It starts afresh with a queue of its own.
+    bool forked = false;
+    void afterFork() {
+        if (!forked) return;
+        forked = false;
+        folders.clear();
+        own.clear();
+    }
+
     bool ready() {
         if (!notifyTried) {
             notifyTried = true;
@@ -44,21 +57,47 @@ struct ListingCache {
     }
 
     void forget(std::unordered_map<std::string, Listing>::iterator it) {
-        if (it->second.watch >= 0) inotify_rm_watch(notify, it->second.watch);
+        const int watch = it->second.watch;
+        if (watch >= 0) {
+            inotify_rm_watch(notify, watch);
+            std::erase_if(own, [watch](const auto& change) { return change.watch == watch; });
+        }
         folders.erase(it);
     }
 
     void forgetAll() {
         while (!folders.empty())
             forget(folders.begin());
+        own.clear();
+    }
+
+    // Changes this process made to listed folders whose events have not been
+    // read yet: an event that matches one is no news.
+    struct OwnChange {
+        int watch;
+        bool added; // else removed
+        std::string name;
+    };
+    std::vector<OwnChange> own;
+
+    bool ownChange(int watch, uint32_t mask, const std::string& name) {
+        const bool added = mask & (IN_CREATE | IN_MOVED_TO);
+        if (!added && !(mask & (IN_DELETE | IN_MOVED_FROM))) return false;
+        for (auto it = own.begin(); it != own.end(); ++it)
+            if (it->watch == watch && it->added == added && it->name == name) {
+                own.erase(it);
+                return true;
+            }
+        return false;
     }
 
     // Drops the listings of folders changed since the last call, except for
-    // the change this process made itself in own (name added or removed).
-    void drain(const std::string* own = nullptr, const std::string& added = {},
-               const std::string& removed = {}) {
+    // the changes this process made itself. A read that leaves room for a
+    // further event took everything there was: no second read to learn so.
+    void drain() {
         if (notify < 0) return;
         alignas(inotify_event) char buffer[8192];
+        constexpr ssize_t kRoomForOne = sizeof(inotify_event) + NAME_MAX + 1;
         for (;;) {
             const ssize_t n = read(notify, buffer, sizeof buffer);
             if (n <= 0) return;
@@ -70,21 +109,17 @@ struct ListingCache {
                     continue;
                 }
                 const std::string name = event->len ? std::string(event->name) : std::string();
+                if (!name.empty() && ownChange(event->wd, event->mask, name)) continue;
                 for (auto it = folders.begin(); it != folders.end();) {
                     auto next = std::next(it);
                     if (it->second.watch == event->wd) {
-                        const bool mine =
-                            own && it->first == *own && !name.empty() &&
-                            (((event->mask & (IN_CREATE | IN_MOVED_TO)) && name == added) ||
-                             ((event->mask & (IN_DELETE | IN_MOVED_FROM)) && name == removed));
-                        if (!mine) {
-                            if (event->mask & IN_IGNORED) it->second.watch = -1;
-                            forget(it);
-                        }
+                        if (event->mask & IN_IGNORED) it->second.watch = -1;
+                        forget(it);
                     }
                     it = next;
                 }
             }
+            if (n < static_cast<ssize_t>(sizeof buffer) - kRoomForOne) return;
         }
     }
 
@@ -109,10 +144,19 @@ struct ListingCache {
 
 ListingCache& listingCache() {
     static ListingCache cache;
+    static const bool watched = pthread_atfork(nullptr, nullptr, [] {
+                                    ListingCache& child = listingCache();
+                                    if (child.notify >= 0) close(child.notify);
+                                    child.notify = -1;
+                                    child.notifyTried = false;
+                                    child.forked = true;
+                                }) == 0;
+    (void)watched;
     return cache;
 }
 
 constexpr size_t kMaxListings = 256;
+constexpr size_t kMaxOwnChanges = 4096;
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                 IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
@@ -135,11 +179,14 @@ std::optional<std::string> scanFolder(const std::string& folder, const std::stri
 } // namespace
 
 std::optional<std::string> findInFolder(const std::string& folder, const std::string& name,
-                                        const struct stat* folderStat) {
+                                        const struct stat* folderStat, bool* listed) {
+    if (listed) *listed = false;
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
+    cache.afterFork();
     if (!cache.ready()) return scanFolder(folder, name, nullptr);
     if (Listing* listing = cache.current(folder, folderStat)) {
+        if (listed) *listed = true;
         const auto found = listing->byUpper.find(upper(name));
         if (found == listing->byUpper.end()) return std::nullopt;
         return found->second;
@@ -159,12 +206,22 @@ std::optional<std::string> findInFolder(const std::string& folder, const std::st
     if (listing.watch < 0) return scanFolder(folder, name, nullptr);
     const std::optional<std::string> found = scanFolder(folder, name, &listing);
     cache.folders[folder] = std::move(listing);
+    if (listed) *listed = true;
     return found;
+}
+
+bool listedAsMissing(const std::string& folder, const std::string& name) {
+    ListingCache& cache = listingCache();
+    std::lock_guard lock(cache.mutex);
+    cache.afterFork();
+    const auto it = cache.folders.find(folder);
+    return it != cache.folders.end() && !it->second.byUpper.contains(upper(name));
 }
 
 bool listingCurrent(const std::string& folder) {
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
+    cache.afterFork();
     return cache.current(folder) != nullptr;
 }
 
@@ -172,19 +229,27 @@ void listingChanged(const std::string& folder, bool wasCurrent, const std::strin
                     const std::string& removed) {
     ListingCache& cache = listingCache();
     std::lock_guard lock(cache.mutex);
-    cache.drain(&folder, added, removed);
+    cache.afterFork();
     const auto it = cache.folders.find(folder);
     if (it == cache.folders.end()) return;
-    if (!wasCurrent) {
+    Listing& listing = it->second;
+    // Too many changes whose events are still unread: the queue is not being
+    // read, so the listings start afresh.
+    if (!wasCurrent || listing.watch < 0 || cache.own.size() >= kMaxOwnChanges) {
         cache.forget(it);
         return;
     }
-    Listing& listing = it->second;
+    // The listing takes the change now; its events, read with the next
+    // lookup, are then recognised as this process's own.
     if (!removed.empty()) {
         const auto old = listing.byUpper.find(upper(plat::utf8ToCp1252(removed)));
         if (old != listing.byUpper.end() && old->second == removed) listing.byUpper.erase(old);
+        cache.own.push_back({listing.watch, false, removed});
     }
-    if (!added.empty()) listing.byUpper.emplace(upper(plat::utf8ToCp1252(added)), added);
+    if (!added.empty()) {
+        listing.byUpper.emplace(upper(plat::utf8ToCp1252(added)), added);
+        cache.own.push_back({listing.watch, true, added});
+    }
 }
 
 } // namespace plat::emulated

@@ -147,7 +147,12 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
             statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &out.info) == 0;
         return out.hasInfo;
     };
-    if (look(full.empty() ? "/" : full)) {
+    // A name the folder's listing lacks is most likely missing (a file about
+    // to be created): the listing, brought up to date, answers for it.
+    const std::string parent = parts.empty() ? std::string() : full.substr(0, full.rfind('/'));
+    const bool likelyMissing =
+        !parts.empty() && listedAsMissing(parent.empty() ? "/" : parent, parts.back());
+    if (!likelyMissing && look(full.empty() ? "/" : full)) {
         // Fast path: the name exists exactly as asked.
         out.native = full.empty() ? "/" : full;
         out.exists = true;
@@ -158,12 +163,12 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
     // name is missing or spelt in another case (a file about to be created).
     struct stat st;
     if (!parts.empty()) {
-        const std::string parent = full.substr(0, full.rfind('/'));
         const std::string folder = parent.empty() ? "/" : parent;
         if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
             out.parentExists = true;
             out.native = full;
-            if (const std::optional<std::string> name = findInFolder(folder, parts.back(), &st)) {
+            if (const std::optional<std::string> name =
+                    findInFolder(folder, parts.back(), &st, &out.parentListed)) {
                 const std::string found = parent + "/" + *name;
                 if (look(found)) {
                     out.native = found;
@@ -187,7 +192,8 @@ std::optional<Resolved> resolve(const std::string& windowsPath) {
             if (look(exact)) {
                 found = exact;
             } else if (const std::optional<std::string> name =
-                           findInFolder(current.empty() ? "/" : current, parts[k])) {
+                           findInFolder(current.empty() ? "/" : current, parts[k], nullptr,
+                                        lastPart ? &out.parentListed : nullptr)) {
                 found = current + "/" + *name;
                 out.components[k] = plat::utf8ToCp1252(*name);
                 if (!look(found)) found.clear();

@@ -5,10 +5,12 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -174,8 +176,20 @@ std::vector<std::string> runningProgramPaths() {
     return paths;
 }
 
+namespace {
+std::atomic<pid_t> g_processId{0}; // 0: not asked yet, or forked since
+} // namespace
+
+// Asked for the name of every temporary file: kept, and learnt afresh in a
+// forked child.
 uint32_t currentProcessId() {
-    return static_cast<uint32_t>(getpid());
+    static const bool watched = pthread_atfork(nullptr, nullptr, [] { g_processId.store(0); }) == 0;
+    pid_t id = watched ? g_processId.load() : 0;
+    if (id == 0) {
+        id = getpid();
+        g_processId.store(id);
+    }
+    return static_cast<uint32_t>(id);
 }
 
 bool processRunning(uint32_t id) {

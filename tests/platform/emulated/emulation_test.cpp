@@ -2,13 +2,17 @@
 // attributes, version and the terminal prompt.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/Dialogs.h"
 #include "platform/Emulation.h"
@@ -402,6 +406,63 @@ TEST_F(EmulationTest, CaseLookupsSeeChangesOfOtherPrograms) {
     EXPECT_FALSE(fileExists(scratch_ + "RENAMED.TXT"));
 }
 
+// The listing takes this program's changes at once and recognises their
+// events when it reads them later; another program's change in between, even
+// of the same name, still makes it read the folder again.
+TEST_F(EmulationTest, CaseLookupsTellOwnChangesFromOthersReadLater) {
+    const std::string dir = testenv::Native(scratch_);
+    EXPECT_FALSE(fileExists(scratch_ + "NEW.TXT")); // the folder is listed now
+    File f;
+    ASSERT_TRUE(f.open(scratch_ + "New.txt", OpenMode::CreateNew));
+    f.close();
+    fs::remove(dir + "/New.txt"); // another program, before any lookup
+    EXPECT_FALSE(fileExists(scratch_ + "NEW.TXT"));
+
+    ASSERT_TRUE(f.open(scratch_ + "Old.txt", OpenMode::CreateNew));
+    f.close();
+    ASSERT_TRUE(moveFile(scratch_ + "OLD.TXT", scratch_ + "Moved.txt", false));
+    spit(dir + "/old.TXT", "again"); // the old name made anew by another program
+    EXPECT_TRUE(fileExists(scratch_ + "OLD.txt"));
+    EXPECT_TRUE(fileExists(scratch_ + "MOVED.TXT"));
+    ASSERT_TRUE(deleteFile(scratch_ + "moved.txt"));
+    EXPECT_FALSE(fileExists(scratch_ + "MOVED.TXT"));
+    spit(dir + "/Moved.txt", "back");
+    EXPECT_TRUE(fileExists(scratch_ + "moved.TXT"));
+
+    // Many changes of this program in a row keep the listing right.
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_TRUE(f.open(scratch_ + "f" + std::to_string(i) + ".tmp", OpenMode::CreateNew));
+        f.close();
+        ASSERT_TRUE(moveFile(scratch_ + "F" + std::to_string(i) + ".TMP",
+                             scratch_ + "g" + std::to_string(i) + ".dat", true));
+    }
+    EXPECT_FALSE(fileExists(scratch_ + "F7.TMP"));
+    EXPECT_TRUE(fileExists(scratch_ + "G299.DAT"));
+    size_t onDisk = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        onDisk += entry.path().filename().string().starts_with("g");
+    EXPECT_EQ(onDisk, 300u);
+}
+
+// A forked child reads change events of its own: what it reads is not lost
+// to the parent, whose listings then still see the child's changes.
+TEST_F(EmulationTest, CaseLookupsOfAForkedChildLeaveTheParentsListingsRight) {
+    EXPECT_FALSE(fileExists(scratch_ + "CHILD.TXT")); // the folder is listed now
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        File f;
+        const bool made = f.open(scratch_ + "Child.txt", OpenMode::CreateNew);
+        f.close();
+        _exit(made && fileExists(scratch_ + "CHILD.txt") ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fileExists(scratch_ + "child.TXT"));
+    EXPECT_TRUE(fileExists(scratch_ + "Child.txt"));
+}
+
 TEST_F(EmulationTest, LookupsInAnotherCaseReportTheFileFound) {
     const std::string dir = testenv::Native(scratch_);
     fs::create_directories(dir + "/Dir/Sub");
@@ -475,6 +536,25 @@ TEST_F(EmulationTest, AttributesLiveBesideTheUnixPermissions) {
     ASSERT_TRUE(setAttributes(scratch_, kAttrReadOnly));
     EXPECT_EQ(*getAttributes(scratch_), kAttrDirectory | kAttrReadOnly);
     EXPECT_TRUE(createFolder(scratch_ + "inner"));
+}
+
+// The attribute record of a file whose status has settled is read once; any
+// later change, by this program or another, is seen at the next look.
+TEST_F(EmulationTest, AttributesOfSettledFilesFollowEveryChange) {
+    const std::string file = scratch_ + "old.txt";
+    testenv::WriteFile(file, "x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100)); // settled
+    EXPECT_EQ(*getAttributes(file), kAttrArchive);
+    const std::string native = testenv::Native(file);
+    ASSERT_EQ(setxattr(native.c_str(), "user.setup.attributes", "2", 1, 0), 0); // another program
+    EXPECT_EQ(*getAttributes(file), kAttrHidden);
+    DirSearch search;
+    ASSERT_TRUE(search.first(scratch_ + "*.txt"));
+    EXPECT_EQ(search.entry().attributes, kAttrHidden);
+    ASSERT_TRUE(setAttributes(file, kAttrSystem));
+    EXPECT_EQ(statPath(file)->attributes, kAttrSystem);
+    ASSERT_EQ(removexattr(native.c_str(), "user.setup.attributes"), 0);
+    EXPECT_EQ(*getAttributes(file), kAttrArchive);
 }
 
 TEST_F(EmulationTest, LocalTimeFollowsTz) {
