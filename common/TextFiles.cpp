@@ -7,6 +7,8 @@
 namespace setup {
 
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSize) {
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (!plat::isRegularFile(path)) return std::nullopt;
     plat::File file;
     if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
     std::string bytes;

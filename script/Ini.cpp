@@ -32,6 +32,9 @@ constexpr size_t kMaxBoolText = 8;
 constexpr size_t kIndexFrom = 32;
 // Deinst.ins holds a line per folder, font and association: anything larger
 // is not a record file this program wrote.
+// Why a device, pipe or socket is not read as an INI file.
+constexpr const char* kNotRegularFile =
+    "keine gew\xF6hnliche Datei (ein Ger\xE4t, eine Pipe oder ein Socket)";
 constexpr uint64_t kMaxRecordFileSize = 256 * 1024 * 1024;
 // A UTF-8 or UTF-16 file is converted in memory; beyond this it is refused.
 constexpr uint64_t kMaxConvertedFileSize = uint64_t{256} << 20;
@@ -225,6 +228,12 @@ void TIni::LoadFile() {
     readComplete_ = true;
     loadError_.clear();
     if (fileName_.empty()) return;
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (!plat::isRegularFile(fileName_)) {
+        readComplete_ = false;
+        loadError_ = kNotRegularFile;
+        return;
+    }
     if (kind_ == IniKind::Record) {
         LoadRecordFile();
         return;
