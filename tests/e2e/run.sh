@@ -250,14 +250,14 @@ if [ "$windows" = 0 ]; then
     mkdir -p "$work/pipe"
     cp "$source_dir/examples/hello/install.ins" "$work/pipe/teil.ins"
     mkfifo "$work/pipe/install.ins" "$work/pipe/sub.ins" "$work/pipe/bed.txt"
-    for mode in --check --unattended; do
+    for mode in --check --unattended --plan; do
         run_limited "$mode" "$work/pipe/install.ins"
         expect_rc 2
         expect_text "output" "$out$err" "$([ "$mode" = --check ] && echo "not a regular file" || echo "keine gew")"
     done
     # A sub-project script and a condition file that are pipes.
     printf '[Project]\r\nName=Rohr\r\nPath=C:\\Rohr\r\nTalk=0\r\nPart1=Bed\r\nPart2=Sub\r\n[Sub]\r\nInstall=sub.ins\r\n[Bed]\r\nCond=bed.txt\r\n' >"$work/pipe/haupt.ins"
-    for mode in --check --unattended; do
+    for mode in --check --unattended --plan; do
         run_limited "$mode" "$work/pipe/haupt.ins"
         checks=$((checks + 1))
         [ "$rc" != 124 ] || fail "$mode on a script whose sub-project and condition are pipes hangs"
