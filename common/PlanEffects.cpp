@@ -61,7 +61,12 @@ bool Matches(const char* pattern, const char* name) {
 class PlanPendingFile final : public PendingFile {
   public:
     explicit PlanPendingFile(PlanEffects& plan) : plan_(plan) {}
-    bool Write(const void*, size_t size) override {
+    bool Write(const void* data, size_t size) override {
+        // Small texts (lists, records) are kept: the run may read them back.
+        if (text_ && text_->size() + size <= kMaxKeptText)
+            text_->append(static_cast<const char*>(data), size);
+        else
+            text_.reset();
         written_.size += size;
         return true;
     }
@@ -76,6 +81,7 @@ class PlanPendingFile final : public PendingFile {
             total += static_cast<uint64_t>(n);
         }
         written_.size += total;
+        text_.reset();
         return static_cast<int64_t>(total);
     }
     void Reserve(uint64_t) override {}
@@ -93,14 +99,16 @@ class PlanPendingFile final : public PendingFile {
     bool Commit(const std::string& dest) override {
         if (written_.writeTime == 0) written_.writeTime = written_.creationTime = plat::now();
         if (written_.attributes == 0) written_.attributes = plat::kAttrArchive;
-        plan_.CommitFile(dest, written_);
+        plan_.CommitFile(dest, written_, std::move(text_));
         return true;
     }
     void Discard() override {}
 
   private:
+    static constexpr size_t kMaxKeptText = 16 * 1024 * 1024;
     PlanEffects& plan_;
     plat::DirEntry written_;
+    std::optional<std::string> text_ = std::string();
 };
 
 } // namespace
@@ -138,6 +146,7 @@ void PlanEffects::SetFile(const std::string& path, const plat::DirEntry& entry) 
     FileState& state = files_[PathKey(path)];
     state.exists = true;
     state.entry = entry;
+    state.text.reset();
     state.entry.name = ExtractFileName(path);
 }
 
@@ -269,11 +278,20 @@ std::unique_ptr<PendingFile> PlanEffects::BeginFile(const std::string& folder, c
     return std::make_unique<PlanPendingFile>(*this);
 }
 
-void PlanEffects::CommitFile(const std::string& dest, const plat::DirEntry& written) {
+void PlanEffects::CommitFile(const std::string& dest, const plat::DirEntry& written,
+                             std::optional<std::string> text) {
     const bool existed = FileExists(dest);
     SetFile(dest, written);
+    files_[PathKey(dest)].text = std::move(text);
     Add(existed ? PlannedChange::Kind::FileReplaced : PlannedChange::Kind::FileNew, dest, {}, {},
         written.size);
+}
+
+bool PlanEffects::PlannedText(const std::string& path, std::optional<std::string>& text) const {
+    const FileState* state = Recorded(path);
+    if (!state) return false;
+    text = state->exists ? state->text : std::nullopt;
+    return true;
 }
 
 void PlanEffects::RemoveStaleFiles(const std::string&) {}

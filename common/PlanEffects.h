@@ -91,13 +91,20 @@ class PlanEffects final : public Effects {
     bool ShellExecute(const std::string& verb, const std::string& file,
                       const std::string& parameters, uintptr_t owner) override;
 
-    // A file written through a PendingFile of this plan put in dest's place.
-    void CommitFile(const std::string& dest, const plat::DirEntry& written);
+    // A file written through a PendingFile of this plan put in dest's place;
+    // text: its bytes when they were written whole and are small.
+    void CommitFile(const std::string& dest, const plat::DirEntry& written,
+                    std::optional<std::string> text);
+    // Whether the plan wrote, moved or deleted path; text then holds the
+    // bytes it wrote (nullopt for a file that is gone or whose bytes were
+    // not kept).
+    bool PlannedText(const std::string& path, std::optional<std::string>& text) const;
 
   private:
     struct FileState {
         bool exists = false;
         plat::DirEntry entry;
+        std::optional<std::string> text;
     };
     struct RegValue {
         bool exists = false;

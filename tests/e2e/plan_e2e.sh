@@ -220,6 +220,9 @@ for f in "$scenarios"/*.ins; do
     cases+=("$name")
 done
 
+# PLAN_E2E_CASES="a b" runs only those cases (while working on one).
+if [ -n "${PLAN_E2E_CASES:-}" ]; then read -r -a cases <<<"$PLAN_E2E_CASES"; fi
+
 one_case() { # one_case NAME: both rounds on the current platform
     case_name=$1
     skip_prefix=
