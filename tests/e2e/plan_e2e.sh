@@ -113,6 +113,8 @@ machine_state() { # machine_state FILE
     if [ "$platform" = wine ]; then
         e2e_tree_state "$1" "$WINEPREFIX/drive_c"
         e2e_wine_registry_state "$case_dir/registry" "$case_dir"
+        grep -qi '^\[HKEY_LOCAL_MACHINE\\SOFTWARE' "$case_dir/registry" ||
+            fail "the registry export holds no HKEY_LOCAL_MACHINE\\Software: nothing to compare"
         cat "$case_dir/registry" >>"$1"
     else
         e2e_tree_state "$1" "$SETUP_ROOT"

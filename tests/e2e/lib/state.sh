@@ -20,17 +20,30 @@ e2e_tree_state() { # e2e_tree_state OUT ROOT...
     "$e2e_python" "$e2e_state_lib/../tree_state.py" "$@" >"$out"
 }
 
-# The keys a run writes (classes, the machine's and the user's software);
-# what Wine keeps elsewhere changes on its own.
+# The keys a run writes (classes, the machine's and the user's software),
+# from one export of the whole registry; what Wine keeps elsewhere changes
+# on its own.
 e2e_wine_registry_state() { # e2e_wine_registry_state OUT DIR
-    local out=$1 dir=$2 k
-    : >"$out"
-    for k in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software' 'HKEY_CLASSES_ROOT'; do
-        rm -f "$dir/export.reg"
-        "${WINE64:-/usr/lib/wine/wine64}" regedit /E "Z:${dir//\//\\}\\export.reg" "$k" >/dev/null 2>&1
-        wineserver -w >/dev/null 2>&1
-        { echo "== registry $k"; cat "$dir/export.reg" 2>/dev/null; } >>"$out"
-    done
+    local out=$1 dir=$2
+    rm -f "$dir/export.reg"
+    "${WINE64:-/usr/lib/wine/wine64}" regedit /E "Z:${dir//\//\\}\\export.reg" >/dev/null 2>&1
+    wineserver -w >/dev/null 2>&1
+    "$e2e_python" - "$dir/export.reg" >"$out" <<'PY'
+import sys
+try:
+    data = open(sys.argv[1], 'rb').read()
+except OSError:
+    print('(no export)')
+    sys.exit()
+text = data.decode('utf-16') if data[:2] in (b'\xff\xfe', b'\xfe\xff') else data.decode('latin-1')
+kept = ('[HKEY_LOCAL_MACHINE\\SOFTWARE', '[HKEY_CURRENT_USER\\SOFTWARE', '[HKEY_CLASSES_ROOT')
+keep = False
+for line in text.splitlines():
+    if line.startswith('['):
+        keep = line.upper().startswith(kept)
+    if keep:
+        print(line)
+PY
 }
 
 # Runs SUITE (a function that sets failures and checks) once per mode with
