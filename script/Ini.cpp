@@ -230,8 +230,9 @@ void TIni::LoadFile() {
     loadError_.clear();
     if (fileName_.empty()) return;
     // A device, pipe or socket would be read forever or wait for a writer.
+    // A record that cannot be read is never written over; a script is empty.
     if (!plat::isRegularFile(fileName_)) {
-        readComplete_ = false;
+        readComplete_ = kind_ != IniKind::Record;
         loadError_ = kNotRegularFile;
         return;
     }
