@@ -11,7 +11,7 @@ namespace setup {
 
 namespace {
 
-enum class Option { Unattended, Answers, Log, Dir, Help, Check };
+enum class Option { Unattended, Answers, Log, Dir, Help, Check, Plan };
 
 struct OptionName {
     std::string_view name;
@@ -27,6 +27,7 @@ constexpr OptionName kOptions[] = {
     {"dir", Option::Dir, true},
     {"help", Option::Help, false},
     {"check", Option::Check, false},
+    {"plan", Option::Plan, false},
 };
 
 // The switches of the common Windows installers, written "/NAME" and
@@ -72,6 +73,9 @@ void apply(const OptionName& option, const std::string& value, CommandLine& out)
         break;
     case Option::Check:
         out.check = true;
+        break;
+    case Option::Plan:
+        out.plan = true;
         break;
     }
 }
@@ -169,6 +173,9 @@ std::string UsageText() {
            "  --check            pr\xFC"
            "ft das Script, ohne etwas zu installieren (Befunde auf\n"
            "                     Englisch; Exit-Status 0 ohne Befund, 1 Warnungen, 2 Fehler)\n"
+           "  --plan             zeigt, was die Installation auf diesem Rechner tun w\xFC"
+           "rde,\n"
+           "                     ohne etwas zu \xE4ndern (Antworten wie bei --unattended)\n"
            "  --help, -h, -?, /? zeigt diese Hilfe\n"
            "\n"
            "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"

@@ -16,6 +16,7 @@ struct CommandLine {
     bool hasTargetDir = false;
     bool help = false;  // --help, -h, -?, /?
     bool check = false; // --check: check the script, install nothing
+    bool plan = false;  // --plan: work out what a run would do, change nothing
 };
 
 struct CommandLineSyntax {

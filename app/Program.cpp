@@ -4,6 +4,7 @@
 #include "app/Program.h"
 
 #include "app/CommandLine.h"
+#include "app/PlanRun.h"
 #include "check/Checker.h"
 #include "common/Error.h"
 #include "common/Log.h"
@@ -104,6 +105,19 @@ int runCheck(const CommandLine& commandLine) {
     return status;
 }
 
+// --plan: the run worked out on a plan's effects; its summary on standard
+// output (or, on Windows without a console, in a window).
+int runPlan(const CommandLine& commandLine, const std::string& script) {
+    const std::string targetDir =
+        commandLine.hasTargetDir ? windowsScriptParameter(commandLine.targetDir) : "";
+    PlanEffects plan(DirectEffects());
+    int modalResult = 0;
+    const PlanTotals totals = RunPlannedInstallation(script, targetDir, plan, modalResult);
+    const std::string summary = FormatPlanSummary(plan.Changes(), totals);
+    if (!plat::writeConsole(summary, false)) plat::showTextWindow(totals.caption, summary);
+    return finish(modalResult, totals.exitStatus);
+}
+
 int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
     if (!commandLine.logFile.empty() && !log::Open(nativeForm(commandLine.logFile))) {
         tell("Das Protokoll " + commandLine.logFile + " kann nicht angelegt werden.", true);
@@ -114,7 +128,10 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
     LoadLanguageFile(LanguageFileName(ProgramFolder()));
     const std::string script =
         LocateScript(windowsScriptParameter(commandLine.script), ProgramFolder());
-    log::Line("START", {SETUP_VERSION, script});
+    if (commandLine.plan)
+        log::Line("START", {SETUP_VERSION, script, "plan"});
+    else
+        log::Line("START", {SETUP_VERSION, script});
     if (log::WriteFailed()) {
         // Already reported on standard error. A run must not claim a log it
         // cannot write (a full disk, /dev/full): it ends before installing.
@@ -154,6 +171,8 @@ int start(const CommandLine& commandLine, const InstallerWindowRunner& window) {
         caption = model.Project().headLine.Or(model.Project().name.text);
     }
 
+    if (commandLine.plan) return runPlan(commandLine, script);
+
     if (window) {
         // The window logs its caption, the run and the end of the run.
         const std::string targetDir =
@@ -183,7 +202,8 @@ int RunProgram(const std::vector<std::string>& args, const InstallerWindowRunner
     CommandLine commandLine;
     std::string error;
     const bool parsed = ParseCommandLine(args, PlatformSyntax(), commandLine, error);
-    SetUnattended(commandLine.unattended);
+    // A plan answers every question as nobody at the screen would.
+    SetUnattended(commandLine.unattended || commandLine.plan);
     if (!parsed) {
         tell(error + "\n\n" + UsageText(), true);
         return ExitBadStart;

@@ -110,6 +110,12 @@ void Checker::Script(const std::string& path, bool main) {
             Add(path, 0, Code::MissingSource, "the script " + Quoted(path) + " does not exist");
         return;
     }
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (!plat::isRegularFile(path)) {
+        Add(path, 0, Code::MissingSource,
+            "the script is not a regular file (a device, pipe or socket)");
+        return;
+    }
     const std::optional<std::string> bytes = ReadWholeFile(path, kMaxFileSize);
     if (!bytes) {
         Add(path, 0, Code::MissingSource, "the script cannot be read (too large or unreadable)");

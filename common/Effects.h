@@ -82,6 +82,12 @@ class Effects {
     virtual std::optional<std::string> RegistryString(plat::RegRoot root, const std::string& key,
                                                       const std::string& name) = 0;
     virtual bool RegistryKeyExists(plat::RegRoot root, const std::string& key) = 0;
+    // Whether the existing file path could be replaced: it opens for writing
+    // (not read-only, not locked by a running program).
+    virtual bool CanReplace(const std::string& path) {
+        plat::File file;
+        return file.open(path, plat::OpenMode::Write);
+    }
     // Any value with its type; nullopt when there is no such value or key.
     virtual std::optional<RegistryValue>
     ReadRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name) = 0;

@@ -2,6 +2,8 @@
 
 #include "common/Effects.h"
 
+#include "common/Effects.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -121,6 +123,11 @@ bool SetFileDate(Effects& effects, const std::string& path, int32_t dosDate) {
 int32_t FileDosDate(const std::string& path) {
     const auto e = FindFile(path);
     return e ? FileTimeToDosDate(e->writeTime) : -1;
+}
+
+int32_t FileDosDate(Effects& effects, const std::string& path) {
+    plat::DirEntry entry;
+    return effects.Entry(path, entry) ? FileTimeToDosDate(entry.writeTime) : -1;
 }
 
 int64_t FileSize64(const std::string& path) {

@@ -10,6 +10,10 @@
 #include "platform/FileSystem.h"
 
 namespace setup {
+class Effects;
+}
+
+namespace setup {
 
 class Effects;
 
@@ -34,6 +38,8 @@ bool SetFileDate(const std::string& path, int32_t dosDate);
 bool SetFileDate(Effects& effects, const std::string& path, int32_t dosDate);
 // From a directory search of path: -1 when there is no such entry.
 int32_t FileDosDate(const std::string& path);
+// The same, as the run's effects see the file (a plan: after its changes).
+int32_t FileDosDate(Effects& effects, const std::string& path);
 int64_t FileSize64(const std::string& path);
 bool CanOpenForReading(const std::string& path);
 // "dd.mm.yy hh:nn:ss,zzz" in local time.

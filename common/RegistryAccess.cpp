@@ -138,7 +138,8 @@ int32_t ReadRegistryInteger(const std::string& path, const std::string& valueNam
     std::string keyPath;
     DecodeRegistryPath(path, root, keyPath);
     plat::RegKey key;
-    if (key.open(root, PlatformPath(keyPath), plat::RegAccess::Read, true) != 0) return def;
+    // A read creates nothing: a missing key gives the default.
+    if (key.open(root, PlatformPath(keyPath), plat::RegAccess::Read) != 0) return def;
     uint32_t value = 0;
     if (key.queryDword(valueName, value) != 0) return def;
     return static_cast<int32_t>(value);

@@ -2,11 +2,14 @@
 
 #include "common/Effects.h"
 #include "common/Paths.h"
+#include "common/PlanEffects.h"
 #include "platform/FileSystem.h"
 
 namespace setup {
 
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSize) {
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (!plat::isRegularFile(path)) return std::nullopt;
     plat::File file;
     if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
     std::string bytes;
@@ -19,6 +22,16 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t maxSi
         if (bytes.size() > maxSize) return std::nullopt;
     }
     return bytes;
+}
+
+std::optional<std::string> ReadWholeFile(Effects& effects, const std::string& path,
+                                         uint64_t maxSize) {
+    std::optional<std::string> planned;
+    if (const PlanEffects* plan = AsPlan(effects); plan && plan->PlannedText(path, planned)) {
+        if (planned && planned->size() > maxSize) return std::nullopt;
+        return planned;
+    }
+    return ReadWholeFile(path, maxSize);
 }
 
 uint32_t WriteWholeFile(const std::string& path, const std::string& bytes) {

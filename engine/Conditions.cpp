@@ -25,6 +25,8 @@ constexpr size_t kMaxConditionLine = 255;
 
 // The file's bytes; nullopt when it cannot be read.
 std::optional<std::string> ReadSmallFile(const std::string& path) {
+    // A device, pipe or socket would be read forever or wait for a writer.
+    if (!plat::isRegularFile(path)) return std::nullopt;
     plat::File file;
     if (!file.open(path, plat::OpenMode::Read)) return std::nullopt;
     std::string bytes;

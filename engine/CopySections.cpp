@@ -29,15 +29,9 @@ std::string Numbered(const char* key, int n) {
     return key + std::to_string(n);
 }
 
-bool AnyFileMatches(const std::string& pattern) {
-    plat::DirSearch search;
-    if (!search.first(pattern)) return false;
-    do {
-        const auto& entry = search.entry();
-        if (entry.name != "." && entry.name != ".." && !(entry.attributes & plat::kAttrDirectory))
-            return true;
-    } while (search.next());
-    return false;
+bool AnyFileMatches(Effects& effects, const std::string& pattern) {
+    plat::DirEntry entry;
+    return effects.Entry(pattern, entry);
 }
 
 void ChangeReadOnly(RunContext& run, const std::string& path, bool readOnly) {
@@ -100,7 +94,7 @@ CopyResult CopyEntryFiles(RunContext& run, const script::CopyEntry& entry,
     const int32_t override = entry.override.Integer(0);
     const CopyMode mode = run.decisions.ModeForOverride(override);
     bool toInstall = install;
-    if (override == 2 && AnyFileMatches(destDir + mask)) toInstall = false;
+    if (override == 2 && AnyFileMatches(run.effects, destDir + mask)) toInstall = false;
 
     if (!toInstall) {
         const size_t listed = run.projectFiles ? run.projectFiles->size() : 0;
@@ -129,7 +123,7 @@ CopyResult CopyEntryFiles(RunContext& run, const script::CopyEntry& entry,
         // The copied file and its companion get the companion's date.
         const std::string copied = destDir + mask;
         const std::string other = ExtractFilePath(copied) + code;
-        const int32_t date = FileDosDate(other);
+        const int32_t date = FileDosDate(run.effects, other);
         if (date > 0) {
             ChangeReadOnly(run, other, false);
             ChangeReadOnly(run, copied, false);
@@ -224,7 +218,7 @@ CopyResult CopyRenamed(RunContext& run, const std::string& source, const std::st
 void CopyMacroFile(RunContext& run, const std::string& source, const std::string& dest,
                    bool overwrite) {
     const setup::Owner owner = run.MessageOwner();
-    if (!overwrite && FileDosDate(dest) > FileDosDate(source)) {
+    if (!overwrite && FileDosDate(run.effects, dest) > FileDosDate(source)) {
         if (AskYesNoDefaultNo(owner, dest + " ist j\xFCnger.\rTrotzdem kopieren?") != IdYes) {
             // The newer file stays and stays part of the project.
             run.KeepFiles(ExtractFilePath(dest), ExtractFileName(dest));

@@ -5,6 +5,7 @@
 
 #include "common/Error.h"
 #include "common/Messages.h"
+#include "common/PlanEffects.h"
 #include "common/WinInfo.h"
 #include "engine/Steps.h"
 #include "system/Fonts.h"
@@ -42,9 +43,13 @@ std::vector<std::string> MissingFolders(Effects& effects, const std::string& pat
 
 bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     // The registry changes of the run reach the disk once, when it ends.
+    // A plan changes nothing: there is nothing to flush.
     struct RegistryFlush {
-        ~RegistryFlush() { plat::flushRegistry(); }
-    } registryFlush;
+        bool plan;
+        ~RegistryFlush() {
+            if (!plan) plat::flushRegistry();
+        }
+    } registryFlush{AsPlan(run_.effects) != nullptr};
     reportLines_ = reportLines;
     run_.diagnoseMode = ReadDiagnoseMode();
 
@@ -54,7 +59,7 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
                          " ben\xF6tigt die 8.3-Dateinamenunterst\xFCtzung,\r"
                          "die auf Ihrem System ausgeschaltet ist.\r\r"
                          "Wollen Sie die 8.3-Dateinamenunterst\xFCtzung aktivieren?") == IdYes) {
-            EnableShortNames();
+            if (!AsPlan(run_.effects)) EnableShortNames();
             InfoMessage(MessageOwner(), "Starten Sie Ihren Computer nun neu, damit die\r"
                                         "8.3-Dateinamenunterst\xFCtzung wirksam wird.");
             if (owner_) owner_->TerminateApplication();
@@ -88,6 +93,8 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     const std::vector<std::string> targetFolders = MissingFolders(run_.effects, run_.targetDir);
     if (!run_.copier.ForceFolders(run_.targetDir)) return false;
     run_.record = std::make_unique<TIni>(run_.targetDir + "Deinst.ins", IniKind::Record);
+    // A plan records the file among its changes instead of writing it.
+    if (AsPlan(run_.effects)) run_.record->SaveThrough(&run_.effects);
     // Records that could not be read would be lost when the file is written
     // back: the run stops before it changes anything.
     if (!run_.record->ReadComplete()) {

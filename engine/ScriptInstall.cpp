@@ -23,6 +23,7 @@ namespace {
 // True when the start of the script has line feeds but no carriage return:
 // such a script (written with Unix line ends) reads as a single line.
 bool HasOnlyUnixLineEnds(const std::string& path) {
+    if (!plat::isRegularFile(path)) return false;
     plat::File file;
     if (!file.open(path, plat::OpenMode::Read)) return false;
     std::string head(64 * 1024, '\0');

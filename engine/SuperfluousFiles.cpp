@@ -124,7 +124,8 @@ void WriteUnusedList(RunContext& run) {
 }
 
 void SetAsideUnused(RunContext& run, const std::string& listPath) {
-    const std::optional<std::string> listed = ReadWholeFile(listPath, kMaxListFileSize);
+    const std::optional<std::string> listed =
+        ReadWholeFile(run.effects, listPath, kMaxListFileSize);
     if (!listed) return;
     const std::string exts = run.script->Project().delExt.text + ".";
 

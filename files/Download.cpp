@@ -3,6 +3,7 @@
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
+#include "common/PlanEffects.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
 #include "common/Text.h"
@@ -27,6 +28,12 @@ bool DownloadPartFiles(RunContext& run, const PartInRun& part) {
     for (const script::Numbered& entry : part.record->downloads) {
         std::string folderUrl = AnsiLowerCase(entry.value.text);
         if (folderUrl.back() != '/') folderUrl += '/';
+        if (PlanEffects* plan = AsPlan(run.effects)) {
+            // A plan asks no web folder: what it would download is not known.
+            plan->NoteWebFolder(folderUrl);
+            run.ReportStatus(section, "Web-Ordner nicht gefragt (Plan): " + folderUrl);
+            continue;
+        }
         if (!run.http) run.http = std::make_shared<THttpClient>();
 
         const std::string text = run.http->GetText(folderUrl + texts::ListFileName);

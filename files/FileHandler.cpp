@@ -220,8 +220,15 @@ CopyResult TFileHandler::CopyFile(const std::string& source, const std::string& 
     auto src = plat::statPath(source);
     if (!src || (src->attributes & plat::kAttrDirectory))
         return NotCopied(FileKind::Failed, CopyResult::NotCopied);
-    auto found = plat::statPath(dest);
-    plat::DirEntry dst = found.value_or(plat::DirEntry{});
+    // The destination as the run's effects see it (a plan: after its changes).
+    plat::DirEntry dst{};
+    bool found = effects_->Entry(dest, dst);
+    if (!found) {
+        if (const std::optional<uint32_t> attributes = effects_->Attributes(dest)) {
+            dst.attributes = *attributes;
+            found = true;
+        }
+    }
     int64_t sourceSize = static_cast<int64_t>(src->size);
 
     // A destination that stays: kept (skipped), or not updated because the
@@ -308,8 +315,7 @@ CopyResult TFileHandler::CopyContents(const plat::DirEntry& source, const plat::
     if (dest) {
         if (dest->attributes & plat::kAttrReadOnly)
             return NotCopied(FileKind::Failed, CopyResult::NotCopied);
-        plat::File probe;
-        if (!probe.open(DestName, plat::OpenMode::Write))
+        if (!effects_->CanReplace(DestName))
             return NotCopied(FileKind::Failed, CopyResult::NotCopied);
     }
     uint32_t error = 0;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "common/Ansi.h"
+#include "common/Effects.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
 #include "common/Messages.h"
@@ -32,6 +33,9 @@ constexpr size_t kMaxBoolText = 8;
 constexpr size_t kIndexFrom = 32;
 // Deinst.ins holds a line per folder, font and association: anything larger
 // is not a record file this program wrote.
+// Why a device, pipe or socket is not read as an INI file.
+constexpr const char* kNotRegularFile =
+    "keine gew\xF6hnliche Datei (ein Ger\xE4t, eine Pipe oder ein Socket)";
 constexpr uint64_t kMaxRecordFileSize = 256 * 1024 * 1024;
 // A UTF-8 or UTF-16 file is converted in memory; beyond this it is refused.
 constexpr uint64_t kMaxConvertedFileSize = uint64_t{256} << 20;
@@ -225,6 +229,13 @@ void TIni::LoadFile() {
     readComplete_ = true;
     loadError_.clear();
     if (fileName_.empty()) return;
+    // A device, pipe or socket would be read forever or wait for a writer.
+    // A record that cannot be read is never written over; a script is empty.
+    if (!plat::isRegularFile(fileName_)) {
+        readComplete_ = kind_ != IniKind::Record;
+        loadError_ = kNotRegularFile;
+        return;
+    }
     if (kind_ == IniKind::Record) {
         LoadRecordFile();
         return;
@@ -321,6 +332,34 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
     });
 }
 
+void TIni::WriteSections(const std::function<void(std::string_view)>& out) const {
+    for (const NamedSection& named : sections_) {
+        const TSection_i& section = *named.section;
+        if (section.Count() == 0) continue;
+        if (!named.name.empty()) {
+            out("[");
+            out(named.name);
+            out("]\r\n");
+        }
+        for (int i = 0; i < section.Count(); ++i) {
+            const std::string_view key = section.Key(i);
+            const std::string_view value = section.Value(i);
+            if (!key.empty()) {
+                out(key);
+                out("=");
+            }
+            // Reading takes a pair of outer quotes off: a value that has them
+            // of its own gets another pair.
+            const bool quote = !key.empty() && IsQuoted(value);
+            if (quote) out("'");
+            out(value);
+            if (quote) out("'");
+            out("\r\n");
+        }
+        out("\r\n");
+    }
+}
+
 TSection_i& TIni::EditSection(std::string_view name) {
     modified_ = true;
     return FindOrAddSection(name);
@@ -342,6 +381,16 @@ void TIni::SaveFile() {
     } saveDone{OnSave};
     // Written beside the old file and moved over it only when complete, so
     // that a full disk never leaves a half-written file where a good one was.
+    if (effects_) {
+        // Through the run's effects (a plan records the file instead).
+        std::string text;
+        WriteSections([&](std::string_view part) { text.append(part); });
+        if (WriteWholeFile(*effects_, fileName_, text) != 0)
+            throw SetupError("\"" + fileName_ + "\" kann nicht geschrieben werden");
+        modified_ = false;
+        fileAgeStamp_ = FileDosDate(*effects_, fileName_);
+        return;
+    }
     const std::string tempName = fileName_ + ".tmp";
     std::string error;
     {
@@ -349,27 +398,8 @@ void TIni::SaveFile() {
         stream.FileName = tempName;
         try {
             stream.OpenWrite();
-            for (const NamedSection& named : sections_) {
-                const TSection_i& section = *named.section;
-                if (section.Count() == 0) continue;
-                if (!named.name.empty()) stream.WriteLine("[" + named.name + "]");
-                for (int i = 0; i < section.Count(); ++i) {
-                    const std::string_view key = section.Key(i);
-                    const std::string_view value = section.Value(i);
-                    if (!key.empty()) {
-                        stream.WriteBlock(key.data(), key.size());
-                        stream.WriteChar('=');
-                    }
-                    // Reading takes a pair of outer quotes off: a value that
-                    // has them of its own gets another pair.
-                    const bool quote = !key.empty() && IsQuoted(value);
-                    if (quote) stream.WriteChar('\'');
-                    stream.WriteBlock(value.data(), value.size());
-                    if (quote) stream.WriteChar('\'');
-                    stream.WriteBlock("\r\n", 2);
-                }
-                stream.WriteLine({});
-            }
+            WriteSections(
+                [&](std::string_view part) { stream.WriteBlock(part.data(), part.size()); });
             stream.Close();
         } catch (const SetupError& e) {
             error = e.what();

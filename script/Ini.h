@@ -15,6 +15,8 @@
 
 namespace setup {
 
+class Effects;
+
 // The lines of one section in file order. Comments and lines without "=" are
 // keyless entries whose value is the whole line. Keys and values live in one
 // text block per section, so that loading a large script costs few allocations.
@@ -163,6 +165,8 @@ class TIni {
     // see ConvertScriptText) or is too large. Empty otherwise.
     const std::string& LoadError() const { return loadError_; }
     bool Modified() const { return modified_; }
+    // Saves through effects (the run's) instead of writing the file directly.
+    void SaveThrough(Effects* effects) { effects_ = effects; }
     // Packed DOS date-time of the file when last read or written; 0 before.
     int32_t FileAgeStamp() const { return fileAgeStamp_; }
 
@@ -194,6 +198,8 @@ class TIni {
     void LoadRecordFile();
     // Builds the sections from the lines nextLine gives until it returns false.
     void LoadLines(const std::function<bool(std::string_view&)>& nextLine);
+    // The text of the file, piece by piece.
+    void WriteSections(const std::function<void(std::string_view)>& out) const;
 
     std::string fileName_;
     IniKind kind_;
@@ -202,6 +208,7 @@ class TIni {
     std::vector<NamedSection> sections_;
     int32_t fileAgeStamp_ = 0;
     bool modified_ = false;
+    Effects* effects_ = nullptr;
 };
 
 } // namespace setup

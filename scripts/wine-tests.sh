@@ -79,6 +79,18 @@ if [ -f "$build_dir/Setup.exe" ] && [ -x "$check_e2e" ]; then
     fi
 fi
 
+# Plans (--plan) of the examples and scenarios: nothing changed in the
+# prefix, the same lines as the real run that follows (fresh prefixes of
+# its own, one per case).
+plan_e2e="$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/plan_e2e.sh"
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$plan_e2e" ]; then
+    echo "=== plans of Setup.exe"
+    if ! WINE64="$WINE64" "$plan_e2e" "$build_dir"; then
+        echo "=== plans of Setup.exe FAILED"
+        failed+=("plan")
+    fi
+fi
+
 # The folder chooser and the info dialogs, driven on the virtual display.
 if [ -x "$e2e/dialogs_e2e.sh" ]; then
     echo "=== dialog tests"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/PlanEffects.h"
 #include "common/Ansi.h"
 #include "common/Error.h"
 #include "common/FileInfo.h"
@@ -83,6 +84,7 @@ void RegisterFont(Effects& effects, int version, const std::string& fontName,
     }
     if (version == WinNt4) {
         TIni winIni(WindowsFolder() + "Win.Ini");
+        if (AsPlan(effects)) winIni.SaveThrough(&effects);
         winIni.WriteString("Fonts", valueName, fotPath);
         winIni.SaveFile();
         SetFileDate(effects, fotPath, sourceDate);
@@ -166,7 +168,7 @@ bool InstallFontFile(const std::string& sourcePath, const std::string& fontName,
         const std::string target = fontsFolder + fileName;
         report(sourcePath + " vom " + DosDateText(sourceDate), FontTrace);
         PutBackSetAsideFont(effects, target, fontName, report);
-        const int32_t targetDate = FileDosDate(target);
+        const int32_t targetDate = FileDosDate(effects, target);
         if (targetDate != -1)
             report(target + " vom " + DosDateText(targetDate) + " ist vorhanden.", FontNote);
         if (CompareFileDates(sourceDate, targetDate) <= 0) {

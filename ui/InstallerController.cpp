@@ -5,6 +5,7 @@
 
 #include "common/Log.h"
 #include "common/Messages.h"
+#include "common/PlanEffects.h"
 #include "common/Text.h"
 #include "system/RestorePoint.h"
 #include "ui/Language.h"
@@ -54,7 +55,7 @@ void TInstallerController::CreateEngine() {
     fileHandler_->OnProgress = [this] { ProgressHandler(); };
     fileHandler_->OnFileStart = [this] { FileStartHandler(); };
     fileHandler_->OnFolderCreated = [this](const std::string& folder) { FolderHandler(folder); };
-    engine_ = std::make_unique<TScriptInstall>(this, *fileHandler_);
+    engine_ = std::make_unique<TScriptInstall>(this, *fileHandler_, *effects_);
     engine_->Context().runPrograms = true;
 }
 
@@ -238,15 +239,17 @@ void TInstallerController::InstallNowClick() {
     ControlsChanged();
     // A restore point brackets the run when the script asks for one, and is
     // ended however the run ends.
+    // A plan shows the status texts but asks the system for no restore point.
     const bool restorePoint = engine_->GetRestorePoint();
+    const bool planned = AsPlan(*effects_) != nullptr;
     int64_t sequenceNumber = 0;
     if (restorePoint) {
         ShowStatus(texts::RestorePointBegin);
         CheckAbort(); // paints the status before the service works
-        BeginRestorePoint(engine_->GetHeadLine(), sequenceNumber);
+        if (!planned) BeginRestorePoint(engine_->GetHeadLine(), sequenceNumber);
     }
 
-    auto restore = [this, restorePoint, &sequenceNumber] {
+    auto restore = [this, restorePoint, planned, &sequenceNumber] {
         Running = false;
         installNowVisible_ = true;
         installNowEnabled_ = true;
@@ -256,7 +259,7 @@ void TInstallerController::InstallNowClick() {
         if (restorePoint) {
             ShowStatus(texts::RestorePointEnd);
             CheckAbort();
-            EndRestorePoint(sequenceNumber);
+            if (!planned) EndRestorePoint(sequenceNumber);
         }
     };
     try {
@@ -338,6 +341,7 @@ void TInstallerController::Close(int modalResult) {
 
 int TInstallerController::RunSubProjectWindow(const std::string& scriptPath, bool summary) {
     TInstallerController sub;
+    sub.SetEffects(*effects_);
     if (summary) sub.TalkDefault = 2;
     sub.CreateEngine();
     sub.LoadScript(scriptPath);

@@ -67,6 +67,9 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     TInstallerController& operator=(const TInstallerController&) = delete;
 
     void SetView(InstallerView* view) { view_ = view; }
+    // The effects of the runs of this window and its sub-project windows
+    // (the machine itself unless set before CreateEngine; a plan's, say).
+    void SetEffects(Effects& effects) { effects_ = &effects; }
     InstallerView* View() const { return view_; }
 
     // --- window state ---
@@ -175,6 +178,7 @@ class TInstallerController : public InstallerWindow, public TReportLines {
     void ControlsChanged();
 
     InstallerView* view_;
+    Effects* effects_ = &DirectEffects();
     std::unique_ptr<TFileHandler> fileHandler_;
     std::unique_ptr<TScriptInstall> engine_;
     std::string caption_ = "Teilprojekt installieren";

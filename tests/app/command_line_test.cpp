@@ -101,6 +101,16 @@ TEST(CommandLineTest, CheckSwitch) {
     EXPECT_NE(parseError({"--check=yes"}, posix()), "");
 }
 
+TEST(CommandLineTest, PlanSwitch) {
+    const CommandLine c = parse({"x.ins", "--plan", "--dir=C:\\Z"}, posix());
+    EXPECT_TRUE(c.plan);
+    EXPECT_FALSE(c.unattended); // a plan answers as unattended by itself
+    EXPECT_EQ(c.script, "x.ins");
+    EXPECT_TRUE(parse({"/Plan", "x.ins"}, windows()).plan);
+    EXPECT_NE(parseError({"--plan=ja"}, posix()), "");
+    EXPECT_NE(setup::UsageText().find("--plan"), std::string::npos);
+}
+
 TEST(CommandLineTest, ASecondScriptIsAnError) {
     for (const auto& syntax : {posix(), windows()}) {
         CommandLine out;

@@ -91,3 +91,9 @@ TEST_F(RegistryAccess, WindowsVersionIsAKnownCode) {
     EXPECT_FALSE(SysErrorText(2).empty());
     EXPECT_FALSE(SysErrorText(0xDEADBEEF).empty());
 }
+
+TEST_F(RegistryAccess, ReadingANumberCreatesNoKey) {
+    // A read leaves the registry as it was: a missing key gives the default.
+    EXPECT_EQ(7, ReadRegistryInteger("U\\Software\\Qorv\\NieAngelegt", "Zahl", 7));
+    EXPECT_FALSE(plat::regKeyExists(RegRoot::CurrentUser, "Software\\Qorv\\NieAngelegt"));
+}

@@ -32,10 +32,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 corpus="$source_dir/tests/check/corpus"
 compare="$source_dir/tests/check/compare_findings.py"
-tree_state="$here/tree_state.py"
 export SETUP_LANG=DEU
-# The system's Python starts fastest (a version manager's shim can take seconds).
-python=$(command -v /usr/bin/python3 || command -v python3)
+# shellcheck source=lib/state.sh
+. "$here/lib/state.sh"
+python=$e2e_python
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/setup-check-e2e.XXXXXX")
 own_prefix=0
@@ -74,20 +74,12 @@ machine_state() { # machine_state FILE EXTRA_DIR...
     local out=$1
     shift
     if [ "$windows" = 1 ]; then
-        "$python" "$tree_state" "$WINEPREFIX/drive_c" "$@" >"$out"
+        e2e_tree_state "$out" "$WINEPREFIX/drive_c" "$@"
     else
-        "$python" "$tree_state" "$SETUP_ROOT" "$@" >"$out"
+        e2e_tree_state "$out" "$SETUP_ROOT" "$@"
     fi
 }
-registry_state() { # registry_state FILE: the Wine registry as regedit exports it
-    local f=$1 k
-    : >"$f"
-    for k in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software' 'HKEY_CLASSES_ROOT'; do
-        "$WINE64" regedit /E "$(zpath "$work/export.reg")" "$k" >/dev/null 2>&1
-        wineserver -w >/dev/null 2>&1
-        cat "$work/export.reg" >>"$f" 2>/dev/null
-    done
-}
+registry_state() { e2e_wine_registry_state "$1" "$work"; }
 expect_unchanged() { # expect_unchanged BEFORE AFTER WHAT
     checks=$((checks + 1))
     if ! diff "$1" "$2" >"$work/state.diff"; then
@@ -268,29 +260,12 @@ PY
 self_test() {
     windows=0
     program=(fake_setup)
-    local mode want ok=0 bad=0
     # mode, then the text the failures must show ("" = the test must pass)
-    local -a modes=(
-        "ok|" "zpaths|" "reject|rejects --check as an unknown option" "drop|missing finding"
-        "extra|unexpected finding" "rc|exit status" "count|the last line says"
-        "nosuggest|does not name" "line|unexpected finding" "writes|changed by the check"
-        "root|changed by the check")
-    for entry in "${modes[@]}"; do
-        FAKE_MODE=${entry%%|*}
-        want=${entry#*|}
-        suite 2>"$work/self.err" >/dev/null
-        if [ -z "$want" ] && [ "$failures" = 0 ]; then
-            ok=$((ok + 1))
-        elif [ -n "$want" ] && [ "$failures" -gt 0 ] && grep -qF -- "$want" "$work/self.err"; then
-            ok=$((ok + 1))
-        else
-            bad=$((bad + 1))
-            echo "SELF-TEST FAILED: mode $FAKE_MODE: $failures failures (expected: ${want:-none})" >&2
-            head -5 "$work/self.err" >&2
-        fi
-    done
-    echo "check e2e self-test: $ok of ${#modes[@]} modes behave as expected"
-    [ "$bad" = 0 ]
+    e2e_self_test "check e2e" suite \
+        "ok|" "zpaths|" "reject|rejects --check as an unknown option" "drop|missing finding" \
+        "extra|unexpected finding" "rc|exit status" "count|the last line says" \
+        "nosuggest|does not name" "line|unexpected finding" "writes|changed by the check" \
+        "root|changed by the check"
 }
 
 if [ "${1:-}" = --self-test ]; then

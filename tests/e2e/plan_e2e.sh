@@ -3,12 +3,11 @@
 # and its log holds the FILE, FOLDER, REG, LINK, DELETE and MOVE lines of the
 # real run that follows, in the same order, with the same exit status.
 #
-#   tests/e2e/plan_e2e.sh BUILD_NATIVE [BUILD_WIN64]
+#   tests/e2e/plan_e2e.sh BUILD...   (build/native, build/win64 or both)
 #   tests/e2e/plan_e2e.sh --self-test
 #
-# Not yet part of scripts/test-all.sh: it was written before the program
-# had --plan. A build that rejects --plan as an unknown option FAILS this
-# test (with a message saying so); it is never skipped.
+# A build that rejects --plan as an unknown option FAILS this test (with a
+# message saying so); it is never skipped.
 #
 # The cases are those of tests/e2e/examples_e2e.sh: the example projects
 # (with the earlier runs some of them need first) and every scenario script
@@ -25,8 +24,8 @@
 # plan asks no web folder): the lines under the web part's folder are left
 # out of the comparison for that case.
 #
-# The Wine half needs wine64 and BUILD_WIN64/Setup.exe; where either is
-# missing it is skipped with a message saying so. --self-test runs the
+# A BUILD with `setup` runs the native half, one with Setup.exe the Wine
+# half, which needs wine64 and is skipped with a message where it is missing. --self-test runs the
 # native half against a shell function standing in for the program, once as
 # it should behave and once for each kind of fault the test must catch.
 set -u
@@ -34,8 +33,8 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/../.." && pwd)
 scenarios="$here/scenarios"
-tree_state="$here/tree_state.py"
-python=$(command -v /usr/bin/python3 || command -v python3)
+# shellcheck source=lib/state.sh
+. "$here/lib/state.sh"
 WINE64=${WINE64:-/usr/lib/wine/wine64}
 export SETUP_LANG=DEU
 export TZ=${SETUP_E2E_TZ:-UTC}
@@ -112,15 +111,13 @@ run_setup() {
 }
 machine_state() { # machine_state FILE
     if [ "$platform" = wine ]; then
-        "$python" "$tree_state" "$WINEPREFIX/drive_c" >"$1"
-        local k
-        for k in 'HKEY_LOCAL_MACHINE\Software' 'HKEY_CURRENT_USER\Software' 'HKEY_CLASSES_ROOT'; do
-            "$WINE64" regedit /E "Z:${case_dir//\//\\}\\export.reg" "$k" >/dev/null 2>&1
-            wineserver -w >/dev/null 2>&1
-            { echo "== registry $k"; cat "$case_dir/export.reg" 2>/dev/null; } >>"$1"
-        done
+        e2e_tree_state "$1" "$WINEPREFIX/drive_c"
+        e2e_wine_registry_state "$case_dir/registry" "$case_dir"
+        grep -qi '^\[HKEY_LOCAL_MACHINE\\SOFTWARE' "$case_dir/registry" ||
+            fail "the registry export holds no HKEY_LOCAL_MACHINE\\Software: nothing to compare"
+        cat "$case_dir/registry" >>"$1"
     else
-        "$python" "$tree_state" "$SETUP_ROOT" >"$1"
+        e2e_tree_state "$1" "$SETUP_ROOT"
     fi
 }
 start_native() {
@@ -220,6 +217,9 @@ for f in "$scenarios"/*.ins; do
     cases+=("$name")
 done
 
+# PLAN_E2E_CASES="a b" runs only those cases (while working on one).
+if [ -n "${PLAN_E2E_CASES:-}" ]; then read -r -a cases <<<"$PLAN_E2E_CASES"; fi
+
 one_case() { # one_case NAME: both rounds on the current platform
     case_name=$1
     skip_prefix=
@@ -297,27 +297,11 @@ fake_setup() {
 
 self_test() {
     native=(fake_setup)
+    cases=(app teilweise) # the stand-in does the same for every case
     stage
-    local entry want ok=0 bad=0
-    local -a modes=("ok|" "reject|rejects --plan as an unknown option" "writes|the plan changed the machine"
-        "touch|the plan changed the machine" "start|does not end in" "lines|differ from the run's"
-        "rc|exit status is 1, the run's 0")
-    for entry in "${modes[@]}"; do
-        export FAKE_MODE=${entry%%|*}
-        want=${entry#*|}
-        native_half 2>"$work/self.err" >/dev/null
-        if [ -z "$want" ] && [ "$failures" = 0 ] && [ "$checks" -gt 0 ]; then
-            ok=$((ok + 1))
-        elif [ -n "$want" ] && [ "$failures" -gt 0 ] && grep -qF -- "$want" "$work/self.err"; then
-            ok=$((ok + 1))
-        else
-            bad=$((bad + 1))
-            echo "SELF-TEST FAILED: mode $FAKE_MODE: $failures failures (expected: ${want:-none})" >&2
-            head -5 "$work/self.err" >&2
-        fi
-    done
-    echo "plan e2e self-test: $ok of ${#modes[@]} modes behave as expected"
-    [ "$bad" = 0 ]
+    e2e_self_test "plan e2e" native_half "ok|" "reject|rejects --plan as an unknown option" \
+        "writes|the plan changed the machine" "touch|the plan changed the machine" \
+        "start|does not end in" "lines|differ from the run's" "rc|exit status is 1, the run's 0"
 }
 
 if [ "${1:-}" = --self-test ]; then
@@ -326,26 +310,37 @@ if [ "${1:-}" = --self-test ]; then
 fi
 
 # ---------------------------------------------------------------------------
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-    echo "usage: $0 BUILD_NATIVE [BUILD_WIN64] | --self-test" >&2
+if [ $# -lt 1 ]; then
+    echo "usage: $0 BUILD... | --self-test" >&2
     exit 2
 fi
-native_build=$(cd "$1" && pwd) || exit 2
-[ -x "$native_build/setup" ] || { echo "plan e2e: no native setup in $native_build" >&2; exit 2; }
-native=("$native_build/setup")
-win_build=
-[ $# = 2 ] && win_build=$(cd "$2" 2>/dev/null && pwd)
-setup_exe="$win_build/Setup.exe"
+native=()
+setup_exe=
+for b in "$@"; do
+    b=$(cd "$b" && pwd) || exit 2
+    if [ -x "$b/setup" ]; then
+        native=("$b/setup")
+    elif [ -f "$b/Setup.exe" ]; then
+        setup_exe="$b/Setup.exe"
+    else
+        echo "plan e2e: no setup or Setup.exe in $b" >&2
+        exit 2
+    fi
+done
 stage
 
-echo "=== native: ${#cases[@]} cases"
-native_half
-total_failures=$failures
-total_checks=$checks
+total_failures=0
+total_checks=0
+if [ ${#native[@]} -gt 0 ]; then
+    echo "=== native: ${#cases[@]} cases"
+    native_half
+    total_failures=$failures
+    total_checks=$checks
+fi
 
 wine_skip=
-if [ -z "$win_build" ] || [ ! -f "$setup_exe" ]; then
-    wine_skip="no Setup.exe (give BUILD_WIN64 with a built win64 preset)"
+if [ -z "$setup_exe" ]; then
+    wine_skip="no Setup.exe (give a built win64 folder)"
 elif [ ! -x "$WINE64" ] || ! command -v wineserver >/dev/null 2>&1; then
     wine_skip="the Wine half needs wine64, which is not installed ($WINE64)"
 fi

@@ -56,6 +56,13 @@ run() {
     err=$(tr -d '\r' <"$work/err")
 }
 
+# run_limited ARGS...: as run, ended after 20 seconds (exit status 124).
+run_limited() {
+    e2e_run timeout 20 "${runner[@]}" "$exe" "$@"
+    out=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+
 # expect_text NAME TEXT PATTERN: TEXT contains the fixed string PATTERN.
 expect_text() {
     checks=$((checks + 1))
@@ -235,6 +242,27 @@ if [ "$windows" = 0 ]; then
         expect_rc 2
         expect_text stderr "$err" "$bad ist keine gew"
     done
+
+    # A script that is a pipe would block its reader for ever (nobody
+    # writes to it): each use refuses it at once; the timeout turns a
+    # regression into a failure instead of a hang.
+    current="script that is a pipe"
+    mkdir -p "$work/pipe"
+    cp "$source_dir/examples/hello/install.ins" "$work/pipe/teil.ins"
+    mkfifo "$work/pipe/install.ins" "$work/pipe/sub.ins" "$work/pipe/bed.txt"
+    for mode in --check --unattended --plan; do
+        run_limited "$mode" "$work/pipe/install.ins"
+        expect_rc 2
+        expect_text "output" "$out$err" "$([ "$mode" = --check ] && echo "not a regular file" || echo "keine gew")"
+    done
+    # A sub-project script and a condition file that are pipes.
+    printf '[Project]\r\nName=Rohr\r\nPath=C:\\Rohr\r\nTalk=0\r\nPart1=Bed\r\nPart2=Sub\r\n[Sub]\r\nInstall=sub.ins\r\n[Bed]\r\nCond=bed.txt\r\n' >"$work/pipe/haupt.ins"
+    for mode in --check --unattended --plan; do
+        run_limited "$mode" "$work/pipe/haupt.ins"
+        checks=$((checks + 1))
+        [ "$rc" != 124 ] || fail "$mode on a script whose sub-project and condition are pipes hangs"
+    done
+    expect_text "check output" "$(run_limited --check "$work/pipe/haupt.ins"; echo "$out")" "sub.ins:0: error: the script is not a regular file"
 fi
 
 current="log that cannot be written"
