@@ -11,12 +11,13 @@ namespace setup {
 
 namespace {
 
-enum class Option { Unattended, Answers, Log, Dir, Help, Check };
+enum class Option { Unattended, Answers, Log, Dir, Help, Check, Uninstall };
 
 struct OptionName {
     std::string_view name;
     Option option;
     bool takesValue;
+    bool valueOptional = false; // "--name" alone or "--name=value"
 };
 
 // Our options, written "--name" (on Windows also "/name").
@@ -27,6 +28,7 @@ constexpr OptionName kOptions[] = {
     {"dir", Option::Dir, true},
     {"help", Option::Help, false},
     {"check", Option::Check, false},
+    {"uninstall", Option::Uninstall, true, true},
 };
 
 // The switches of the common Windows installers, written "/NAME" and
@@ -72,6 +74,10 @@ void apply(const OptionName& option, const std::string& value, CommandLine& out)
         break;
     case Option::Check:
         out.check = true;
+        break;
+    case Option::Uninstall:
+        out.uninstall = true;
+        out.uninstallFolder = value;
         break;
     }
 }
@@ -140,7 +146,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyn
             continue;
         }
         const std::string written = arg.substr(0, arg.size() - body.size() + name.size());
-        if (option->takesValue && value.empty()) {
+        if (option->takesValue && value.empty() && !(option->valueOptional && !hasValue)) {
             fail("Die Option " + written + " braucht einen Wert: " + written + "=...");
             continue;
         }
@@ -169,6 +175,8 @@ std::string UsageText() {
            "  --check            pr\xFC"
            "ft das Script, ohne etwas zu installieren (Befunde auf\n"
            "                     Englisch; Exit-Status 0 ohne Befund, 1 Warnungen, 2 Fehler)\n"
+           "  --uninstall[=ORDNER]  entfernt die in ORDNER\\Deinst.ins aufgezeichneten\n"
+           "                     Installationen (ohne Angabe: der Programmordner)\n"
            "  --help, -h, -?, /? zeigt diese Hilfe\n"
            "\n"
            "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"
@@ -179,7 +187,9 @@ std::string UsageText() {
 #endif
            "\n"
            "Exit-Status: 0 installiert, 1 keine erfolgreiche Installation,\n"
-           "2 Script nicht gefunden oder fehlerhafte Befehlszeile.\n";
+           "2 Script nicht gefunden oder fehlerhafte Befehlszeile.\n"
+           "Deinstallation: 0 entfernt, 1 abgebrochen, 2 keine Deinstallationsdaten,\n"
+           "3 ge\xE4nderte Dateien behalten.\n";
 }
 
 } // namespace setup
