@@ -74,6 +74,15 @@ class Direct final : public Effects {
     bool RegistryKeyExists(plat::RegRoot root, const std::string& key) override {
         return plat::regKeyExists(root, key);
     }
+    std::optional<RegistryValue> ReadRegistryValue(plat::RegRoot root, const std::string& key,
+                                                   const std::string& name) override {
+        plat::RegKey regKey;
+        RegistryValue value;
+        if (regKey.open(root, key, plat::RegAccess::Read) != 0 ||
+            regKey.queryValue(name, value.type, value.data) != 0)
+            return std::nullopt;
+        return value;
+    }
 
     uint32_t CreateFolder(const std::string& path) override {
         if (plat::createFolder(path)) return 0;

@@ -60,11 +60,12 @@ struct RegistryWrite {
     bool ok() const { return keyError == 0 && valueError == 0; }
 };
 
-// A registry value of any type: a string's text without its terminating
-// zero, a DWORD's 4 bytes little-endian, other kinds their bytes.
+// A registry value as stored: a string's text without its terminating zero,
+// a DWORD's 4 bytes little-endian, other kinds their bytes.
 struct RegistryValue {
-    plat::RegType type;
+    plat::RegType type = plat::RegType::None;
     std::string data;
+    bool operator==(const RegistryValue&) const = default;
 };
 
 class Effects {
@@ -81,6 +82,9 @@ class Effects {
     virtual std::optional<std::string> RegistryString(plat::RegRoot root, const std::string& key,
                                                       const std::string& name) = 0;
     virtual bool RegistryKeyExists(plat::RegRoot root, const std::string& key) = 0;
+    // Any value with its type; nullopt when there is no such value or key.
+    virtual std::optional<RegistryValue>
+    ReadRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name) = 0;
 
     // --- files and folders ---
     // One folder whose parent exists; 0 or the error code.

@@ -5,6 +5,7 @@
 
 #include "common/Error.h"
 #include "common/Messages.h"
+#include "common/Paths.h"
 #include "common/WinInfo.h"
 #include "engine/Steps.h"
 #include "system/Fonts.h"
@@ -64,6 +65,8 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
         TScriptInstall& engine;
         ~UninstallScope() {
             engine.pendingFolders_.clear();
+            engine.recording_.SetJournal(nullptr);
+            engine.journal_.reset();
             engine.run_.record.reset(); // writes Deinst.ins when anything was recorded
         }
     } uninstallScope{*this};
@@ -82,8 +85,14 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     // ones instead of writing over their records.
     while (!run_.record->ReadString("Pathes", "P" + std::to_string(run_.pathCounter), "").empty())
         ++run_.pathCounter;
-    for (const std::string& folder : pendingFolders_)
+    // From here on every change of the run is appended to the record as it
+    // happens (after the lines of earlier runs, merged).
+    journal_ = std::make_unique<record::RecordJournal>(*run_.record);
+    recording_.SetJournal(journal_.get());
+    for (const std::string& folder : pendingFolders_) {
         RecordCreatedFolder(folder);
+        journal_->Append(record::FolderLine{AddBackslash(folder)});
+    }
     pendingFolders_.clear();
 
     RecordInstallFolder(run_, run_.targetDir);
@@ -94,6 +103,7 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     }
     // Written here so that an error in writing it reaches the caller.
     if (run_.record && run_.record->Modified()) run_.record->SaveFile();
+    if (journal_) journal_->Sync();
     return result;
 }
 

@@ -35,9 +35,10 @@ bool HasOnlyUnixLineEnds(const std::string& path) {
 } // namespace
 
 TScriptInstall::TScriptInstall(InstallerWindow* owner, TFileHandler& fileHandler, Effects& effects)
-    : owner_(owner), run_(fileHandler, effects) {
+    : owner_(owner), recording_(effects), copierEffects_(&fileHandler.CurrentEffects()),
+      run_(fileHandler, recording_) {
     run_.decisions = CopyDecisions(AskCopyQuestion);
-    fileHandler.SetEffects(effects);
+    fileHandler.SetEffects(recording_);
     run_.messageOwner = [this] { return MessageOwner(); };
     run_.onStatus = [this](const std::string& name, const std::string& detail) {
         if (OnStatus) OnStatus(*this, name, detail);
@@ -50,7 +51,10 @@ TScriptInstall::~TScriptInstall() {
     // An engine made for the same copier meanwhile has ended already (they
     // live nested): the copier gets back the handler it had before.
     run_.copier.OnQuestion = std::move(copierQuestions_);
+    run_.copier.SetEffects(*copierEffects_);
     // Deinst.ins of an interrupted run is still written by its own destructor.
+    recording_.SetJournal(nullptr);
+    journal_.reset();
     run_.record.reset();
     run_.script = nullptr;
     script_.reset();

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "common/Effects.h"
+#include "files/InstallRecord.h"
+#include "files/RecordingEffects.h"
 #include "files/RunContext.h"
 #include "script/Ini.h"
 #include "script/Script.h"
@@ -116,7 +118,13 @@ class TScriptInstall {
 
     InstallerWindow* owner_;
     std::unique_ptr<const script::Model> script_;
+    // The effects of the engine: passed on, and recorded in Deinst.ins
+    // while a run has its journal open.
+    RecordingEffects recording_;
+    Effects* copierEffects_; // the copier's effects before this engine's
     RunContext run_;
+    // Appends to run_.record during a run (destroyed before it).
+    std::unique_ptr<record::RecordJournal> journal_;
     std::string groupName_;
     std::string iPath_; // set by BuildPartList
     std::vector<std::string> partList_;

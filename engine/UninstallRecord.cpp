@@ -2,10 +2,11 @@
 // one is refused whole, so that nothing is undone from a damaged file.
 #include "engine/UninstallRecord.h"
 
-#include <charconv>
+#include <variant>
 
 #include "common/Ansi.h"
 #include "common/TextFiles.h"
+#include "files/InstallRecord.h"
 #include "script/Ini.h"
 
 namespace setup {
@@ -13,95 +14,6 @@ namespace setup {
 namespace {
 
 constexpr uint64_t kMaxRecordSize = uint64_t{1} << 31;
-
-std::vector<std::string> SplitFields(const std::string& text) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t bar = text.find('|', start);
-        fields.push_back(text.substr(start, bar - start));
-        if (bar == std::string::npos) return fields;
-        start = bar + 1;
-    }
-}
-
-// Registry fields escape "%", "|", CR and LF; any other "%" stands for itself.
-std::string Unescape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const std::string code = AnsiUpperCase(text.substr(i + 1, 2));
-            const char* replacement = code == "25"   ? "%"
-                                      : code == "7C" ? "|"
-                                      : code == "0D" ? "\r"
-                                      : code == "0A" ? "\n"
-                                                     : nullptr;
-            if (replacement) {
-                out += replacement;
-                i += 2;
-                continue;
-            }
-        }
-        out += text[i];
-    }
-    return out;
-}
-
-template <typename Number> bool ParseDecimal(const std::string& text, Number& out) {
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-bool ParseHexBytes(const std::string& text, std::string& out) {
-    if (text.size() % 2 != 0) return false;
-    out.clear();
-    for (size_t i = 0; i < text.size(); i += 2) {
-        unsigned value = 0;
-        const auto [end, error] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
-        if (error != std::errc() || end != text.data() + i + 2) return false;
-        out += static_cast<char>(value);
-    }
-    return true;
-}
-
-std::optional<plat::RegRoot> ParseRoot(const std::string& text) {
-    for (plat::RegRoot root :
-         {plat::RegRoot::ClassesRoot, plat::RegRoot::CurrentUser, plat::RegRoot::LocalMachine})
-        if (text == plat::regRootName(root)) return root;
-    return std::nullopt;
-}
-
-// The old value of a Value line: "none" gives no value.
-bool ParseBefore(const std::string& type, const std::string& data,
-                 std::optional<RegistryValue>& before) {
-    before.reset();
-    if (type == "none") return true;
-    RegistryValue value;
-    if (type == "sz" || type == "expand") {
-        value.type = type == "sz" ? plat::RegType::String : plat::RegType::ExpandString;
-        value.data = data;
-    } else if (type == "dword") {
-        uint32_t number = 0;
-        if (!ParseDecimal(data, number)) return false;
-        value.type = plat::RegType::Dword;
-        for (int i = 0; i < 4; ++i)
-            value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
-    } else if (type == "binary") {
-        value.type = plat::RegType::Binary;
-        if (!ParseHexBytes(data, value.data)) return false;
-    } else if (type.starts_with("other:")) {
-        uint32_t number = 0;
-        if (!ParseDecimal(type.substr(6), number)) return false;
-        value.type = static_cast<plat::RegType>(number);
-        if (!ParseHexBytes(data, value.data)) return false;
-    } else {
-        return false;
-    }
-    before = std::move(value);
-    return true;
-}
 
 // A full Windows path: a drive and its root, or a share.
 bool FullPath(const std::string& path) {
@@ -111,44 +23,41 @@ bool FullPath(const std::string& path) {
 
 } // namespace
 
-std::optional<JournalLine> ParseJournalLine(const std::string& kind, const std::string& text) {
-    using Kind = JournalLine::Kind;
-    const std::vector<std::string> fields = SplitFields(text);
+std::optional<JournalLine> ParseJournalLine(const std::string& kind, const std::string& fields) {
+    const std::optional<record::Line> parsed = record::Parse(kind, fields);
+    if (!parsed) return std::nullopt;
     JournalLine line;
-    if (AnsiSameText(kind, "Folder") || AnsiSameText(kind, "Link")) {
-        line.kind = AnsiSameText(kind, "Folder") ? Kind::Folder : Kind::Link;
-        if (fields.size() != 1 || !FullPath(fields[0])) return std::nullopt;
-        line.path = fields[0];
-    } else if (AnsiSameText(kind, "File")) {
+    using Kind = JournalLine::Kind;
+    if (const auto* folder = std::get_if<record::FolderLine>(&*parsed)) {
+        line.kind = Kind::Folder;
+        line.path = folder->path;
+    } else if (const auto* file = std::get_if<record::FileLine>(&*parsed)) {
         line.kind = Kind::File;
-        if (fields.size() != 3 || !FullPath(fields[0]) || !ParseDecimal(fields[1], line.size) ||
-            !ParseDecimal(fields[2], line.writeTime))
-            return std::nullopt;
-        line.path = fields[0];
-    } else if (AnsiSameText(kind, "Font")) {
+        line.path = file->path;
+        line.size = file->size;
+        line.writeTime = file->writeTime;
+    } else if (const auto* link = std::get_if<record::LinkLine>(&*parsed)) {
+        line.kind = Kind::Link;
+        line.path = link->path;
+    } else if (const auto* font = std::get_if<record::FontLine>(&*parsed)) {
         line.kind = Kind::Font;
-        if (fields.size() != 2 || !FullPath(fields[0])) return std::nullopt;
-        line.path = fields[0];
-        line.name = fields[1];
-    } else if (AnsiSameText(kind, "Key") || AnsiSameText(kind, "Value")) {
-        const bool isKey = AnsiSameText(kind, "Key");
-        line.kind = isKey ? Kind::Key : Kind::Value;
-        if (isKey ? fields.size() != 2 : (fields.size() != 5 && fields.size() != 4))
-            return std::nullopt;
-        const std::optional<plat::RegRoot> root = ParseRoot(fields[0]);
-        if (!root) return std::nullopt;
-        line.root = *root;
-        line.key = Unescape(fields[1]);
-        if (line.key.empty()) return std::nullopt;
-        if (!isKey) {
-            line.name = Unescape(fields[2]);
-            const std::string data = fields.size() == 5 ? Unescape(fields[4]) : std::string();
-            if (!ParseBefore(fields[3], data, line.before)) return std::nullopt;
-            if (fields.size() == 4 && line.before) return std::nullopt;
-        }
-    } else {
-        return std::nullopt;
+        line.path = font->path;
+        line.name = font->name;
+    } else if (const auto* key = std::get_if<record::KeyLine>(&*parsed)) {
+        line.kind = Kind::Key;
+        line.root = key->root;
+        line.key = key->key;
+    } else if (const auto* value = std::get_if<record::ValueLine>(&*parsed)) {
+        line.kind = Kind::Value;
+        line.root = value->root;
+        line.key = value->key;
+        line.name = value->name;
+        line.before = value->old;
     }
+    // A path that is not full would be taken relative to wherever the
+    // uninstaller runs: such a record is no record of ours.
+    const bool hasPath = line.kind != Kind::Key && line.kind != Kind::Value;
+    if (hasPath && !FullPath(line.path)) return std::nullopt;
     return line;
 }
 

@@ -73,7 +73,8 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
         // line only.
         std::string folderError;
         try {
-            if (!folder.empty()) ForceFoldersShared(folder);
+            // Through the run's copier: the folders made are recorded.
+            if (!folder.empty()) run.copier.ForceFolders(folder);
         } catch (const SetupError& e) {
             folderError = e.what();
         }
@@ -97,7 +98,8 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
         TFileHandler* copier = &run.copier;
         run.http->OnWorkBegin = [copier](int64_t maximum) { copier->DownloadWorkBegin(maximum); };
         run.http->OnWork = [copier](int64_t count) { copier->DownloadWork(count); };
-        if (!run.http->DownloadToFile(owner, url, local, entry.Size)) {
+        if (!run.http->DownloadToFile(owner, url, local, entry.Size, run.effects,
+                                      DosDateToFileTime(entry.Date))) {
             result = false;
             if (AbortRequested) break; // cancelled during the transfer
             if (WarnOkCancel(owner, "Sektion " + section + "\r" + url + texts::NotCopied) != IdOk) {
@@ -107,7 +109,6 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
             continue;
         }
         ++run.counters.updated;
-        SetFileDate(run.effects, local, entry.Date);
     }
     return result;
 }

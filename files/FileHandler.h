@@ -129,6 +129,7 @@ class TFileHandler {
     // Where the copier's writes go (temporary file, rename, times,
     // attributes, folders): the machine itself unless the run says otherwise.
     void SetEffects(Effects& effects) { effects_ = &effects; }
+    Effects& CurrentEffects() const { return *effects_; }
 
     // Handlers for the HTTP client's work events: the count is the client's
     // running total for the current transfer.

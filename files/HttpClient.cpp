@@ -5,7 +5,6 @@
 #include "common/Paths.h"
 #include "common/RegistryAccess.h"
 #include "common/Text.h"
-#include "common/TempFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Http.h"
 #include "platform/System.h"
@@ -135,17 +134,20 @@ std::string THttpClient::GetText(const std::string& url, std::size_t maxBytes) {
 }
 
 bool THttpClient::DownloadToFile(Owner owner, const std::string& url, const std::string& localPath,
-                                 int64_t expectedSize) {
-    TempFile temp;
+                                 int64_t expectedSize, Effects& effects,
+                                 std::optional<plat::FileTime> writeTime) {
+    uint32_t error = 0;
+    const std::unique_ptr<PendingFile> temp =
+        effects.BeginFile(ExtractFilePath(localPath), ".dl", error);
     bool ok = false;
-    if (!temp.Create(ExtractFilePath(localPath), ".dl")) {
+    if (!temp) {
         lastError_ = "Die Datei " + localPath + " kann nicht angelegt werden.";
     } else {
         bool cancelled = false;
         bool writeFailed = false;
         int64_t received = 0;
         ok = Get(url, [&](const char* data, std::size_t size) {
-            if (temp.file().write(data, size) != static_cast<int64_t>(size)) {
+            if (!temp->Write(data, size)) {
                 writeFailed = true;
                 return false;
             }
@@ -162,7 +164,8 @@ bool THttpClient::DownloadToFile(Owner owner, const std::string& url, const std:
             lastError_ = std::to_string(received) + " statt " + std::to_string(expectedSize) +
                          " Bytes empfangen.";
         }
-        if (ok && !temp.ReplaceInto(localPath)) {
+        if (ok && writeTime) temp->Finish(std::nullopt, *writeTime);
+        if (ok && !temp->Commit(localPath)) {
             ok = false;
             lastError_ = "Die Datei " + localPath + " kann nicht ersetzt werden.";
         }

@@ -5,9 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "common/Effects.h"
 #include "common/Messages.h"
 
 namespace setup {
@@ -40,9 +42,11 @@ class THttpClient {
     // replaces localPath only when the whole body arrived, and, when
     // expectedSize is not negative, is exactly that long: on failure or Cancel
     // the previous file stays as it was. On failure shows InfoMessage (owner)
-    // with URL + "\r" + the error; false then.
+    // with URL + "\r" + the error; false then. The file is written through
+    // effects and, with writeTime, stamped with it before it takes its place.
     bool DownloadToFile(Owner owner, const std::string& url, const std::string& localPath,
-                        int64_t expectedSize = -1);
+                        int64_t expectedSize = -1, Effects& effects = DirectEffects(),
+                        std::optional<plat::FileTime> writeTime = std::nullopt);
     // A list file is text: a few MB at most.
     static constexpr std::size_t MaxTextSize = 4 * 1024 * 1024;
     // The error text of the last failed transfer.

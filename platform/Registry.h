@@ -37,6 +37,9 @@ class RegKey {
     // A REG_SZ or REG_EXPAND_SZ value (without its terminating zero).
     uint32_t queryString(const std::string& name, std::string& out) const;
     uint32_t queryDword(const std::string& name, uint32_t& out) const;
+    // Any value as stored: its type and bytes (a string's text without its
+    // terminating zero, a DWORD's 4 bytes little-endian, other kinds their bytes).
+    uint32_t queryValue(const std::string& name, RegType& type, std::string& bytes) const;
     uint32_t setString(const std::string& name, const std::string& value);
     uint32_t setDword(const std::string& name, uint32_t value);
     // A value of any type: the text of a REG_SZ or REG_EXPAND_SZ (without its

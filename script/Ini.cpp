@@ -251,7 +251,25 @@ void TIni::LoadRecordFile() {
         readComplete_ = false;
         return;
     }
-    const std::string_view all(*bytes);
+    std::string_view all(*bytes);
+    // A journal line the writer did not finish (no line end after it) is
+    // left out; any other last line is read as it is.
+    if (!all.empty() && all.back() != '\n' && all.back() != '\r') {
+        const size_t lastLine = all.find_last_of("\r\n") + 1; // 0 when there is none
+        size_t header = std::string_view::npos;
+        for (size_t at = lastLine; at > 0 && header == std::string_view::npos;) {
+            const size_t begin = all.find_last_of("\r\n", at - 1);
+            const size_t lineStart = begin == std::string_view::npos ? 0 : begin + 1;
+            if (lineStart < at && all[lineStart] == '[') header = lineStart;
+            at = begin == std::string_view::npos ? 0 : begin;
+        }
+        if (header != std::string_view::npos) {
+            std::string_view name = all.substr(header + 1);
+            name = name.substr(0, name.find_first_of("]\r\n"));
+            if (AnsiSameText(std::string(name), std::string(kJournalSection)))
+                all = all.substr(0, lastLine);
+        }
+    }
     size_t start = 0;
     LoadLines([&](std::string_view& text) {
         if (start >= all.size()) return false;
@@ -303,9 +321,25 @@ void TIni::LoadLines(const std::function<bool(std::string_view&)>& nextLine) {
     });
 }
 
+TSection_i& TIni::EditSection(std::string_view name) {
+    modified_ = true;
+    return FindOrAddSection(name);
+}
+
+void TIni::AddSavedEntry(std::string_view section, std::string_view key, std::string_view value) {
+    FindOrAddSection(section).Append(key, value);
+}
+
 void TIni::SaveFile() {
     if (fileName_.empty()) return;
     if (!readComplete_) throw SetupError(UnreadText(fileName_));
+    if (OnSave) OnSave(true);
+    struct SaveDone {
+        const std::function<void(bool)>& onSave;
+        ~SaveDone() {
+            if (onSave) onSave(false);
+        }
+    } saveDone{OnSave};
     // Written beside the old file and moved over it only when complete, so
     // that a full disk never leaves a half-written file where a good one was.
     const std::string tempName = fileName_ + ".tmp";

@@ -85,6 +85,11 @@ class TSection_i {
 // LF alone, and a line is read whole, so that it reads back what was written.
 enum class IniKind { Script, Record };
 
+// The section of a record file that its writer appends to line by line while
+// a run goes on (files/InstallRecord.h). A last line of the file without a
+// line end may have been cut short there: a record reader leaves it out.
+inline constexpr std::string_view kJournalSection = "Installed";
+
 // A value as ReadString gives it (empty when the key is missing) with the
 // line of the file it stands on (0 when missing).
 struct IniValue {
@@ -133,6 +138,16 @@ class TIni {
     // A key or value that would read back as something else (see
     // WritableKey; a value holding CR or LF) is refused: false, nothing changes.
     bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The section of that name (added when missing) for changes the caller
+    // makes entry by entry; they count as a modification.
+    TSection_i& EditSection(std::string_view name);
+    // Appends an entry that is on the disk already (its writer appended the
+    // line to the file): later saves keep it; Modified stays as it is.
+    void AddSavedEntry(std::string_view section, std::string_view key, std::string_view value);
+    // Called before a save writes the file (true) and after it (false, also
+    // when it failed), so that a writer appending to the file itself can let
+    // go of it meanwhile.
+    std::function<void(bool before)> OnSave;
     // Whether key=... written to the file reads back as this key: not empty,
     // at most 254 characters, no "=", CR or LF, no leading "[" (a section
     // header) or ";" (a comment), no blank at either end.

@@ -273,6 +273,26 @@ uint32_t RegKey::queryDword(const std::string& name, uint32_t& out) const {
     return kErrSuccess;
 }
 
+uint32_t RegKey::queryValue(const std::string& name, RegType& type, std::string& bytes) const {
+    if (!impl_) return kErrInvalidHandle;
+    Registry& reg = registry();
+    std::lock_guard guard(reg.mutex);
+    if (!reg.refresh()) return kErrBadDb;
+    Key* key = reg.find(impl_->rootName, impl_->names);
+    if (!key) return impl_->standIn ? kErrFileNotFound : kErrKeyDeleted;
+    const Value* v = key->value(name);
+    if (!v) return kErrFileNotFound;
+    type = v->type;
+    if (v->type == RegType::Dword) {
+        bytes.clear();
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>((v->dword >> shift) & 0xFF);
+    } else {
+        bytes = v->data;
+    }
+    return kErrSuccess;
+}
+
 namespace {
 
 // Applies one change to value name of the key under the locks and writes the file.

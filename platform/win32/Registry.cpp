@@ -124,6 +124,37 @@ uint32_t RegKey::queryDword(const std::string& name, uint32_t& out) const {
     return ERROR_SUCCESS;
 }
 
+uint32_t RegKey::queryValue(const std::string& name, RegType& type, std::string& bytes) const {
+    if (!isOpen()) return ERROR_INVALID_HANDLE;
+    std::wstring wideName = win::widen(name);
+    std::vector<BYTE> data(256);
+    DWORD kind = 0;
+    // The value may grow between the two calls: ask again until it fits.
+    while (true) {
+        DWORD size = static_cast<DWORD>(data.size());
+        const LSTATUS status = ::RegQueryValueExW(impl_->key.get(), wideName.c_str(), nullptr,
+                                                  &kind, data.data(), &size);
+        if (status == ERROR_MORE_DATA) {
+            data.resize(size + 2);
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+        data.resize(size);
+        break;
+    }
+    type = static_cast<RegType>(kind);
+    if (kind == REG_SZ || kind == REG_EXPAND_SZ) {
+        std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+        if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+        const size_t end = text.find(L'\0');
+        if (end != std::wstring::npos) text.resize(end);
+        bytes = win::narrow(text);
+    } else {
+        bytes.assign(reinterpret_cast<const char*>(data.data()), data.size());
+    }
+    return ERROR_SUCCESS;
+}
+
 uint32_t RegKey::setString(const std::string& name, const std::string& value) {
     if (!isOpen()) return ERROR_INVALID_HANDLE;
     std::wstring text = win::widen(value);

@@ -43,6 +43,12 @@ class NotingEffects final : public setup::Effects {
         ++reads;
         return direct_.RegistryKeyExists(root, key);
     }
+    std::optional<setup::RegistryValue> ReadRegistryValue(plat::RegRoot root,
+                                                          const std::string& key,
+                                                          const std::string& name) override {
+        ++reads;
+        return direct_.ReadRegistryValue(root, key, name);
+    }
     uint32_t CreateFolder(const std::string& path) override {
         changes.push_back("folder " + path);
         return direct_.CreateFolder(path);
