@@ -46,6 +46,7 @@ step "end-to-end tests (native)" tests/e2e/run.sh build/native
 step "end-to-end installation (native)" tests/e2e/engine_e2e.sh build/native
 step "downloads end to end (native)" tests/e2e/downloads_e2e.sh build/native
 step "script checks end to end (native)" bash -c 'tests/e2e/check_e2e.sh --self-test && tests/e2e/check_e2e.sh build/native'
+step "uninstall round trips (native)" tests/e2e/uninstall_e2e.sh build/native
 step "build win64" build win64
 step "check win64 executable" check_pe build/win64/Setup.exe "PE32+ executable (GUI) x86-64"
 step "unit and end-to-end tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64

@@ -3,7 +3,8 @@
 # End-to-end uninstalling: an example installed and uninstalled leaves the
 # machine as it was before the installation.
 #
-#   tests/e2e/uninstall_e2e.sh BUILD_NATIVE [BUILD_WIN64]
+#   tests/e2e/uninstall_e2e.sh BUILD_NATIVE
+#   tests/e2e/uninstall_e2e.sh --wine BUILD_WIN64
 #
 # Native build, on a fresh emulated Windows each case (the root's state: every
 # file with size, time and contents, the registry value by value; folder
@@ -18,26 +19,30 @@
 #     Deinst.ins (exit 2): nothing changes;
 #   - kill -9 at random moments of an installation, then --uninstall:
 #     nothing of it is left.
-# win64 under wine64 (skipped with a message where Wine or Setup.exe is
-# missing): examples/app with Setup.exe beside its script installed, then
+# --wine: the win64 Setup.exe under wine64 (skipped with a message where
+# Wine or Setup.exe is missing): examples/app with Setup.exe beside its script installed, then
 # the UninstallString it registered run as Windows runs it (plus /S): drive_c
 # and a registry export as before, apart from what Wine changes itself.
 set -u
 
-if [ $# -lt 1 ] || [ $# -gt 2 ]; then
-    echo "usage: $0 BUILD_NATIVE [BUILD_WIN64]" >&2
-    exit 2
-fi
-native_build=$(cd "$1" && pwd) || exit 2
+native_build=
 win_build=
-[ $# -eq 2 ] && win_build=$(cd "$2" 2>/dev/null && pwd)
+case "${1:-} $#" in
+"--wine 2") win_build=$(cd "$2" && pwd) || exit 2 ;;
+--wine*) echo "usage: $0 BUILD_NATIVE | --wine BUILD_WIN64" >&2; exit 2 ;;
+*" 1") native_build=$(cd "$1" && pwd) || exit 2 ;;
+*) echo "usage: $0 BUILD_NATIVE | --wine BUILD_WIN64" >&2; exit 2 ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib/common.sh
 . "$here/lib/common.sh"
 # shellcheck source=lib/wine.sh
 . "$here/lib/wine.sh"
 setup_native="$native_build/setup"
-[ -x "$setup_native" ] || { echo "uninstall e2e: no native setup in $native_build" >&2; exit 2; }
+if [ -n "$native_build" ] && [ ! -x "$setup_native" ]; then
+    echo "uninstall e2e: no native setup in $native_build" >&2
+    exit 2
+fi
 python=$(command -v /usr/bin/python3 || command -v python3)
 export SETUP_LANG=DEU
 export TZ=${SETUP_E2E_TZ:-UTC}
@@ -283,12 +288,18 @@ case_wine_uninstall_string() {
     checks=$((checks + 1))
     [ "$command" = '"C:\Program Files\Qorv\Notiz\Setup.exe" /uninstall' ] ||
         fail "UninstallString is [$command]"
-    # As Windows starts it (CreateProcess of the command line), unattended.
+    # As Windows starts it: the quoted program, its arguments; unattended.
     log="$work/wine-uninstall.log"
-    e2e_run "$WINE64" cmd /c "$command /S /LOG=Z:${log//\//\\}"
+    local program rest
+    program=${command#\"}
+    program=${program%%\"*}
+    read -r -a rest <<<"${command#\""$program"\"}"
+    e2e_run "$WINE64" "$program" "${rest[@]}" /S "/LOG=Z:${log//\//\\}"
     wineserver -w >/dev/null 2>&1
     expect_rc 0
     check "the uninstall log was written" test -s "$log"
+    # Removed although the program was started from it (and waits there).
+    expect_log "DELETE C:\\Program Files\\Qorv\\Notiz\\Setup.exe"
     check "the installation folder is gone" test ! -e "$WINEPREFIX/drive_c/Program Files/Qorv"
     wine_state "$work/wine-after"
     same_state "drive_c and the registry after install and uninstall (Wine)" \
@@ -296,12 +307,15 @@ case_wine_uninstall_string() {
     e2e_wine_stop
 }
 
-case_round_trip
-case_over_earlier
-case_changed_file
-case_no_and_no_record
-case_killed
-case_wine_uninstall_string
+if [ -n "$native_build" ]; then
+    case_round_trip
+    case_over_earlier
+    case_changed_file
+    case_no_and_no_record
+    case_killed
+else
+    case_wine_uninstall_string
+fi
 
 echo "uninstall e2e: $checks checks, $failures failures"
 [ "$failures" -eq 0 ]
