@@ -5,7 +5,6 @@
 
 #include "common/Error.h"
 #include "common/Messages.h"
-#include "common/Paths.h"
 #include "common/WinInfo.h"
 #include "engine/Steps.h"
 #include "system/Fonts.h"
@@ -23,6 +22,21 @@ struct FileListScope {
     std::unique_ptr<TProjectFileList>& list;
     ~FileListScope() { list.reset(); }
 };
+
+// The folders of path (with a backslash) that do not exist yet, parent first.
+std::vector<std::string> MissingFolders(Effects& effects, const std::string& path) {
+    std::vector<std::string> missing;
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '\\')
+        folder.pop_back();
+    while (!folder.empty() && !effects.FolderExists(folder)) {
+        missing.insert(missing.begin(), folder + "\\");
+        const size_t slash = folder.find_last_of('\\');
+        if (slash == std::string::npos || slash < 3) break;
+        folder.resize(slash);
+    }
+    return missing;
+}
 
 } // namespace
 
@@ -71,6 +85,7 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
         }
     } uninstallScope{*this};
 
+    const std::vector<std::string> targetFolders = MissingFolders(run_.effects, run_.targetDir);
     if (!run_.copier.ForceFolders(run_.targetDir)) return false;
     run_.record = std::make_unique<TIni>(run_.targetDir + "Deinst.ins", IniKind::Record);
     // Records that could not be read would be lost when the file is written
@@ -89,10 +104,10 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
     // happens (after the lines of earlier runs, merged).
     journal_ = std::make_unique<record::RecordJournal>(*run_.record);
     recording_.SetJournal(journal_.get());
-    for (const std::string& folder : pendingFolders_) {
+    for (const std::string& folder : targetFolders)
+        journal_->Append(record::FolderLine{folder});
+    for (const std::string& folder : pendingFolders_)
         RecordCreatedFolder(folder);
-        journal_->Append(record::FolderLine{AddBackslash(folder)});
-    }
     pendingFolders_.clear();
 
     RecordInstallFolder(run_, run_.targetDir);

@@ -51,6 +51,8 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
                   const std::string& partFolder) {
     bool result = true;
     const setup::Owner owner = run.MessageOwner();
+    TFileHandler folderMaker;
+    folderMaker.SetEffects(run.effects);
     for (const std::string& line : lines) {
         if (line.empty()) continue;
         const TDownloadLine entry = ParseDownloadLine(line);
@@ -73,8 +75,9 @@ bool DownloadList(RunContext& run, const std::vector<std::string>& lines,
         // line only.
         std::string folderError;
         try {
-            // Through the run's copier: the folders made are recorded.
-            if (!folder.empty()) run.copier.ForceFolders(folder);
+            // Made through the run's effects, so that the record of the run
+            // has them; [Pathes] names only the folders of the copy.
+            if (!folder.empty()) folderMaker.ForceFolders(folder);
         } catch (const SetupError& e) {
             folderError = e.what();
         }

@@ -45,6 +45,7 @@ step "shared end-to-end helpers" tests/e2e/lib_test.sh
 step "end-to-end tests (native)" tests/e2e/run.sh build/native
 step "end-to-end installation (native)" tests/e2e/engine_e2e.sh build/native
 step "downloads end to end (native)" tests/e2e/downloads_e2e.sh build/native
+step "record of killed installations (native)" tests/e2e/record_kill_e2e.sh build/native
 step "script checks end to end (native)" bash -c 'tests/e2e/check_e2e.sh --self-test && tests/e2e/check_e2e.sh build/native'
 step "uninstall round trips (native)" tests/e2e/uninstall_e2e.sh build/native
 step "build win64" build win64

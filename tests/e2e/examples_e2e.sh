@@ -121,6 +121,16 @@ def lnk_line(p):
 
 TEXT_EXT = ('.ins', '.txt', '.cfg', '.ini', '.bat', '.ntz')
 
+def strip_journal(text):
+    """Deinst.ins without its [Installed] sections (header, lines, blank line after)."""
+    kept, journal = [], False
+    for line in text.split('\r\n'):
+        if line.startswith('['):
+            journal = line.lower().startswith('[installed]')
+        if not journal:
+            kept.append(line)
+    return '\r\n'.join(kept)
+
 def file_lines(drive, before, after, subst):
     lines = ['gone %s' % canonical('/'.join(rel.split(os.sep))) for rel in sorted(before) if rel not in after]
     for rel in sorted(after, key=lambda r: canonical('/'.join(r.split(os.sep)))):
@@ -138,12 +148,20 @@ def file_lines(drive, before, after, subst):
         if name.lower().endswith('.lnk'):
             lines.append('lnk %s | %s' % (name, winpath_norm(lnk_line(p), subst)))
             continue
+        text = None
+        if name.lower().endswith('deinst.ins'):
+            # The journal of what the run did ([Installed]) names registry
+            # keys as each platform had them before: compared without it.
+            with open(p, 'rb') as f:
+                text = strip_journal(f.read().decode('cp1252', errors='replace'))
+            size = len(text.encode('cp1252', errors='replace'))
         text_file = name.lower().endswith(TEXT_EXT) and size <= 4096
         # A text file is compared by its lines, after the paths in it are normalised.
         lines.append('file %s | %d | %s | %s | %s' % (name, size, stamp, ro, 'text' if text_file else sha(p)))
         if text_file:
-            with open(p, 'rb') as f:
-                text = f.read().decode('cp1252', errors='replace')
+            if text is None:
+                with open(p, 'rb') as f:
+                    text = f.read().decode('cp1252', errors='replace')
             for i, t in enumerate(text.split('\r\n')):
                 lines.append('text %s:%d | %s' % (name, i + 1, winpath_norm(t, subst)))
     return lines
