@@ -11,12 +11,13 @@ namespace setup {
 
 namespace {
 
-enum class Option { Unattended, Answers, Log, Dir, Help, Check, Plan };
+enum class Option { Unattended, Answers, Log, Dir, Help, Check, Plan, Uninstall };
 
 struct OptionName {
     std::string_view name;
     Option option;
     bool takesValue;
+    bool valueOptional = false; // "--name" alone or "--name=value"
 };
 
 // Our options, written "--name" (on Windows also "/name").
@@ -28,6 +29,7 @@ constexpr OptionName kOptions[] = {
     {"help", Option::Help, false},
     {"check", Option::Check, false},
     {"plan", Option::Plan, false},
+    {"uninstall", Option::Uninstall, true, true},
 };
 
 // The switches of the common Windows installers, written "/NAME" and
@@ -76,6 +78,10 @@ void apply(const OptionName& option, const std::string& value, CommandLine& out)
         break;
     case Option::Plan:
         out.plan = true;
+        break;
+    case Option::Uninstall:
+        out.uninstall = true;
+        out.uninstallFolder = value;
         break;
     }
 }
@@ -144,7 +150,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, const CommandLineSyn
             continue;
         }
         const std::string written = arg.substr(0, arg.size() - body.size() + name.size());
-        if (option->takesValue && value.empty()) {
+        if (option->takesValue && value.empty() && !(option->valueOptional && !hasValue)) {
             fail("Die Option " + written + " braucht einen Wert: " + written + "=...");
             continue;
         }
@@ -176,6 +182,8 @@ std::string UsageText() {
            "  --plan             zeigt, was die Installation auf diesem Rechner tun w\xFC"
            "rde,\n"
            "                     ohne etwas zu \xE4ndern (Antworten wie bei --unattended)\n"
+           "  --uninstall[=ORDNER]  entfernt die in ORDNER\\Deinst.ins aufgezeichneten\n"
+           "                     Installationen (ohne Angabe: der Programmordner)\n"
            "  --help, -h, -?, /? zeigt diese Hilfe\n"
            "\n"
            "  /S, /SILENT, /VERYSILENT, /SUPPRESSMSGBOXES  wie --unattended\n"
@@ -186,7 +194,9 @@ std::string UsageText() {
 #endif
            "\n"
            "Exit-Status: 0 installiert, 1 keine erfolgreiche Installation,\n"
-           "2 Script nicht gefunden oder fehlerhafte Befehlszeile.\n";
+           "2 Script nicht gefunden oder fehlerhafte Befehlszeile.\n"
+           "Deinstallation: 0 entfernt, 1 abgebrochen, 2 keine Deinstallationsdaten,\n"
+           "3 ge\xE4nderte Dateien behalten.\n";
 }
 
 } // namespace setup

@@ -14,9 +14,11 @@ struct CommandLine {
     std::string logFile;     // --log=FILE, /LOG=FILE (platform path)
     std::string targetDir;   // --dir=FOLDER, /D=FOLDER, /DIR=FOLDER
     bool hasTargetDir = false;
-    bool help = false;  // --help, -h, -?, /?
-    bool check = false; // --check: check the script, install nothing
-    bool plan = false;  // --plan: work out what a run would do, change nothing
+    bool help = false;           // --help, -h, -?, /?
+    bool check = false;          // --check: check the script, install nothing
+    bool plan = false;           // --plan: work out what a run would do, change nothing
+    bool uninstall = false;      // --uninstall[=FOLDER], /uninstall[=FOLDER]
+    std::string uninstallFolder; // FOLDER as given; empty: the program's own folder
 };
 
 struct CommandLineSyntax {

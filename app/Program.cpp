@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/PlanRun.h"
+#include "app/UninstallCommand.h"
 #include "check/Checker.h"
 #include "common/Error.h"
 #include "common/Log.h"
@@ -214,6 +215,7 @@ int RunProgram(const std::vector<std::string>& args, const InstallerWindowRunner
     }
     try {
         if (commandLine.check) return runCheck(commandLine);
+        if (commandLine.uninstall) return RunUninstall(commandLine);
         return start(commandLine, window);
     } catch (const std::exception& e) {
         // An error out of the start is shown like the window's error box.

@@ -105,6 +105,10 @@ class Direct final : public Effects {
         return plat::moveFile(from, to, replace);
     }
     bool DeleteFile(const std::string& path) override { return plat::deleteFile(path); }
+    bool RemoveFolder(const std::string& path) override { return plat::removeFolder(path); }
+    bool DeleteFileAtRestart(const std::string& path) override {
+        return plat::deleteFileAtRestart(path);
+    }
     bool SetAttributes(const std::string& path, uint32_t attributes) override {
         return plat::setAttributes(path, attributes);
     }
@@ -126,6 +130,21 @@ class Direct final : public Effects {
     uint32_t CreateRegistryKey(plat::RegRoot root, const std::string& key) override {
         plat::RegKey regKey;
         return regKey.open(root, key, plat::RegAccess::All, true);
+    }
+    uint32_t WriteRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name,
+                                const RegistryValue& value) override {
+        const RegistryWrite result = WriteValue(
+            root, key, [&](plat::RegKey& k) { return k.setValue(name, value.type, value.data); });
+        return result.keyError != 0 ? result.keyError : result.valueError;
+    }
+    uint32_t DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                 const std::string& name) override {
+        plat::RegKey regKey;
+        if (const uint32_t error = regKey.open(root, key, plat::RegAccess::All)) return error;
+        return regKey.deleteValue(name);
+    }
+    uint32_t DeleteRegistryKey(plat::RegRoot root, const std::string& key) override {
+        return plat::regDeleteEmptyKey(root, key);
     }
 
     int32_t CreateShortcut(const ShortcutSpec& spec, uint16_t hotKey, std::string& error) override {

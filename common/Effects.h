@@ -103,6 +103,11 @@ class Effects {
     virtual void RemoveStaleFiles(const std::string& folder) = 0;
     virtual bool MoveFile(const std::string& from, const std::string& to, bool replace) = 0;
     virtual bool DeleteFile(const std::string& path) = 0;
+    // Removes an empty folder; false when it is missing or holds anything.
+    virtual bool RemoveFolder(const std::string& path) = 0;
+    // Has the file (or empty folder) removed when Windows next starts; false
+    // where that cannot be done (the emulated Windows).
+    virtual bool DeleteFileAtRestart(const std::string& path) = 0;
     virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
     // Sets only the last-write time; 0 or the error code.
     virtual uint32_t SetWriteTime(const std::string& path, plat::FileTime time) = 0;
@@ -114,6 +119,15 @@ class Effects {
                                            const std::string& name, uint32_t value) = 0;
     // Opens or creates key; 0 or the error code.
     virtual uint32_t CreateRegistryKey(plat::RegRoot root, const std::string& key) = 0;
+    // Puts back a value of any type (creating the key); 0 or the error code.
+    virtual uint32_t WriteRegistryValue(plat::RegRoot root, const std::string& key,
+                                        const std::string& name, const RegistryValue& value) = 0;
+    // 0, or the error code (kErrFileNotFound when the value or key is missing).
+    virtual uint32_t DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                         const std::string& name) = 0;
+    // Removes a key without values and subkeys: 0; kErrFileNotFound when it
+    // is missing, plat::kErrDirNotEmpty when it holds anything.
+    virtual uint32_t DeleteRegistryKey(plat::RegRoot root, const std::string& key) = 0;
 
     // --- the shell, fonts, programs ---
     // Saves the shortcut: the result of saving (negative: failed), -3 when

@@ -279,6 +279,14 @@ int AskIgnoreCancel(const std::string& text) {
     });
 }
 
+int AskRetryIgnore(const std::string& text) {
+    const std::vector<int> buttons{IdRetry, IdIgnore};
+    return answerBox("AskRetryIgnore", text, buttons, IdIgnore, [&] {
+        return plat::buttonDialog("Setup", text, false,
+                                  {{"&Wiederholen", IdRetry}, {"&Ignorieren", IdIgnore}}, IdIgnore);
+    });
+}
+
 int AskOverwrite(const std::string& text, bool withRetry) {
     std::vector<plat::DialogButton> dialogButtons{
         {"&Ja", IdYes}, {"&Nein", IdNo}, {"Abbrechen", IdCancel}};

@@ -72,6 +72,8 @@ int PlainMessage(const std::string& text);
 // IdYes, IdNo, IdCancel, IdAll or (only when offered) IdRetry; ReportNotCopied
 // IdOk, or IdCancel when closed without OK.
 int AskIgnoreCancel(const std::string& text);
+// IdRetry or IdIgnore (the default).
+int AskRetryIgnore(const std::string& text);
 int AskOverwrite(const std::string& text, bool withRetry);
 int ReportNotCopied(const std::string& name);
 

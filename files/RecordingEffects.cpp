@@ -129,6 +129,12 @@ RegistryWrite RecordingEffects::SetRegistryDword(plat::RegRoot root, const std::
     return inner_.SetRegistryDword(root, key, name, value);
 }
 
+uint32_t RecordingEffects::WriteRegistryValue(plat::RegRoot root, const std::string& key,
+                                              const std::string& name, const RegistryValue& value) {
+    RecordValue(root, key, name);
+    return inner_.WriteRegistryValue(root, key, name, value);
+}
+
 uint32_t RecordingEffects::CreateRegistryKey(plat::RegRoot root, const std::string& key) {
     if (journal_) RecordMissingKeys(root, key);
     return inner_.CreateRegistryKey(root, key);

@@ -47,6 +47,18 @@ class RecordingEffects final : public Effects {
     void RemoveStaleFiles(const std::string& folder) override { inner_.RemoveStaleFiles(folder); }
     bool MoveFile(const std::string& from, const std::string& to, bool replace) override;
     bool DeleteFile(const std::string& path) override { return inner_.DeleteFile(path); }
+    // Removals undo what was recorded: nothing to record.
+    bool RemoveFolder(const std::string& path) override { return inner_.RemoveFolder(path); }
+    bool DeleteFileAtRestart(const std::string& path) override {
+        return inner_.DeleteFileAtRestart(path);
+    }
+    uint32_t DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                 const std::string& name) override {
+        return inner_.DeleteRegistryValue(root, key, name);
+    }
+    uint32_t DeleteRegistryKey(plat::RegRoot root, const std::string& key) override {
+        return inner_.DeleteRegistryKey(root, key);
+    }
     // Attributes are no part of a record line: passed on only.
     bool SetAttributes(const std::string& path, uint32_t attributes) override {
         return inner_.SetAttributes(path, attributes);
@@ -58,6 +70,8 @@ class RecordingEffects final : public Effects {
     RegistryWrite SetRegistryDword(plat::RegRoot root, const std::string& key,
                                    const std::string& name, uint32_t value) override;
     uint32_t CreateRegistryKey(plat::RegRoot root, const std::string& key) override;
+    uint32_t WriteRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name,
+                                const RegistryValue& value) override;
 
     int32_t CreateShortcut(const ShortcutSpec& spec, uint16_t hotKey, std::string& error) override;
     int AddFontResource(const std::string& file) override;

@@ -153,6 +153,11 @@ bool deleteFile(const std::string& path);
 bool moveFile(const std::string& from, const std::string& to, bool replace);
 bool createFolder(const std::string& path);
 bool removeFolder(const std::string& path);
+// Has a file (or an empty folder) removed when Windows next starts
+// (MoveFileEx with MOVEFILE_DELAY_UNTIL_REBOOT), for one held open by a
+// running program. False where that cannot be done: the emulated Windows
+// never restarts (and holds no locks).
+bool deleteFileAtRestart(const std::string& path);
 // Free bytes available to the caller on the drive that holds path.
 std::optional<uint64_t> freeSpace(const std::string& path);
 // Full path of an existing file with each component's long name as stored on

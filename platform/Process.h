@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,15 @@ namespace plat {
 // it cannot be started. Linux: the program's Linux path in the emulated
 // Windows is started when it exists and is executable.
 bool startProgram(const std::string& commandLine, const std::string& workingFolder);
+
+// Copies the running program's file into the temporary folder, runs the copy
+// with args, waits for it and removes the copy: the copy's exit status;
+// nullopt when it could not be copied or started. So a program can remove
+// the folder it was started from, which Windows keeps while the program
+// runs from there. The copy finds the path of the waiting program's file in
+// its environment variable SETUP_WAITING_PROGRAM. Linux: nullopt (a running
+// program's file can go there).
+std::optional<int> runCopyOfProgram(const std::vector<std::string>& args);
 
 // The program files of the running processes that may be inspected, as full
 // paths in Windows form; processes that cannot be inspected are left out.

@@ -42,6 +42,10 @@ class RegKey {
     uint32_t queryValue(const std::string& name, RegType& type, std::string& bytes) const;
     uint32_t setString(const std::string& name, const std::string& value);
     uint32_t setDword(const std::string& name, uint32_t value);
+    // A value of any type: the text of a REG_SZ or REG_EXPAND_SZ (without its
+    // terminating zero), the four little-endian bytes of a REG_DWORD, the
+    // bytes of any other kind.
+    uint32_t setValue(const std::string& name, RegType type, const std::string& data);
     uint32_t deleteValue(const std::string& name);
 
   private:
@@ -51,6 +55,11 @@ class RegKey {
 
 // Whether a key exists (opened for reading).
 bool regKeyExists(RegRoot root, const std::string& path);
+
+// Removes a key that holds no values and no subkeys: 0; kErrFileNotFound
+// when it does not exist, kErrDirNotEmpty when it holds anything.
+uint32_t regDeleteEmptyKey(RegRoot root, const std::string& path);
+inline constexpr uint32_t kErrDirNotEmpty = 145; // ERROR_DIR_NOT_EMPTY
 
 // Full name of a root ("HKEY_LOCAL_MACHINE", ...).
 const char* regRootName(RegRoot root);

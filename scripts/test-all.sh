@@ -48,6 +48,7 @@ step "downloads end to end (native)" tests/e2e/downloads_e2e.sh build/native
 step "record of killed installations (native)" tests/e2e/record_kill_e2e.sh build/native
 step "script checks end to end (native)" bash -c 'tests/e2e/check_e2e.sh --self-test && tests/e2e/check_e2e.sh build/native'
 step "plans end to end (native)" bash -c 'tests/e2e/plan_e2e.sh --self-test && tests/e2e/plan_e2e.sh build/native'
+step "uninstall round trips (native)" tests/e2e/uninstall_e2e.sh build/native
 step "build win64" build win64
 step "check win64 executable" check_pe build/win64/Setup.exe "PE32+ executable (GUI) x86-64"
 step "unit and end-to-end tests (win64 under wine64)" bash scripts/wine-tests.sh build/win64

@@ -91,6 +91,12 @@ if [ -f "$build_dir/Setup.exe" ] && [ -x "$plan_e2e" ]; then
     fi
 fi
 
+# The example's UninstallString run as Windows runs it, in a prefix of its own.
+if [ -f "$build_dir/Setup.exe" ] && [ -x "$e2e/uninstall_e2e.sh" ]; then
+    echo "=== uninstalling through the UninstallString"
+    "$e2e/uninstall_e2e.sh" --wine "$build_dir" || failed+=("uninstall")
+fi
+
 # The folder chooser and the info dialogs, driven on the virtual display.
 if [ -x "$e2e/dialogs_e2e.sh" ]; then
     echo "=== dialog tests"

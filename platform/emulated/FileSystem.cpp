@@ -167,6 +167,10 @@ bool removeFolder(const std::string& path) {
     return true;
 }
 
+bool deleteFileAtRestart(const std::string&) {
+    return fail(50); // ERROR_NOT_SUPPORTED: this Windows never restarts
+}
+
 std::optional<uint64_t> freeSpace(const std::string& path) {
     const std::optional<Resolved> r = resolve(path);
     if (!r) return std::nullopt;

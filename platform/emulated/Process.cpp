@@ -158,6 +158,10 @@ bool startProgram(const std::string& commandLine, const std::string& workingFold
     return Spawn(std::move(args), workingFolder.empty() ? std::string() : ToLinux(workingFolder));
 }
 
+std::optional<int> runCopyOfProgram(const std::vector<std::string>&) {
+    return std::nullopt;
+}
+
 std::vector<std::string> runningProgramPaths() {
     std::vector<std::string> paths;
     const std::unique_ptr<DIR, int (*)(DIR*)> proc(::opendir("/proc"), ::closedir);

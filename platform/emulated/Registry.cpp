@@ -338,10 +338,40 @@ uint32_t RegKey::setDword(const std::string& name, uint32_t value) {
     return storeValue(impl_.get(), std::move(v));
 }
 
+uint32_t RegKey::setValue(const std::string& name, RegType type, const std::string& data) {
+    Value v;
+    v.name = name;
+    v.type = type;
+    v.data = data;
+    if (type == RegType::Dword) {
+        if (data.size() != 4) return kErrInvalidParameter;
+        for (int i = 3; i >= 0; --i)
+            v.dword = v.dword * 256 + static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+    }
+    return storeValue(impl_.get(), std::move(v));
+}
+
 uint32_t RegKey::deleteValue(const std::string& name) {
     return changeValue(impl_.get(), name, [&](Key& key) -> uint32_t {
         return key.eraseValue(name) ? kErrSuccess : kErrFileNotFound;
     });
+}
+
+uint32_t regDeleteEmptyKey(RegRoot root, const std::string& path) {
+    auto [rootName, names] = storedPath(root, path);
+    if (names.empty() || keyProblem(names)) return kErrFileNotFound;
+    ChangeLock lock;
+    Registry& reg = registry();
+    std::lock_guard guard(reg.mutex);
+    if (!reg.refresh()) return kErrBadDb;
+    const std::string last = names.back();
+    names.pop_back();
+    Key* parent = reg.find(rootName, names);
+    Key* key = parent ? parent->child(last) : nullptr;
+    if (!key) return kErrFileNotFound;
+    if (!key->values.empty() || !key->children.empty()) return kErrDirNotEmpty;
+    parent->eraseChild(last);
+    return reg.save();
 }
 
 void flushRegistry() {

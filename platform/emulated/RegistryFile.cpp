@@ -110,6 +110,15 @@ void writeTree(std::string& out, const Key& root) {
                     char buffer[16];
                     std::snprintf(buffer, sizeof buffer, "dword:%08x", v.dword);
                     out += buffer;
+                } else if (v.type == RegType::ExpandString) {
+                    out += hexBytes("hex(2):", v.data + std::string(1, '\0'));
+                } else if (v.type == RegType::Binary) {
+                    out += hexBytes("hex:", v.data);
+                } else if (v.type != RegType::String) {
+                    // Any other kind keeps its number: "hex(7):...".
+                    char prefix[24];
+                    std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(v.type));
+                    out += hexBytes(prefix, v.data);
                 } else if (needsHexForm(v.data)) {
                     // Line breaks inside a quoted text would break the file: REG_SZ in hex form.
                     out += hexBytes("hex(1):", v.data + std::string(1, '\0'));

@@ -57,6 +57,16 @@ struct Key {
         children.back()->name = childName;
         return *children.back();
     }
+    bool eraseChild(const std::string& childName) {
+        const auto it = childAt.find(emulated::upper(childName));
+        if (it == childAt.end()) return false;
+        const size_t at = it->second;
+        children.erase(children.begin() + static_cast<std::ptrdiff_t>(at));
+        childAt.erase(it);
+        for (auto& entry : childAt)
+            if (entry.second > at) --entry.second;
+        return true;
+    }
     Value* value(const std::string& valueName) {
         const auto it = valueAt.find(emulated::upper(valueName));
         return it == valueAt.end() ? nullptr : &values[it->second];

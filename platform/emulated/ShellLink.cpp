@@ -9,6 +9,7 @@
 
 #include "platform/Cp1252.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "platform/System.h"
 
 namespace plat {
@@ -265,8 +266,11 @@ int32_t ShellLink::save(const std::string& linkFile) {
     std::string name = linkFile.substr(0, 259);
     const std::vector<uint8_t> bytes = impl_->Serialise(name);
     // Written beside the old file and moved over it: a failed write leaves
-    // any earlier shortcut as it was.
-    const std::string temp = name + ".new";
+    // any earlier shortcut as it was. The temporary name is the copier's
+    // ("~setup<process>_<n>."), so that the copy a killed run left behind is
+    // removed as a stale temporary file of its folder.
+    const std::string temp = name.substr(0, name.find_last_of("\\:") + 1) + "~setup" +
+                             std::to_string(currentProcessId()) + "_0.lnk";
     File file;
     if (!file.open(temp, OpenMode::CreateAlways)) return FromWin32(file.lastError());
     const int64_t written = file.write(bytes.data(), bytes.size());

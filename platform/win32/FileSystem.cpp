@@ -460,6 +460,14 @@ bool removeFolder(const std::string& path) {
     return true;
 }
 
+bool deleteFileAtRestart(const std::string& path) {
+    if (!::MoveFileExW(win::widen(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        recordFailure();
+        return false;
+    }
+    return true;
+}
+
 std::optional<uint64_t> freeSpace(const std::string& path) {
     win::CriticalErrorsSilenced silenced;
     // The target folder of an installation usually does not exist yet: ask

@@ -24,6 +24,72 @@ bool startProgram(const std::string& commandLine, const std::string& workingFold
     return true;
 }
 
+namespace {
+
+// One argument as CommandLineToArgvW reads it back: quoted, with the
+// backslashes before a quote doubled.
+std::wstring quotedArgument(const std::wstring& arg) {
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+} // namespace
+
+std::optional<int> runCopyOfProgram(const std::vector<std::string>& args) {
+    std::wstring self(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+        if (length == 0) return std::nullopt;
+        if (length < self.size()) {
+            self.resize(length);
+            break;
+        }
+        self.resize(self.size() * 2);
+    }
+    std::wstring temp(MAX_PATH + 1, L'\0');
+    const DWORD tempLength = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    if (tempLength == 0 || tempLength >= temp.size()) return std::nullopt;
+    temp.resize(tempLength);
+    const std::wstring copy = temp + L"Setup-" + std::to_wstring(::GetCurrentProcessId()) + L".exe";
+    if (!::CopyFileW(self.c_str(), copy.c_str(), FALSE)) return std::nullopt;
+    std::wstring line = quotedArgument(copy);
+    for (const std::string& arg : args)
+        line += L" " + quotedArgument(win::widen(arg));
+    ::SetEnvironmentVariableW(L"SETUP_WAITING_PROGRAM", self.c_str());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    // Started in the temporary folder, so that no process holds the folder
+    // being removed as its current folder.
+    if (!::CreateProcessW(copy.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          temp.c_str(), &startup, &info)) {
+        ::DeleteFileW(copy.c_str());
+        return std::nullopt;
+    }
+    win::FileHandle process(info.hProcess);
+    win::FileHandle thread(info.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD status = 1;
+    if (!::GetExitCodeProcess(process.get(), &status)) status = 1;
+    process.reset();
+    thread.reset();
+    if (!::DeleteFileW(copy.c_str()))
+        ::MoveFileExW(copy.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    return static_cast<int>(status);
+}
+
 std::vector<std::string> runningProgramPaths() {
     // The identifier buffer grows until a call leaves room to spare: a full
     // buffer may have cut the list short.

@@ -172,9 +172,43 @@ uint32_t RegKey::setDword(const std::string& name, uint32_t value) {
                                                   sizeof(data)));
 }
 
+uint32_t RegKey::setValue(const std::string& name, RegType type, const std::string& data) {
+    if (!isOpen()) return ERROR_INVALID_HANDLE;
+    const DWORD kind = static_cast<DWORD>(type);
+    std::vector<BYTE> bytes;
+    if (type == RegType::String || type == RegType::ExpandString) {
+        const std::wstring text = win::widen(data);
+        bytes.resize((text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(bytes.data(), text.c_str(), bytes.size());
+    } else {
+        if (type == RegType::Dword && data.size() != sizeof(DWORD)) return ERROR_INVALID_PARAMETER;
+        bytes.assign(data.begin(), data.end());
+    }
+    return static_cast<uint32_t>(::RegSetValueExW(impl_->key.get(), win::widen(name).c_str(), 0,
+                                                  kind, bytes.data(),
+                                                  static_cast<DWORD>(bytes.size())));
+}
+
 uint32_t RegKey::deleteValue(const std::string& name) {
     if (!isOpen()) return ERROR_INVALID_HANDLE;
     return static_cast<uint32_t>(::RegDeleteValueW(impl_->key.get(), win::widen(name).c_str()));
+}
+
+uint32_t regDeleteEmptyKey(RegRoot root, const std::string& path) {
+    if (path.empty()) return ERROR_FILE_NOT_FOUND;
+    const std::wstring subKey = win::widen(path);
+    HKEY opened = nullptr;
+    LSTATUS status = ::RegOpenKeyExW(rootKey(root), subKey.c_str(), 0, KEY_READ, &opened);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    win::RegKeyHandle key(opened);
+    DWORD subKeys = 0;
+    DWORD values = 0;
+    status = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr,
+                                &values, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+    if (subKeys != 0 || values != 0) return kErrDirNotEmpty;
+    key.reset();
+    return static_cast<uint32_t>(::RegDeleteKeyW(rootKey(root), subKey.c_str()));
 }
 
 void flushRegistry() {

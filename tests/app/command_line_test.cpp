@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/Program.h"
+#include "app/UninstallCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,30 @@ TEST(CommandLineTest, PlanSwitch) {
     EXPECT_TRUE(parse({"/Plan", "x.ins"}, windows()).plan);
     EXPECT_NE(parseError({"--plan=ja"}, posix()), "");
     EXPECT_NE(setup::UsageText().find("--plan"), std::string::npos);
+}
+
+TEST(CommandLineTest, UninstallWithAndWithoutAFolder) {
+    const CommandLine alone = parse({"--uninstall", "--unattended"}, posix());
+    EXPECT_TRUE(alone.uninstall);
+    EXPECT_EQ("", alone.uninstallFolder);
+    EXPECT_TRUE(alone.script.empty());
+    const CommandLine folder = parse({"--uninstall=/opt/a b"}, posix());
+    EXPECT_TRUE(folder.uninstall);
+    EXPECT_EQ("/opt/a b", folder.uninstallFolder);
+    const CommandLine slashed = parse({"/UnInstall=C:\\Apps\\X", "/S"}, windows());
+    EXPECT_TRUE(slashed.uninstall && slashed.unattended);
+    EXPECT_EQ("C:\\Apps\\X", slashed.uninstallFolder);
+    EXPECT_TRUE(parse({"/uninstall"}, windows()).uninstall);
+    EXPECT_FALSE(parse({"x.ins"}, posix()).uninstall);
+    EXPECT_NE(parseError({"--uninstall="}, posix()), "");
+}
+
+TEST(UninstallFolderTest, ProgramFolderUnlessOneIsGiven) {
+    EXPECT_EQ("C:\\Prog\\", setup::UninstallFolder("", "C:\\Prog\\"));
+    EXPECT_EQ("D:\\Apps\\X", setup::UninstallFolder("D:\\Apps\\X", "C:\\Prog\\"));
+#ifndef _WIN32
+    EXPECT_EQ("Z:\\opt\\x", setup::UninstallFolder("/opt/x", "C:\\Prog\\"));
+#endif
 }
 
 TEST(CommandLineTest, ASecondScriptIsAnError) {

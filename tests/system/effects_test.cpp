@@ -67,6 +67,14 @@ class NotingEffects final : public setup::Effects {
         changes.push_back("delete " + path);
         return direct_.DeleteFile(path);
     }
+    bool RemoveFolder(const std::string& path) override {
+        changes.push_back("rmdir " + path);
+        return direct_.RemoveFolder(path);
+    }
+    bool DeleteFileAtRestart(const std::string& path) override {
+        changes.push_back("delete at restart " + path);
+        return direct_.DeleteFileAtRestart(path);
+    }
     bool SetAttributes(const std::string& path, uint32_t attributes) override {
         changes.push_back("attributes " + path);
         return direct_.SetAttributes(path, attributes);
@@ -89,6 +97,20 @@ class NotingEffects final : public setup::Effects {
     uint32_t CreateRegistryKey(plat::RegRoot root, const std::string& key) override {
         changes.push_back("key " + key);
         return direct_.CreateRegistryKey(root, key);
+    }
+    uint32_t WriteRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name,
+                                const setup::RegistryValue& value) override {
+        changes.push_back("reg " + key + "|" + name);
+        return direct_.WriteRegistryValue(root, key, name, value);
+    }
+    uint32_t DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                 const std::string& name) override {
+        changes.push_back("unreg " + key + "|" + name);
+        return direct_.DeleteRegistryValue(root, key, name);
+    }
+    uint32_t DeleteRegistryKey(plat::RegRoot root, const std::string& key) override {
+        changes.push_back("unkey " + key);
+        return direct_.DeleteRegistryKey(root, key);
     }
     int32_t CreateShortcut(const setup::ShortcutSpec& spec, uint16_t hotKey,
                            std::string& error) override {
