@@ -13,6 +13,8 @@
 #include "common/Log.h"
 #include "common/Messages.h"
 #include "common/Paths.h"
+#include "common/PlanEffects.h"
+#include "common/PlanSummary.h"
 #include "common/Startup.h"
 #include "engine/Uninstall.h"
 #include "platform/Console.h"
@@ -83,7 +85,8 @@ int RunUninstall(const CommandLine& commandLine) {
     InitProgramPath();
     const std::string folder = UninstallFolder(commandLine.uninstallFolder, ProgramFolder());
 #ifdef _WIN32
-    if (runsFrom(folder)) {
+    // A plan removes nothing: the program may stay where it is.
+    if (!commandLine.plan && runsFrom(folder)) {
         // The copy is told the folder: its own would be the temporary one.
         std::vector<std::string> args;
         for (const std::string& arg : plat::arguments()) {
@@ -100,7 +103,10 @@ int RunUninstall(const CommandLine& commandLine) {
         return ExitBadStart;
     }
     LoadLanguageFile(LanguageFileName(ProgramFolder()));
-    log::Line("START", {SETUP_VERSION, folder, "uninstall"});
+    if (commandLine.plan)
+        log::Line("START", {SETUP_VERSION, folder, "uninstall", "plan"});
+    else
+        log::Line("START", {SETUP_VERSION, folder, "uninstall"});
     if (log::WriteFailed()) {
         log::Close();
         return ExitBadStart;
@@ -126,6 +132,24 @@ int RunUninstall(const CommandLine& commandLine) {
         options.asideFolder = ProgramFolder();
     }
 #endif
+    if (commandLine.plan) {
+        // --plan --uninstall: the same undoing on a plan's effects, the
+        // question answered as nobody at the screen would; a summary instead
+        // of the closing message.
+        PlanEffects plan(DirectEffects());
+        const UninstallResult result = Uninstall(plan, folder, options);
+        if (result.status == 2) {
+            report(result.problem);
+            return finish(result.status);
+        }
+        PlanTotals totals;
+        totals.caption = "Deinstallation";
+        totals.targetDir = folder;
+        totals.exitStatus = result.status;
+        const std::string summary = FormatPlanSummary(plan.Changes(), totals);
+        if (!plat::writeConsole(summary, false)) plat::showTextWindow(totals.caption, summary);
+        return finish(result.status);
+    }
     const UninstallResult result = Uninstall(DirectEffects(), folder, options);
     plat::flushRegistry();
     if (result.status == 2) {

@@ -47,6 +47,10 @@ RegistryWrite WriteValue(plat::RegRoot root, const std::string& key, Write write
 class Direct final : public Effects {
   public:
     bool FileExists(const std::string& path) override { return plat::fileExists(path); }
+    bool CanReplace(const std::string& path) override {
+        plat::File file;
+        return file.open(path, plat::OpenMode::Write);
+    }
     bool FolderExists(const std::string& path) override { return plat::folderExists(path); }
     std::optional<uint32_t> Attributes(const std::string& path) override {
         return plat::getAttributes(path);

@@ -72,6 +72,10 @@ class Effects {
   public:
     virtual ~Effects() = default;
 
+    // The effects a decorator passes its calls on to; null for those that
+    // act themselves. A plan is found below any decorator (AsPlan).
+    virtual Effects* Decorated() { return nullptr; }
+
     // --- reads a decision depends on ---
     virtual bool FileExists(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
@@ -84,10 +88,7 @@ class Effects {
     virtual bool RegistryKeyExists(plat::RegRoot root, const std::string& key) = 0;
     // Whether the existing file path could be replaced: it opens for writing
     // (not read-only, not locked by a running program).
-    virtual bool CanReplace(const std::string& path) {
-        plat::File file;
-        return file.open(path, plat::OpenMode::Write);
-    }
+    virtual bool CanReplace(const std::string& path) = 0;
     // Any value with its type; nullopt when there is no such value or key.
     virtual std::optional<RegistryValue>
     ReadRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name) = 0;

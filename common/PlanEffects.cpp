@@ -117,7 +117,9 @@ PlanEffects::PlanEffects(Effects& reads) : reads_(reads) {}
 PlanEffects::~PlanEffects() = default;
 
 PlanEffects* AsPlan(Effects& effects) {
-    return dynamic_cast<PlanEffects*>(&effects);
+    for (Effects* e = &effects; e; e = e->Decorated())
+        if (auto* plan = dynamic_cast<PlanEffects*>(e)) return plan;
+    return nullptr;
 }
 
 void PlanEffects::Add(PlannedChange::Kind kind, std::string path, std::string detail,
@@ -226,16 +228,37 @@ bool PlanEffects::Entry(const std::string& path, plat::DirEntry& entry) {
     return false;
 }
 
+std::optional<PlanEffects::RegValue> PlanEffects::PlannedValue(plat::RegRoot root,
+                                                               const std::string& key,
+                                                               const std::string& name) const {
+    if (const auto it = values_.find(ValueOf(root, key, name)); it != values_.end())
+        return it->second;
+    for (std::string k = KeyOf(root, key); k.find('\\') != std::string::npos; k = Parent(k)) {
+        if (const auto it = keys_.find(k); it != keys_.end() && !it->second) return RegValue{};
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> PlanEffects::RegistryString(plat::RegRoot root, const std::string& key,
                                                        const std::string& name) {
-    if (const auto it = values_.find(ValueOf(root, key, name)); it != values_.end()) {
-        if (!it->second.exists || it->second.dword) return std::nullopt;
-        return it->second.text;
-    }
-    for (std::string k = KeyOf(root, key); k.find('\\') != std::string::npos; k = Parent(k)) {
-        if (const auto it = keys_.find(k); it != keys_.end() && !it->second) return std::nullopt;
+    if (const std::optional<RegValue> planned = PlannedValue(root, key, name)) {
+        const plat::RegType type = planned->value.type;
+        if (!planned->exists ||
+            (type != plat::RegType::String && type != plat::RegType::ExpandString))
+            return std::nullopt;
+        return planned->value.data;
     }
     return reads_.RegistryString(root, key, name);
+}
+
+std::optional<RegistryValue> PlanEffects::ReadRegistryValue(plat::RegRoot root,
+                                                            const std::string& key,
+                                                            const std::string& name) {
+    if (const std::optional<RegValue> planned = PlannedValue(root, key, name)) {
+        if (!planned->exists) return std::nullopt;
+        return planned->value;
+    }
+    return reads_.ReadRegistryValue(root, key, name);
 }
 
 bool PlanEffects::RegistryKeyExists(plat::RegRoot root, const std::string& key) {
@@ -347,7 +370,7 @@ uint32_t PlanEffects::SetWriteTime(const std::string& path, plat::FileTime time)
 RegistryWrite PlanEffects::SetRegistryString(plat::RegRoot root, const std::string& key,
                                              const std::string& name, const std::string& value) {
     CreateRegistryKey(root, key);
-    values_[ValueOf(root, key, name)] = RegValue{true, false, value};
+    values_[ValueOf(root, key, name)] = RegValue{true, {plat::RegType::String, value}};
     Add(PlannedChange::Kind::RegistryValue, std::string(plat::regRootName(root)) + "\\" + key,
         value, name);
     return {};
@@ -356,7 +379,10 @@ RegistryWrite PlanEffects::SetRegistryString(plat::RegRoot root, const std::stri
 RegistryWrite PlanEffects::SetRegistryDword(plat::RegRoot root, const std::string& key,
                                             const std::string& name, uint32_t value) {
     CreateRegistryKey(root, key);
-    values_[ValueOf(root, key, name)] = RegValue{true, true, std::to_string(value)};
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    values_[ValueOf(root, key, name)] = RegValue{true, {plat::RegType::Dword, bytes}};
     Add(PlannedChange::Kind::RegistryValue, std::string(plat::regRootName(root)) + "\\" + key,
         std::to_string(value), name, value);
     return {};
@@ -368,6 +394,77 @@ uint32_t PlanEffects::CreateRegistryKey(plat::RegRoot root, const std::string& k
         keys_[k] = true;
     Add(PlannedChange::Kind::RegistryKey, std::string(plat::regRootName(root)) + "\\" + key);
     return 0;
+}
+
+uint32_t PlanEffects::WriteRegistryValue(plat::RegRoot root, const std::string& key,
+                                         const std::string& name, const RegistryValue& value) {
+    CreateRegistryKey(root, key);
+    values_[ValueOf(root, key, name)] = RegValue{true, value};
+    std::string shown = value.data;
+    uint32_t number = 0;
+    if (value.type == plat::RegType::Dword && value.data.size() == 4) {
+        for (int i = 3; i >= 0; --i)
+            number = number * 256 + static_cast<unsigned char>(value.data[static_cast<size_t>(i)]);
+        shown = std::to_string(number);
+    } else if (value.type != plat::RegType::String && value.type != plat::RegType::ExpandString) {
+        shown = "(" + std::to_string(value.data.size()) + " Bytes)";
+    }
+    Add(PlannedChange::Kind::RegistryValue, std::string(plat::regRootName(root)) + "\\" + key,
+        shown, name, number);
+    return 0;
+}
+
+uint32_t PlanEffects::DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                          const std::string& name) {
+    if (!ReadRegistryValue(root, key, name)) return 2; // ERROR_FILE_NOT_FOUND
+    values_[ValueOf(root, key, name)] = RegValue{};
+    Add(PlannedChange::Kind::RegistryValueRemoved,
+        std::string(plat::regRootName(root)) + "\\" + key, {}, name);
+    return 0;
+}
+
+// The machine's own values and subkeys are not listed through the effects:
+// a key that exists counts as empty here, as it is after the values the
+// installation wrote into it are gone.
+uint32_t PlanEffects::DeleteRegistryKey(plat::RegRoot root, const std::string& key) {
+    if (!RegistryKeyExists(root, key)) return 2; // ERROR_FILE_NOT_FOUND
+    const std::string k = KeyOf(root, key);
+    for (const auto& [other, exists] : keys_)
+        if (exists && other.size() > k.size() && other.compare(0, k.size(), k) == 0 &&
+            other[k.size()] == '\\')
+            return 145; // ERROR_DIR_NOT_EMPTY: a subkey the plan made
+    keys_[k] = false;
+    Add(PlannedChange::Kind::RegistryKeyRemoved, std::string(plat::regRootName(root)) + "\\" + key);
+    return 0;
+}
+
+bool PlanEffects::RemoveFolder(const std::string& path) {
+    if (!FolderExists(path)) return false;
+    const std::string folder = path.empty() || path.back() == '\\' ? path : path + "\\";
+    plat::DirEntry entry;
+    if (Entry(folder + "*", entry)) return false; // a file is left in it
+    // A subfolder on the machine that the plan has not removed.
+    plat::DirSearch search;
+    if (search.first(folder + "*")) {
+        do {
+            const plat::DirEntry& e = search.entry();
+            if ((e.attributes & plat::kAttrDirectory) == 0 || e.name == "." || e.name == "..")
+                continue;
+            if (FolderExists(folder + e.name)) return false;
+        } while (search.next());
+    }
+    for (const auto& [other, exists] : folders_)
+        if (exists && Parent(other) == PathKey(path)) return false;
+    folders_[PathKey(path)] = false;
+    Add(PlannedChange::Kind::FolderRemoved, path);
+    return true;
+}
+
+bool PlanEffects::DeleteFileAtRestart(const std::string& path) {
+    if (!CurrentEntry(path)) return false;
+    files_[PathKey(path)] = FileState{};
+    Add(PlannedChange::Kind::Delete, path);
+    return true;
 }
 
 // --- the shell, fonts, programs ---

@@ -19,23 +19,26 @@ namespace setup {
 
 struct PlannedChange {
     enum class Kind {
-        Folder,        // path
-        FileNew,       // path, bytes
-        FileReplaced,  // path, bytes
-        Move,          // path (from), detail (to)
-        Delete,        // path
-        Attributes,    // path, number (the attributes)
-        WriteTime,     // path
-        RegistryValue, // path (root\key), name, detail (value, or the number as text)
-        RegistryKey,   // path (root\key), created
-        Shortcut,      // path (link file), detail (target)
-        Font,          // path (font file added to the font table)
-        FontRemoved,   // path
-        FontResource,  // path (.FOT file), detail (font file)
-        Broadcast,     // detail ("fonts" or "settings")
-        Program,       // path (command line), detail (folder)
-        ShellVerb,     // path (file), name (verb), detail (parameters)
-        WebFolder,     // path (the web folder's address): not asked
+        Folder,               // path
+        FileNew,              // path, bytes
+        FileReplaced,         // path, bytes
+        Move,                 // path (from), detail (to)
+        Delete,               // path
+        Attributes,           // path, number (the attributes)
+        WriteTime,            // path
+        RegistryValue,        // path (root\key), name, detail (value, or the number as text)
+        RegistryKey,          // path (root\key), created
+        Shortcut,             // path (link file), detail (target)
+        Font,                 // path (font file added to the font table)
+        FontRemoved,          // path
+        FontResource,         // path (.FOT file), detail (font file)
+        Broadcast,            // detail ("fonts" or "settings")
+        Program,              // path (command line), detail (folder)
+        ShellVerb,            // path (file), name (verb), detail (parameters)
+        WebFolder,            // path (the web folder's address): not asked
+        RegistryValueRemoved, // path (root\key), name
+        RegistryKeyRemoved,   // path (root\key)
+        FolderRemoved,        // path
     };
     Kind kind;
     std::string path;
@@ -63,6 +66,8 @@ class PlanEffects final : public Effects {
     std::optional<std::string> RegistryString(plat::RegRoot root, const std::string& key,
                                               const std::string& name) override;
     bool RegistryKeyExists(plat::RegRoot root, const std::string& key) override;
+    std::optional<RegistryValue> ReadRegistryValue(plat::RegRoot root, const std::string& key,
+                                                   const std::string& name) override;
 
     uint32_t CreateFolder(const std::string& path) override;
     std::unique_ptr<PendingFile> BeginFile(const std::string& folder, const std::string& extension,
@@ -79,6 +84,13 @@ class PlanEffects final : public Effects {
     RegistryWrite SetRegistryDword(plat::RegRoot root, const std::string& key,
                                    const std::string& name, uint32_t value) override;
     uint32_t CreateRegistryKey(plat::RegRoot root, const std::string& key) override;
+    uint32_t WriteRegistryValue(plat::RegRoot root, const std::string& key, const std::string& name,
+                                const RegistryValue& value) override;
+    uint32_t DeleteRegistryValue(plat::RegRoot root, const std::string& key,
+                                 const std::string& name) override;
+    uint32_t DeleteRegistryKey(plat::RegRoot root, const std::string& key) override;
+    bool RemoveFolder(const std::string& path) override;
+    bool DeleteFileAtRestart(const std::string& path) override;
 
     int32_t CreateShortcut(const ShortcutSpec& spec, uint16_t hotKey, std::string& error) override;
     int AddFontResource(const std::string& file) override;
@@ -108,9 +120,11 @@ class PlanEffects final : public Effects {
     };
     struct RegValue {
         bool exists = false;
-        bool dword = false;
-        std::string text;
+        RegistryValue value;
     };
+    // The planned value; nullopt when the plan did not touch it (or its key).
+    std::optional<RegValue> PlannedValue(plat::RegRoot root, const std::string& key,
+                                         const std::string& name) const;
     // The recorded state of a file; null when the plan did not touch it.
     const FileState* Recorded(const std::string& path) const;
     // A planned file's entry, taken from the machine when the plan has none.

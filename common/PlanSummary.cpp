@@ -52,6 +52,8 @@ std::string FormatPlanSummary(const std::vector<PlannedChange>& changes, const P
                 "berfl\xFCssig)",
                 {}};
     Group deleted{"Dateien, die gel\xF6scht w\xFCrden", {}};
+    Group removedValues{"Registrierungswerte und -schl\xFCssel, die entfernt w\xFCrden", {}};
+    Group removedFolders{"Ordner, die entfernt w\xFCrden", {}};
     Group web{"Web-Ordner, die gefragt w\xFCrden (der Plan fragt keinen)", {}};
     Shown shown;
     for (const PlannedChange& c : changes) {
@@ -102,6 +104,16 @@ std::string FormatPlanSummary(const std::vector<PlannedChange>& changes, const P
         case Kind::WebFolder:
             web.lines.push_back(c.path);
             break;
+        case Kind::RegistryValueRemoved:
+            removedValues.lines.push_back(c.path + " | " +
+                                          (c.name.empty() ? "(Standard)" : c.name));
+            break;
+        case Kind::RegistryKeyRemoved:
+            removedValues.lines.push_back(c.path);
+            break;
+        case Kind::FolderRemoved:
+            removedFolders.lines.push_back(c.path);
+            break;
         case Kind::Attributes:
         case Kind::WriteTime:
         case Kind::RegistryKey:
@@ -123,7 +135,7 @@ std::string FormatPlanSummary(const std::vector<PlannedChange>& changes, const P
     for (const std::string& line : files.lines)
         text += "  " + line + "\n";
     for (const Group* group : {&folders, &values, &associations, &shortcuts, &fonts, &programs,
-                               &moved, &deleted, &web}) {
+                               &moved, &deleted, &removedValues, &removedFolders, &web}) {
         if (group->lines.empty()) continue;
         text += std::string(group->title) + ": " + std::to_string(group->lines.size()) + "\n";
         for (const std::string& line : group->lines)

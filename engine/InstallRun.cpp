@@ -109,10 +109,13 @@ bool TScriptInstall::RunInstallation(TReportLines* reportLines) {
         ++run_.pathCounter;
     // From here on every change of the run is appended to the record as it
     // happens (after the lines of earlier runs, merged).
-    journal_ = std::make_unique<record::RecordJournal>(*run_.record);
-    recording_.SetJournal(journal_.get());
-    for (const std::string& folder : targetFolders)
-        journal_->Append(record::FolderLine{folder});
+    // A plan writes no record: the journal would append to the file itself.
+    if (!AsPlan(run_.effects)) {
+        journal_ = std::make_unique<record::RecordJournal>(*run_.record);
+        recording_.SetJournal(journal_.get());
+        for (const std::string& folder : targetFolders)
+            journal_->Append(record::FolderLine{folder});
+    }
     for (const std::string& folder : pendingFolders_)
         RecordCreatedFolder(folder);
     pendingFolders_.clear();

@@ -20,6 +20,7 @@ class RecordingEffects final : public Effects {
     void SetJournal(record::RecordJournal* journal) { journal_ = journal; }
     record::RecordJournal* Journal() const { return journal_; }
     Effects& Inner() const { return inner_; }
+    Effects* Decorated() override { return &inner_; }
 
     bool FileExists(const std::string& path) override { return inner_.FileExists(path); }
     bool FolderExists(const std::string& path) override { return inner_.FolderExists(path); }
@@ -36,6 +37,7 @@ class RecordingEffects final : public Effects {
     bool RegistryKeyExists(plat::RegRoot root, const std::string& key) override {
         return inner_.RegistryKeyExists(root, key);
     }
+    bool CanReplace(const std::string& path) override { return inner_.CanReplace(path); }
     std::optional<RegistryValue> ReadRegistryValue(plat::RegRoot root, const std::string& key,
                                                    const std::string& name) override {
         return inner_.ReadRegistryValue(root, key, name);

@@ -149,6 +149,27 @@ uninstall() { # uninstall ARGS...: the installed copy of the program, unattended
     e2e_run "$(target_native)/Setup.exe" --uninstall --unattended --log="$log" "$@"
 }
 
+# The undo lines of a log, in order.
+undo_lines() { grep -E '^(DELETE|UNREG|RESTORE|FILE) ' "$1" | tr -d '\r'; }
+# uninstall, after a plan of it (--plan --uninstall) that must change nothing,
+# end with the same status and log the same DELETE/UNREG/RESTORE/FILE lines.
+planned_uninstall() {
+    chmod +x "$(target_native)/Setup.exe" 2>/dev/null
+    native_state "$work/planned-before"
+    e2e_run "$(target_native)/Setup.exe" --uninstall --plan --log="$log.plan" "$@"
+    local planned=$rc
+    native_state "$work/planned-after"
+    same_state "the machine after --plan --uninstall" "$work/planned-before" "$work/planned-after"
+    check "the plan's START line says so" grep -q '^START .* | uninstall | plan' "$log.plan"
+    uninstall "$@"
+    checks=$((checks + 1))
+    [ "$planned" = "$rc" ] || fail "--plan --uninstall ended with $planned, the uninstall with $rc"
+    checks=$((checks + 1))
+    if ! diff <(undo_lines "$log.plan") <(undo_lines "$log") >"$work/undo.diff"; then
+        fail "the plan's undo lines differ from the uninstall's: $(head -8 "$work/undo.diff" | tr '\n' ' ')"
+    fi
+}
+
 # --- native -------------------------------------------------------------------
 
 case_round_trip() {
@@ -174,7 +195,7 @@ case_over_earlier() {
     touch -d '2024-07-01 10:00:00' "$src/app/doc/handbuch.txt"
     install_app
     touch -d '2024-06-01 10:00:00' "$src/app/doc/handbuch.txt"
-    uninstall
+    planned_uninstall
     expect_rc 0
     expect_log "RESTORE HKEY_CLASSES_ROOT\\.ntz\\shell\\open\\command\\ | alt.exe \"%1\""
     native_state "$work/after"
@@ -187,7 +208,7 @@ case_changed_file() {
     local t
     t=$(target_native)
     printf 'meine Notizen\r\n' >>"$t/handbuch.txt"
-    uninstall
+    planned_uninstall
     expect_rc 3
     check "the changed file is kept" test -f "$t/handbuch.txt"
     check "Deinst.ins is kept" test -f "$t/Deinst.ins"

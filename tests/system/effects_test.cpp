@@ -43,6 +43,10 @@ class NotingEffects final : public setup::Effects {
         ++reads;
         return direct_.RegistryKeyExists(root, key);
     }
+    bool CanReplace(const std::string& path) override {
+        ++reads;
+        return direct_.CanReplace(path);
+    }
     std::optional<setup::RegistryValue> ReadRegistryValue(plat::RegRoot root,
                                                           const std::string& key,
                                                           const std::string& name) override {
