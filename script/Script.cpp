@@ -1,5 +1,8 @@
 #include "script/Script.h"
 
+#include <charconv>
+#include <cstring>
+
 #include "common/Ansi.h"
 #include "common/RegistryVariables.h"
 #include "script/Ini.h"
@@ -32,33 +35,55 @@ class SectionReader {
         if (index >= 0) entries_ = &ini.Section(index);
     }
 
-    Value Get(Key key, int number = 0) const { return GetNamed(KeyName(key, number)); }
+    Value Get(Key key, int number = 0) const { return At(Find(key, number)); }
     // As TIni::ReadValue reads it.
-    Value GetNamed(std::string_view name) const {
-        if (!entries_) return {};
-        const int at = entries_->Find(name);
-        if (at < 0 || entries_->Value(at).empty()) return {};
-        const uint32_t line = entries_->Line(at);
-        return {std::string(entries_->Value(at)), {line ? file_ : nullptr, line}};
-    }
+    Value GetNamed(std::string_view name) const { return At(FindNamed(name)); }
 
     // The numbered-key rule, in the one place it is applied: Key1, Key2, ...
     // up to the first number without a value or beyond the key's limit.
-    template <typename Each> void ForEachNumber(Key key, Each each) const {
+    // Appends make(number, value) to list for each, room made at once.
+    template <typename T, typename Make>
+    void ForEachNumber(Key key, std::vector<T>& list, Make make) const {
+        std::vector<int> found; // entry indexes of Key1, Key2, ...
         const KeyDef& def = Def(key);
         for (int n = 1; n <= def.maxNumber; ++n) {
-            Value value = Get(key, n);
-            if (value.empty()) break;
-            each(n, std::move(value));
+            const int at = Find(key, n);
+            if (at < 0) break;
+            found.push_back(at);
         }
+        list.reserve(list.size() + found.size());
+        for (size_t i = 0; i < found.size(); ++i)
+            list.push_back(make(static_cast<int>(i) + 1, At(found[i])));
     }
     std::vector<Numbered> Numbers(Key key) const {
         std::vector<Numbered> list;
-        ForEachNumber(key, [&](int n, Value value) { list.push_back({n, std::move(value)}); });
+        ForEachNumber(key, list, [](int n, Value value) { return Numbered{n, std::move(value)}; });
         return list;
     }
 
   private:
+    // The entry of the key with a value; -1 when there is none.
+    int FindNamed(std::string_view name) const {
+        if (!entries_) return -1;
+        const int at = entries_->Find(name);
+        return at < 0 || entries_->Value(at).empty() ? -1 : at;
+    }
+    // As FindNamed(KeyName(key, number)), the name composed without allocating.
+    int Find(Key key, int number) const {
+        const std::string_view base = Def(key).name;
+        char name[64];
+        if (number <= 0) return FindNamed(base);
+        if (base.size() > sizeof name - 12) return FindNamed(KeyName(key, number));
+        std::memcpy(name, base.data(), base.size());
+        const auto end = std::to_chars(name + base.size(), name + sizeof name, number).ptr;
+        return FindNamed(std::string_view(name, static_cast<size_t>(end - name)));
+    }
+    Value At(int at) const {
+        if (at < 0) return {};
+        const uint32_t line = entries_->Line(at);
+        return {std::string(entries_->Value(at)), {line ? file_ : nullptr, line}};
+    }
+
     const TSection_i* entries_ = nullptr;
     std::shared_ptr<const std::string> file_;
 };
@@ -93,14 +118,17 @@ PartRecord ReadPart(const SectionReader& in, std::string section) {
     part.copy.dir = in.Get(Dir);
     part.copy.targetDir = in.Get(TDir);
     part.copy.deletes = in.Numbers(Del);
-    in.ForEachNumber(File, [&](int n, Value file) {
-        part.copy.files.push_back({n, std::move(file), in.Get(FileN, n), in.Get(FileNoCopy, n),
-                                   in.Get(FileOverride, n), in.Get(FileReadOnly, n),
-                                   in.Get(Code, n)});
+    in.ForEachNumber(File, part.copy.files, [&](int n, Value file) {
+        return CopyEntry{n,
+                         std::move(file),
+                         in.Get(FileN, n),
+                         in.Get(FileNoCopy, n),
+                         in.Get(FileOverride, n),
+                         in.Get(FileReadOnly, n),
+                         in.Get(Code, n)};
     });
-    in.ForEachNumber(FileMacro, [&](int n, Value file) {
-        part.copy.macros.push_back(
-            {n, std::move(file), in.Get(FileMacroN, n), in.Get(FileMacroOverride, n)});
+    in.ForEachNumber(FileMacro, part.copy.macros, [&](int n, Value file) {
+        return MacroEntry{n, std::move(file), in.Get(FileMacroN, n), in.Get(FileMacroOverride, n)};
     });
     part.copy.holds = in.Numbers(Hold);
     part.association = in.Get(Extension);
@@ -156,8 +184,8 @@ void Model::Read(const TIni& ini) {
     p.systemFiles = project.Numbers(WSys);
     p.system32Files = project.Numbers(W32Sys);
     p.programs = project.Numbers(Exec);
-    project.ForEachNumber(Font, [&](int n, Value file) {
-        p.fonts.push_back({n, std::move(file), project.Get(FontName, n)});
+    project.ForEachNumber(Font, p.fonts, [&](int n, Value file) {
+        return FontEntry{n, std::move(file), project.Get(FontName, n)};
     });
 
     for (int i = 0; i < ini.SectionCount(); ++i) {
