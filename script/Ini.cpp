@@ -131,8 +131,7 @@ void TSection_i::AppendPlain(std::string_view key, std::string_view value, uint3
     entry.valueLength = static_cast<uint32_t>(value.size());
     entry.valueOffset = Store(value);
     entries_.push_back(entry);
-    if (indexed_ && !key.empty())
-        byKey_.try_emplace(AnsiUpperCase(key), static_cast<int>(entries_.size() - 1));
+    if (indexed_ && !key.empty()) IndexEntry(static_cast<int>(entries_.size() - 1));
 }
 
 void TSection_i::SetValue(int index, std::string_view value) {
@@ -143,22 +142,63 @@ void TSection_i::SetValue(int index, std::string_view value) {
     entry.valueOffset = Store(value);
 }
 
+namespace {
+
+// FNV-1a over the upper-case bytes: keys that differ in case only hash alike.
+size_t KeyHash(std::string_view key) {
+    uint64_t hash = 14695981039346656037ull;
+    for (const char c : key) {
+        hash ^= static_cast<unsigned char>(AnsiUpCaseChar(c));
+        hash *= 1099511628211ull;
+    }
+    return static_cast<size_t>(hash);
+}
+
+} // namespace
+
+void TSection_i::IndexEntry(int index) const {
+    if ((indexedKeys_ + 1) * 2 > byKey_.size()) {
+        // Twice the room, every key placed again in entry order.
+        std::vector<int> old;
+        old.swap(byKey_);
+        byKey_.assign(std::max<size_t>(64, old.size() * 2), -1);
+        indexedKeys_ = 0;
+        std::sort(old.begin(), old.end());
+        for (const int i : old)
+            if (i >= 0) IndexEntry(i);
+    }
+    const std::string_view key = Key(index);
+    const size_t mask = byKey_.size() - 1;
+    for (size_t slot = KeyHash(key) & mask;; slot = (slot + 1) & mask) {
+        int& at = byKey_[slot];
+        if (at < 0) {
+            at = index;
+            ++indexedKeys_;
+            return;
+        }
+        if (AnsiSameText(Key(at), key)) return; // the first entry of a key counts
+    }
+}
+
 int TSection_i::Find(std::string_view key) const {
     if (key.empty()) return -1;
     if (entries_.size() > kIndexFrom) {
         if (!indexed_) {
-            byKey_.reserve(entries_.size());
-            for (size_t i = 0; i < entries_.size(); ++i) {
-                const Entry& e = entries_[i];
-                if (e.keyLength == 0) continue;
-                byKey_.try_emplace(
-                    AnsiUpperCase(std::string_view(text_).substr(e.keyOffset, e.keyLength)),
-                    static_cast<int>(i));
-            }
+            size_t size = 64;
+            while (size < entries_.size() * 2)
+                size *= 2;
+            byKey_.assign(size, -1);
+            indexedKeys_ = 0;
+            for (size_t i = 0; i < entries_.size(); ++i)
+                if (entries_[i].keyLength != 0) IndexEntry(static_cast<int>(i));
             indexed_ = true;
         }
-        const auto it = byKey_.find(AnsiUpperCase(key));
-        return it == byKey_.end() ? -1 : it->second;
+        const size_t mask = byKey_.size() - 1;
+        for (size_t slot = KeyHash(key) & mask;; slot = (slot + 1) & mask) {
+            const int at = byKey_[slot];
+            if (at < 0) return -1;
+            if (AnsiSameText(Key(at), key)) return at;
+        }
     }
     for (size_t i = 0; i < entries_.size(); ++i) {
         const Entry& e = entries_[i];

@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace setup {
@@ -69,15 +68,22 @@ class TSection_i {
     void AppendPlain(std::string_view key, std::string_view value, uint32_t line = 0);
     void DropIndex() {
         byKey_.clear();
+        indexedKeys_ = 0;
         indexed_ = false;
     }
 
     std::vector<Entry> entries_;
     std::string text_; // the keys and values the entries point into
-    // Upper-case key -> index of its first entry, for sections too long to
-    // search from the start at every lookup (a script of 100,000 File# keys,
-    // a Deinst.ins of 200,000 folders). Empty until such a lookup.
-    mutable std::unordered_map<std::string, int> byKey_;
+    // Adds entry index to the key index unless its key is there already.
+    void IndexEntry(int index) const;
+
+    // Key -> index of its first entry, for sections too long to search from
+    // the start at every lookup (a script of 100,000 File# keys, a Deinst.ins
+    // of 200,000 folders): an open-addressing table of entry indexes (-1 for a
+    // free slot), hashed without regard to case, at most half full. Empty
+    // until such a lookup.
+    mutable std::vector<int> byKey_;
+    mutable size_t indexedKeys_ = 0;
     mutable bool indexed_ = false;
 };
 

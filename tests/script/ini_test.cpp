@@ -335,6 +335,27 @@ TEST_F(IniTest, LongSectionsFindTheFirstKeyAfterEveryChange) {
     EXPECT_EQ(ini.Section(ini.FindSection("Pathes")).Find("P1001"), 999);
 }
 
+TEST_F(IniTest, LongSectionsMatchKeysWithoutRegardToCase) {
+    std::string lines = "[S]\r\n";
+    for (int i = 0; i < 300; ++i)
+        lines += "Schl\xFCssel" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    std::unique_ptr<TIni> script = Load(lines + "SCHL\xDCSSEL7=later\r\n\xFF=y\r\n");
+    // Windows-1252 letters fold as the short sections fold them; the first counts.
+    EXPECT_EQ(script->ReadString("S", "SCHL\xDCSSEL7", ""), "7");
+    EXPECT_EQ(script->ReadString("S", "schl\xFCssel299", ""), "299");
+    EXPECT_EQ(script->ReadString("S", "\x9F", ""), "y");
+    EXPECT_EQ(script->ReadString("S", "Schl\xFCssel300", "-"), "-");
+    EXPECT_EQ(script->ReadString("S", "Schlussel1", "-"), "-");
+    // Entries added after the index was built: a repeated key keeps the first.
+    TSection_i& section = script->EditSection("S");
+    for (int i = 300; i < 1000; ++i)
+        section.Append("schl\xFCssel" + std::to_string(i), "n");
+    section.Append("Schl\xFCssel3", "again");
+    EXPECT_EQ(section.Find("SCHL\xDCSSEL999"), 1001);
+    EXPECT_EQ(section.Find("Schl\xFCssel3"), 3);
+    EXPECT_EQ(section.Find("Schl\xFCssel1000"), -1);
+}
+
 // Holds path so that it exists and cannot be read: under Windows a file
 // opened without sharing, on POSIX a socket.
 class UnreadableFile {
